@@ -1,0 +1,209 @@
+#pragma once
+
+// The add-in's connection object and the owner of all its long-lived state.
+// Its members are defined where their subject lives:
+//   addin/Connect.cpp          connection and disconnection
+//   addin/command_bars.cpp     menus, toolbar, toolbar position
+//   addin/dispatch.cpp         click handlers, web links, calls by name
+//   bookmarks/design_mode.cpp  DesignButtonClick
+//   bookmarks/persistence.cpp  the save and open handlers
+//   commands/*.cpp             the bookmark commands and the event reactions
+//   settings/shortcut_keys.cpp, settings/Hook.cpp  shortcut keys and the keyboard hook
+//   forms/*.cpp                the list and settings commands
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "host/host.h"
+
+namespace platform {
+class Platform;
+}
+
+namespace tessaly {
+
+class clsBMs;
+class Connect;
+
+// A command-bar button held in a field of Connect together with its click connection.
+struct ButtonField {
+    host::Ref<host::CommandBarControl> control;
+    host::EventConnection click;
+
+    explicit operator bool() const { return control != nullptr; }
+    host::CommandBarControl* operator->() const { return control.get(); }
+    void Release() {
+        click.Reset();
+        control.reset();
+    }
+};
+
+// The event sink of one of the host's design-mode controls.
+class clsCB_DESIGNMODE {
+public:
+    Connect* objParent = nullptr;
+    host::Ref<host::CommandBarControl> CB;
+
+    // Sets CB and connects its click.
+    void SetCB(host::Ref<host::CommandBarControl> control);
+    void CB_Click(const host::Ref<host::CommandBarControl>& Ctrl, bool& CancelDefault);
+
+private:
+    host::EventConnection click_;
+};
+
+// The guard of a command against runs closer together than 0.2 seconds.
+class RepeatGuard {
+public:
+    // True when the run is accepted (and stamped); the first run is always accepted.
+    bool Accept(double now);
+
+private:
+    std::optional<double> last_;
+};
+
+class Connect : public host::AppEvents {
+public:
+    explicit Connect(platform::Platform& platform);
+    ~Connect() override;
+    Connect(const Connect&) = delete;
+    Connect& operator=(const Connect&) = delete;
+
+    // The host's add-in connection interface.
+    void AddinInstance_OnConnection(const host::Ref<host::Application>& Application,
+                                    int32_t ConnectMode, const host::Ref<host::AddIn>& AddInInst);
+    void AddinInstance_OnDisconnection(int32_t RemoveMode);
+
+    // Public operations, in the order of their automation slots.
+    void subCall_List();
+    void subCall_AddOrDelete();
+    void subCall_Next();
+    void subCall_Befor();
+    void subBeforOrNext(bool& BeforTrueNextFalse);
+    void subCall_Clear();
+    void subCall_Setting();
+    void subCall_Help();
+    void DesignButtonClick();
+    std::string fncAppCaption();
+    void subCall_DeveloperSite();
+
+    // Calls a public operation by its automation name, as the keyboard hook and the
+    // design-mode sink do. Returns false for a name that is not an operation.
+    // `result` receives the text result of fncAppCaption.
+    bool CallByName(const std::string& name, std::string* result = nullptr);
+    static const std::array<const char*, 11>& OperationNames();
+
+    // Application events.
+    void WorkbookOpen(const host::Ref<host::Workbook>& wb) override { objApp_WorkbookOpen(wb); }
+    void WorkbookBeforeSave(const host::Ref<host::Workbook>& wb, bool saveAsUI,
+                            bool& cancel) override {
+        objApp_WorkbookBeforeSave(wb, saveAsUI, cancel);
+    }
+    void NewWorkbook(const host::Ref<host::Workbook>& wb) override { objApp_NewWorkbook(wb); }
+    void WorkbookNewSheet(const host::Ref<host::Workbook>& wb,
+                          const host::Ref<host::Sheet>& sh) override {
+        objApp_WorkbookNewSheet(wb, sh);
+    }
+    void SheetChange(const host::Ref<host::Sheet>& sh, const host::Ref<host::Range>& t) override {
+        objApp_SheetChange(sh, t);
+    }
+    void SheetSelectionChange(const host::Ref<host::Sheet>& sh,
+                              const host::Ref<host::Range>& t) override {
+        objApp_SheetSelectionChange(sh, t);
+    }
+
+    void objApp_WorkbookOpen(const host::Ref<host::Workbook>& Wb);
+    void objApp_WorkbookBeforeSave(const host::Ref<host::Workbook>& Wb, bool SaveAsUI, bool& Cancel);
+    void objApp_NewWorkbook(const host::Ref<host::Workbook>& Wb);
+    void objApp_SheetChange(const host::Ref<host::Sheet>& Sh, const host::Ref<host::Range>& Target);
+    void objApp_WorkbookNewSheet(const host::Ref<host::Workbook>& Wb,
+                                 const host::Ref<host::Sheet>& Sh);
+    void objApp_SheetSelectionChange(const host::Ref<host::Sheet>& Sh,
+                                     const host::Ref<host::Range>& Target);
+
+    // Click handlers of the command-bar buttons.
+    using ClickArgs = const host::Ref<host::CommandBarControl>&;
+    void CB_BUTTON_List_Click(ClickArgs Ctrl, bool& CancelDefault);
+    void CB_BUTTON_List_Copy_Click(ClickArgs Ctrl, bool& CancelDefault);
+    void CB_BUTTON_AddOrDel_Click(ClickArgs Ctrl, bool& CancelDefault);
+    void CB_BUTTON_AddOrDel_Copy_Click(ClickArgs Ctrl, bool& CancelDefault);
+    void CB_BUTTON_Next_Click(ClickArgs Ctrl, bool& CancelDefault);
+    void CB_BUTTON_Next_Copy_Click(ClickArgs Ctrl, bool& CancelDefault);
+    void CB_BUTTON_Befor_Click(ClickArgs Ctrl, bool& CancelDefault);
+    void CB_BUTTON_Befor_Copy_Click(ClickArgs Ctrl, bool& CancelDefault);
+    void CB_BUTTON_Clear_Click(ClickArgs Ctrl, bool& CancelDefault);
+    void CB_BUTTON_Clear_Copy_Click(ClickArgs Ctrl, bool& CancelDefault);
+    void CB_BUTTON_Setting_Click(ClickArgs Ctrl, bool& CancelDefault);
+    void CB_BUTTON_Setting_Copy_Click(ClickArgs Ctrl, bool& CancelDefault);
+    void CB_BUTTON_Help_Click(ClickArgs Ctrl, bool& CancelDefault);
+    void CB_BUTTON_Help_Copy_Click(ClickArgs Ctrl, bool& CancelDefault);
+    void CAD_BUTTON_DeveloperSite_Click(ClickArgs Ctrl, bool& CancelDefault);
+
+    // State, public as the fields of the original object are, so that a front end
+    // and the tests can read it.
+    host::Ref<host::Application> objApp;
+    std::string strOnAction;
+    ButtonField CAD_BUTTON_DeveloperSite;
+    ButtonField CB_BUTTON_List, CB_BUTTON_AddOrDel, CB_BUTTON_Next, CB_BUTTON_Befor,
+        CB_BUTTON_Clear, CB_BUTTON_Setting, CB_BUTTON_Help;
+    ButtonField CB_BUTTON_List_Copy, CB_BUTTON_AddOrDel_Copy, CB_BUTTON_Next_Copy,
+        CB_BUTTON_Befor_Copy, CB_BUTTON_Clear_Copy, CB_BUTTON_Setting_Copy, CB_BUTTON_Help_Copy;
+    std::vector<std::unique_ptr<clsCB_DESIGNMODE>> arrDesignMode;
+    bool blnDesignMode = false;
+    bool blnMarksOffForSave = false;
+    bool blnListBusy = false;
+
+    // The one bookmark collection, created on first use.
+    clsBMs& BMs();
+    platform::Platform& Platform() { return platform_; }
+
+private:
+    // Menus and toolbar.
+    void subMakeCommandBars();
+    void subDeleteCommandBars();
+    void subLoadBarPosition();
+    void subSaveBarPosition();
+    void subMakeMenuAndToolbar();
+    void subMakeToolbar();
+    void subDeleteMenuAndToolbar();
+    void subDeleteToolbar();
+    bool fncIsNewHost();
+    void SetUpButton(ButtonField& field, const host::Ref<host::CommandBarControls>& target,
+                     int32_t captionOffset, int32_t face, int32_t style, bool enabled,
+                     bool beginGroup);
+    void ConnectButton(ButtonField& field, host::Ref<host::CommandBarControl> control);
+    void PasteListBitmap(host::CommandBarControl& button);
+    void ReleaseButtons();
+
+    // Shortcut keys and the keyboard hook.
+    std::string fncOnKeyString(const std::string& text);
+    void subShortcutKeysOn();
+    void subShortcutKeysOff();
+    void subHookInstall();
+    void subHookRemove();
+
+    // Command state and event reactions.
+    void subRefreshOnEvent();
+    bool fncIsActiveCellBM();
+    void subRefreshAddOrDelState();
+    void subRefreshButtons();
+    int32_t fncBookNo(const host::Ref<host::Workbook>& wb);
+    bool HostIsReady();
+    bool HasActiveCell();
+
+    // Windows.
+    void subUnloadWindows();
+
+    void OpenUrl(const std::string& url);
+
+    platform::Platform& platform_;
+    std::unique_ptr<clsBMs> bms_;
+    host::EventConnection appEvents_;
+    RepeatGuard guardAddOrDelete_, guardBeforOrNext_, guardClear_;
+};
+
+}  // namespace tessaly

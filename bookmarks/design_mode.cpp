@@ -1,0 +1,7 @@
+#include "addin/Connect.h"
+
+namespace tessaly {
+
+void Connect::DesignButtonClick() {}
+
+}  // namespace tessaly

@@ -1,0 +1,9 @@
+#include "addin/Connect.h"
+
+namespace tessaly {
+
+void Connect::subHookInstall() {}
+
+void Connect::subHookRemove() {}
+
+}  // namespace tessaly
