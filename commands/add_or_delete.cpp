@@ -1,7 +1,30 @@
 #include "addin/Connect.h"
+#include "bookmarks/clsBMs.h"
+#include "commands/host_state.h"
+#include "host/on_error.h"
+#include "platform/platform.h"
 
 namespace tessaly {
 
-void Connect::subCall_AddOrDelete() {}
+void Connect::subCall_AddOrDelete() {
+    // A held-down key must not add and delete the same bookmark in turn.
+    if (!guardAddOrDelete_.Accept(platform_.MonotonicSeconds())) return;
+
+    host::StopQuietlyOnError([&] {
+        if (BMs().Check()) subRefreshButtons();
+        if (!HasActiveCell()) return;  // e.g. a chart sheet is active
+        if (!HostIsReady()) return;
+
+        Required(objApp->ActiveCell())->Activate();
+        if (fncIsActiveCellBM()) {
+            BMs().Del(Required(objApp->ActiveCell()));
+            SetAddOrDelState(CB_BUTTON_AddOrDel, CB_BUTTON_AddOrDel_Copy, host::mso::kButtonUp);
+        } else {
+            BMs().Add(Required(objApp->ActiveCell()));
+            SetAddOrDelState(CB_BUTTON_AddOrDel, CB_BUTTON_AddOrDel_Copy, host::mso::kButtonDown);
+        }
+        subRefreshButtons();
+    });
+}
 
 }  // namespace tessaly

@@ -1,7 +1,39 @@
 #include "addin/Connect.h"
+#include "addin/messages.h"
+#include "bookmarks/clsBMs.h"
+#include "commands/host_state.h"
+#include "host/on_error.h"
+#include "platform/platform.h"
+#include "settings/settings_store.h"
+#include "settings/vb_conversions.h"
 
 namespace tessaly {
 
-void Connect::subCall_Clear() {}
+namespace {
+// "All bookmarks are deleted. Please push OK to continue."
+constexpr int32_t kConfirmDeleteAllText = 12;
+}  // namespace
+
+void Connect::subCall_Clear() {
+    if (!guardClear_.Accept(platform_.MonotonicSeconds())) return;
+    if (!HasActiveCell()) return;
+    if (!HostIsReady()) return;
+
+    host::StopQuietlyOnError([&] {
+        Required(objApp->ActiveCell())->Activate();
+
+        const double confirm = Val(
+            ReadSetting(platform_, setting::kSection, setting::kConfirm, setting::kConfirmDefault));
+        if (confirm == 1 &&
+            ShowResMessage(platform_, kConfirmDeleteAllText, platform::MsgIcon::Information,
+                           platform::MsgButtons::OKCancel) == platform::MsgAnswer::Cancel)
+            return;
+
+        // Stale bookmarks go with the rest; Clear keeps only those on protected sheets.
+        BMs().Clear();
+        SetAddOrDelState(CB_BUTTON_AddOrDel, CB_BUTTON_AddOrDel_Copy, host::mso::kButtonUp);
+        subRefreshButtons();
+    });
+}
 
 }  // namespace tessaly

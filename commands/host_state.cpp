@@ -1,0 +1,33 @@
+#include "commands/host_state.h"
+
+#include "host/on_error.h"
+
+namespace tessaly {
+
+void SetAddOrDelState(ButtonField& button, ButtonField& twin, int32_t state) {
+    Required(button.control)->SetState(state);
+    if (twin) twin->SetState(state);
+}
+
+bool Connect::HostIsReady() {
+    // Control 18 is disabled while the host is busy editing a cell; the commands must
+    // then leave the host alone. Not finding the control is no reason to refuse.
+    if (!objApp) return false;
+    auto control = host::ValueOrNothing(
+        [&] { return Required(objApp->CommandBars())->FindControl(host::mso::kIdHostReady); });
+    if (!control || !*control) return true;
+    // An unreadable state ends the command quietly, as any failure before its work does.
+    auto enabled = host::ValueOrNothing([&] { return (*control)->Enabled(); });
+    return enabled.value_or(false);
+}
+
+bool Connect::HasActiveCell() {
+    if (!objApp) return false;
+    auto present = host::ValueOrNothing([&] {
+        return objApp->ActiveWorkbook() != nullptr && objApp->ActiveSheet() != nullptr &&
+               objApp->ActiveCell() != nullptr;
+    });
+    return present.value_or(false);
+}
+
+}  // namespace tessaly
