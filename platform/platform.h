@@ -49,6 +49,57 @@ public:
     virtual void PutBitmap(const Bitmap& bitmap) = 0;
 };
 
+// A low-level keyboard hook procedure, shaped as Windows calls one: the event's code
+// (0 = an action event), the message and the address of a KeyboardHookRecord.
+using KeyboardHookProc = int32_t (*)(int32_t code, intptr_t wParam, intptr_t lParam);
+
+// The event record handed to a low-level keyboard hook: five 32-bit fields.
+struct KeyboardHookRecord {
+    uint32_t vkCode = 0;
+    uint32_t scanCode = 0;
+    uint32_t flags = 0;  // kKeyReleasedFlag while the key goes up
+    uint32_t time = 0;
+    uint32_t extraInfo = 0;
+};
+static_assert(sizeof(KeyboardHookRecord) == 20);
+
+inline constexpr int32_t kHookLowLevelKeyboard = 13;
+inline constexpr int32_t kHookActionCode = 0;
+inline constexpr uint32_t kKeyReleasedFlag = 0x80;
+inline constexpr int32_t kVkShift = 0x10;
+inline constexpr int32_t kVkControl = 0x11;
+inline constexpr int32_t kVkMenu = 0x12;  // Alt
+inline constexpr uint16_t kKeyHeldBit = 0x8000;
+
+// Key state, the window in front, and the desktop's chain of low-level keyboard hooks.
+class Keyboard {
+public:
+    virtual ~Keyboard() = default;
+    // GetAsyncKeyState: bit kKeyHeldBit is set while the key is held.
+    virtual int16_t KeyState(int32_t virtualKey) = 0;
+    // GetWindowText of the foreground window into a buffer of maxCount characters:
+    // at most maxCount - 1 bytes; empty when there is no such window or no title.
+    virtual std::string ForegroundWindowTitle(int32_t maxCount) = 0;
+    // SetWindowsHookEx for all threads of the desktop. The handle, or 0 when refused.
+    virtual int32_t InstallHook(int32_t hookType, KeyboardHookProc proc, int32_t threadId) = 0;
+    // UnhookWindowsHookEx; false when the handle is not an installed hook.
+    virtual bool RemoveHook(int32_t handle) = 0;
+    // CallNextHookEx: passes the event to the next hook of the chain and returns its
+    // result; a non-zero result keeps the event from its window.
+    virtual intptr_t CallNextHook(int32_t handle, int32_t code, intptr_t wParam,
+                                  intptr_t lParam) = 0;
+};
+
+// A platform without a keyboard: keys up, no window in front, hooks refused.
+class NoKeyboard final : public Keyboard {
+public:
+    int16_t KeyState(int32_t) override { return 0; }
+    std::string ForegroundWindowTitle(int32_t) override { return {}; }
+    int32_t InstallHook(int32_t, KeyboardHookProc, int32_t) override { return 0; }
+    bool RemoveHook(int32_t) override { return false; }
+    intptr_t CallNextHook(int32_t, int32_t, intptr_t, intptr_t) override { return 0; }
+};
+
 class Platform {
 public:
     virtual ~Platform() = default;
@@ -65,6 +116,11 @@ public:
     // Seconds from an arbitrary start; never goes backwards.
     virtual double MonotonicSeconds() = 0;
     virtual platform::Clipboard& Clipboard() = 0;
+    // The keyboard services; a platform that has none keeps this default.
+    virtual platform::Keyboard& Keyboard() {
+        static NoKeyboard none;
+        return none;
+    }
 };
 
 }  // namespace platform
