@@ -44,7 +44,7 @@ struct ButtonField {
 
 // The event sink of one of the host's design-mode controls.
 class clsCB_DESIGNMODE {
-public:
+  public:
     Connect* objParent = nullptr;
     host::Ref<host::CommandBarControl> CB;
 
@@ -52,22 +52,22 @@ public:
     void SetCB(host::Ref<host::CommandBarControl> control);
     void CB_Click(const host::Ref<host::CommandBarControl>& Ctrl, bool& CancelDefault);
 
-private:
+  private:
     host::EventConnection click_;
 };
 
 // The guard of a command against runs closer together than 0.2 seconds.
 class RepeatGuard {
-public:
+  public:
     // True when the run is accepted (and stamped); the first run is always accepted.
     bool Accept(double now);
 
-private:
+  private:
     std::optional<double> last_;
 };
 
 class Connect : public host::AppEvents {
-public:
+  public:
     explicit Connect(platform::Platform& platform);
     ~Connect() override;
     Connect(const Connect&) = delete;
@@ -117,7 +117,8 @@ public:
     }
 
     void objApp_WorkbookOpen(const host::Ref<host::Workbook>& Wb);
-    void objApp_WorkbookBeforeSave(const host::Ref<host::Workbook>& Wb, bool SaveAsUI, bool& Cancel);
+    void objApp_WorkbookBeforeSave(const host::Ref<host::Workbook>& Wb, bool SaveAsUI,
+                                   bool& Cancel);
     void objApp_NewWorkbook(const host::Ref<host::Workbook>& Wb);
     void objApp_SheetChange(const host::Ref<host::Sheet>& Sh, const host::Ref<host::Range>& Target);
     void objApp_WorkbookNewSheet(const host::Ref<host::Workbook>& Wb,
@@ -143,8 +144,20 @@ public:
     void CB_BUTTON_Help_Copy_Click(ClickArgs Ctrl, bool& CancelDefault);
     void CAD_BUTTON_DeveloperSite_Click(ClickArgs Ctrl, bool& CancelDefault);
 
-    // State, public as the fields of the original object are, so that a front end
-    // and the tests can read it.
+    using ClickHandler = void (Connect::*)(ClickArgs, bool&);
+    // One row of the menu and toolbar layout.
+    struct ButtonLayout {
+        ButtonField Connect::*field;
+        ClickHandler handler;
+        ButtonField Connect::*copy;  // the toolbar twin on an older host; null for none
+        ClickHandler copyHandler;
+        int32_t captionOffset;
+        int32_t face;  // 0: the list bitmap
+        bool enabled;
+        bool beginGroup;
+    };
+
+    // State. Public, so that front ends and tests can read it.
     host::Ref<host::Application> objApp;
     std::string strOnAction;
     ButtonField CAD_BUTTON_DeveloperSite;
@@ -161,7 +174,7 @@ public:
     clsBMs& BMs();
     platform::Platform& Platform() { return platform_; }
 
-private:
+  private:
     // Menus and toolbar.
     void subMakeCommandBars();
     void subDeleteCommandBars();
@@ -172,10 +185,10 @@ private:
     void subDeleteMenuAndToolbar();
     void subDeleteToolbar();
     bool fncIsNewHost();
-    void SetUpButton(ButtonField& field, const host::Ref<host::CommandBarControls>& target,
-                     int32_t captionOffset, int32_t face, int32_t style, bool enabled,
-                     bool beginGroup);
-    void ConnectButton(ButtonField& field, host::Ref<host::CommandBarControl> control);
+    void SetUpButton(const ButtonLayout& b, const host::Ref<host::CommandBarControls>& target,
+                     int32_t style);
+    void ConnectButton(ButtonField& field, host::Ref<host::CommandBarControl> control,
+                       ClickHandler handler);
     void PasteListBitmap(host::CommandBarControl& button);
     void ReleaseButtons();
 

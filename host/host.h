@@ -105,19 +105,19 @@ public:
 
     virtual Ref<Workbook> ActiveWorkbook() = 0;
     virtual Ref<Sheet> ActiveSheet() = 0;
-    virtual Ref<Range> ActiveCell() = 0;
-    virtual Ref<Workbooks> Workbooks() = 0;
+    virtual Ref<host::Range> ActiveCell() = 0;
+    virtual Ref<host::Workbooks> Workbooks() = 0;
     // Worksheets(name) of the active workbook.
     virtual Ref<Worksheet> Worksheets(const std::string& name) = 0;
     // Range(text) on the active sheet.
-    virtual Ref<Range> Range(const std::string& text) = 0;
+    virtual Ref<host::Range> Range(const std::string& text) = 0;
     virtual void Goto(const Ref<host::Range>& reference) = 0;
     virtual std::string Version() = 0;
     virtual std::string Caption() = 0;
     virtual void SetScreenUpdating(bool on) = 0;
     // Procedure "" silences the key combination; no procedure gives it back to the host.
     virtual void OnKey(const std::string& key, const std::optional<std::string>& procedure) = 0;
-    virtual Ref<CommandBars> CommandBars() = 0;
+    virtual Ref<host::CommandBars> CommandBars() = 0;
 };
 
 class Workbooks : public Object {
@@ -185,7 +185,7 @@ public:
     virtual double Left() = 0;  // points
     virtual double Top() = 0;
     virtual bool Hidden() = 0;  // for whole rows and columns
-    virtual Ref<Worksheet> Parent() = 0;
+    virtual Ref<host::Worksheet> Parent() = 0;
     virtual Ref<host::Worksheet> Worksheet() = 0;
     virtual Ref<host::Application> Application() = 0;
     // Fails when the cell has no defined name of its own.
@@ -306,7 +306,7 @@ public:
     virtual void SetOnAction(const std::string& v) = 0;
     virtual void Delete() = 0;
     // The copy is appended to the bar and keeps caption, face and OnAction.
-    virtual Ref<CommandBarControl> Copy(const Ref<CommandBar>& bar) = 0;
+    virtual Ref<CommandBarControl> Copy(const Ref<host::CommandBar>& bar) = 0;
 
     // Popup members.
     virtual Ref<host::CommandBar> CommandBar() = 0;
