@@ -1,9 +1,137 @@
+// A workbook's bookmarks kept in the workbook itself: written before each save,
+// read back when the workbook is opened.
+
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "addin/Connect.h"
+#include "addin/messages.h"
+#include "bookmarks/clsBMs.h"
+#include "bookmarks/host_objects.h"
+#include "bookmarks/property_text.h"
+#include "host/on_error.h"
 
 namespace tessaly {
 
-void Connect::objApp_WorkbookBeforeSave(const host::Ref<host::Workbook>&, bool, bool&) {}
+namespace {
 
-void Connect::objApp_WorkbookOpen(const host::Ref<host::Workbook>&) {}
+host::Ref<host::DocumentProperty> FindProperty(host::DocumentProperties& properties,
+                                               const std::string& name) {
+    return host::ValueOrNothing([&] { return properties.Item(name); }).value_or(nullptr);
+}
+
+// Removes "QEL_BOOKMARK" and the numbered parts that follow it, errors ignored.
+void DeleteBookmarkProperties(host::Workbook& wb) {
+    host::Ref<host::DocumentProperties> properties =
+        host::ValueOrNothing([&] { return wb.CustomDocumentProperties(); }).value_or(nullptr);
+    if (!properties) return;
+    host::SkipOnError([&] { Obj(properties->Item(BookmarkPropertyName(1))).Delete(); });
+    for (int32_t part = 2;; ++part) {
+        host::Ref<host::DocumentProperty> property =
+            FindProperty(*properties, BookmarkPropertyName(part));
+        if (!property) return;
+        host::SkipOnError([&] { property->Delete(); });
+    }
+}
+
+// The texts of "QEL_BOOKMARK" and its numbered parts, in order, up to the first
+// missing part; errors ignored.
+std::vector<std::string> ReadBookmarkProperties(host::Workbook& wb) {
+    std::vector<std::string> texts;
+    host::Ref<host::DocumentProperties> properties =
+        host::ValueOrNothing([&] { return wb.CustomDocumentProperties(); }).value_or(nullptr);
+    if (!properties) return texts;
+    for (int32_t part = 1;; ++part) {
+        std::optional<std::string> text = host::ValueOrNothing(
+            [&] { return Obj(properties->Item(BookmarkPropertyName(part))).Value(); });
+        if (!text) return texts;
+        texts.push_back(std::move(*text));
+    }
+}
+
+bool SaveMarkWanted(platform::Platform& platform) {
+    return Val(ReadSetting(platform, setting::kSection, setting::kSaveMark,
+                           setting::kSaveMarkDefault)) == 1;
+}
+
+}  // namespace
+
+void Connect::objApp_WorkbookBeforeSave(const host::Ref<host::Workbook>& Wb, bool, bool& Cancel) {
+    host::StopQuietlyOnError([&] {
+        host::Workbook& wb = Obj(Wb);
+        if (wb.IsAddin()) return;
+
+        // Marks of all workbooks come off; the next workbook or sheet event puts them back.
+        if (!blnMarksOffForSave && MarksWanted(Platform()) && !blnDesignMode) {
+            if (!BMs().MarkReset(false)) {
+                platform::MsgAnswer answer = ShowResMessage(
+                    Platform(), 15, platform::MsgIcon::Critical, platform::MsgButtons::OKCancel);
+                if (answer == platform::MsgAnswer::Cancel) {
+                    BMs().MarkReset(true);
+                    Cancel = true;
+                    return;
+                }
+            }
+            blnMarksOffForSave = true;
+        }
+
+        DeleteBookmarkProperties(wb);
+        if (!SaveMarkWanted(Platform())) return;
+
+        // Bookmarks that cannot be read (a closed workbook or a deleted sheet not yet
+        // checked) are passed over, so the others of this workbook are still kept.
+        const std::string name = wb.Name();
+        std::vector<PropertyEntry> entries;
+        entries.reserve(static_cast<std::size_t>(BMs().Count()));
+        for (int32_t i = 1; i <= BMs().Count(); ++i) {
+            clsBM& bm = *BMs().Item(i);
+            std::optional<std::string> book =
+                host::ValueOrNothing([&] { return Obj(bm.BMBook).Name(); });
+            if (!book || *book != name) continue;
+            std::optional<PropertyEntry> entry = host::ValueOrNothing([&] {
+                return PropertyEntry{Obj(bm.BMSheet).Index(), Obj(bm.BMCell).Address()};
+            });
+            if (entry) entries.push_back(std::move(*entry));
+        }
+
+        std::vector<std::string> parts = EncodeBookmarkText(entries);
+        host::DocumentProperties& properties = Obj(wb.CustomDocumentProperties());
+        for (std::size_t i = 0; i < parts.size(); ++i) {
+            properties.Add(BookmarkPropertyName(static_cast<int32_t>(i + 1)), false,
+                           host::xl::kPropertyTypeString, parts[i]);
+        }
+        // A part left over beyond an earlier gap must not read as a continuation.
+        const int32_t next = static_cast<int32_t>(parts.size()) + 1;
+        if (next > 1) {
+            host::SkipOnError([&] { Obj(properties.Item(BookmarkPropertyName(next))).Delete(); });
+        }
+    });
+}
+
+void Connect::objApp_WorkbookOpen(const host::Ref<host::Workbook>& Wb) {
+    host::StopQuietlyOnError([&] {
+        host::Workbook& wb = Obj(Wb);
+        if (wb.IsAddin()) return;
+
+        std::vector<std::string> texts = ReadBookmarkProperties(wb);
+        if (texts.empty() || texts.front().empty()) return;
+
+        for (const std::string& text : texts) {
+            for (const PropertyEntry& entry : DecodeBookmarkText(text)) {
+                // The number counts all sheets, chart sheets included, as it was written.
+                host::Ref<host::Range> cell =
+                    host::ValueOrNothing([&] {
+                        host::Ref<host::Worksheet> sheet =
+                            Obj(Obj(wb.Sheets()).Item(entry.sheet)).AsWorksheet();
+                        return Obj(sheet).Range(entry.address);
+                    }).value_or(nullptr);
+                if (cell) BMs().Add(cell);
+            }
+        }
+        subRefreshAddOrDelState();
+        subRefreshButtons();
+    });
+}
 
 }  // namespace tessaly
