@@ -83,6 +83,11 @@ class SimPlatform : public platform::Platform {
     void Beep() override { ++beeps_; }
     double MonotonicSeconds() override { return now_; }
     SimClipboard& Clipboard() override { return clipboard_; }
+    // The attached keyboard (a SimKeyboard attaches itself), else none.
+    platform::Keyboard& Keyboard() override {
+        return keyboard_ != nullptr ? *keyboard_ : platform::Platform::Keyboard();
+    }
+    void AttachKeyboard(platform::Keyboard* keyboard) { keyboard_ = keyboard; }
 
     // Settings.
     SimSettings& Store() { return settings_; }
@@ -125,6 +130,7 @@ class SimPlatform : public platform::Platform {
     bool openUrlFails_ = false;
     int beeps_ = 0;
     double now_ = 1000.0;
+    platform::Keyboard* keyboard_ = nullptr;
 };
 
 }  // namespace sim
