@@ -1,0 +1,168 @@
+// The string table, its loader and the choice of the language block.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+
+#include "host/host_error.h"
+#include "locale/const.h"
+#include "locale/os_language.h"
+#include "locale/resource_strings.h"
+#include "platform/platform.h"
+
+namespace tessaly {
+namespace {
+
+// Only the locale country matters to the language decision.
+class CountryPlatform : public platform::Platform {
+  public:
+    explicit CountryPlatform(std::string country) : country_(std::move(country)) {}
+    platform::SettingsStore& Settings() override { throw std::logic_error("not used"); }
+    std::string LocaleCountryName() override { return country_; }
+    bool OpenUrl(const std::string&) override { return false; }
+    platform::MsgAnswer MessageBox(const std::string&, const std::string&, platform::MsgIcon,
+                                   platform::MsgButtons) override {
+        return platform::MsgAnswer::OK;
+    }
+    void Beep() override {}
+    double MonotonicSeconds() override { return 0; }
+    platform::Clipboard& Clipboard() override { throw std::logic_error("not used"); }
+
+  private:
+    std::string country_;
+};
+
+// Restores the process-wide values and the loader after each test.
+class LocaleTest : public ::testing::Test {
+  protected:
+    void TearDown() override {
+        SetResourceStringLoader(nullptr);
+        lngResBase = kEnglishBase;
+        strBarName.clear();
+    }
+};
+
+// First in the file so that it sees the values the process starts with.
+TEST_F(LocaleTest, EnglishIsTheBlockBeforeAnyConnection) {
+    EXPECT_EQ(lngResBase, 200);
+    EXPECT_EQ(ResText(0), "Bookmark");
+}
+
+std::optional<std::string> FakeLoader(int32_t id) {
+    switch (id) {
+        case 1:
+            return std::string("one\\ntwo\\n\\n");
+        case 2:
+            return std::string("keep\nthis\\Nand\\\\n");
+        case 3:
+            return std::string("");
+        default:
+            return std::nullopt;
+    }
+}
+
+TEST_F(LocaleTest, BackslashNBecomesCrLfAndLineFeedsStay) {
+    SetResourceStringLoader(&FakeLoader);
+    EXPECT_EQ(mojLoadResString(1), "one\r\ntwo\r\n\r\n");
+    // Only a lower-case n after a backslash; a real line feed is left alone; in "\\n"
+    // the scan finds the second backslash + n.
+    EXPECT_EQ(mojLoadResString(2), "keep\nthis\\Nand\\\r\n");
+    EXPECT_EQ(mojLoadResString(3), "");
+}
+
+TEST_F(LocaleTest, MissingIdRaisesResourceNotFound) {
+    for (int32_t id : {0, 99, 108, 144, 150, 234, 296, 300, -100}) {
+        try {
+            mojLoadResString(id);
+            ADD_FAILURE() << "id " << id << " should not be found";
+        } catch (const host::HostError& e) {
+            EXPECT_EQ(e.Number(), 326);
+            EXPECT_EQ(e.Description(),
+                      "Resource with identifier '" + std::to_string(id) + "' not found");
+        }
+    }
+}
+
+TEST_F(LocaleTest, LoaderIsAskedOnEveryCallAndCanBeRestored) {
+    SetResourceStringLoader(&FakeLoader);
+    EXPECT_THROW(mojLoadResString(200), host::HostError);
+    SetResourceStringLoader(nullptr);
+    EXPECT_EQ(mojLoadResString(200), "Bookmark");
+}
+
+TEST_F(LocaleTest, BothBlocksHoldTheSameOffsets) {
+    std::set<int32_t> japanese;
+    std::set<int32_t> english;
+    for (int32_t id = 0; id < 400; ++id) {
+        if (!StringTableEntry(id)) continue;
+        ASSERT_TRUE((id >= 100 && id <= 199) || (id >= 200 && id <= 299)) << id;
+        (id < 200 ? japanese : english).insert(id % 100);
+        EXPECT_FALSE(StringTableEntry(id)->empty()) << id;
+    }
+    EXPECT_EQ(japanese, english);
+    const std::set<int32_t> expected = {0,  1,  2,  3,  4,  5,  6,  7,  10, 11, 12, 13,
+                                        14, 15, 16, 20, 21, 22, 23, 24, 25, 26, 27, 28,
+                                        29, 30, 31, 32, 33, 40, 41, 42, 43, 97, 98, 99};
+    EXPECT_EQ(english, expected);
+}
+
+TEST_F(LocaleTest, OddEnglishWordingIsKeptByteForByte) {
+    EXPECT_EQ(mojLoadResString(205), "&Delete all bookmarks.");
+    EXPECT_EQ(mojLoadResString(214), "It failed in the update of all marks (for visual check). ");
+    EXPECT_EQ(mojLoadResString(210),
+              "The mark (for visual check) cannot Add. Please release it when the seat is "
+              "protected.");
+    EXPECT_EQ(mojLoadResString(216), "The shortcut key overlaps or error.");
+    EXPECT_EQ(mojLoadResString(297), "&Developer's Site");
+    EXPECT_EQ(mojLoadResString(299), "&QEL");
+}
+
+TEST_F(LocaleTest, JapaneseTextsKeepTheirLineFeeds) {
+    EXPECT_EQ(mojLoadResString(100), "ブックマーク");
+    EXPECT_EQ(mojLoadResString(111),
+              "ブックマークを削除できません。\nシートが保護されている場合は解除して下さい。");
+    const std::string saveQuestion = mojLoadResString(115);
+    EXPECT_EQ(saveQuestion.rfind("\n\n保存を続けるには、OKを押して下さい。"),
+              saveQuestion.size() - std::string("\n\n保存を続けるには、OKを押して下さい。").size());
+    EXPECT_NE(saveQuestion.find("「Tessaly」アドイン"), std::string::npos);
+    EXPECT_EQ(saveQuestion.find('\r'), std::string::npos);
+}
+
+TEST_F(LocaleTest, JapanInAnyCaseSelectsTheJapaneseBlock) {
+    for (const char* country : {"Japan", "JAPAN", "japan", "jApAn"}) {
+        lngResBase = kEnglishBase;
+        CountryPlatform platform(country);
+        EXPECT_EQ(Function_OSLanguage(platform), "JAPAN");
+        ChooseStringBlock(platform);
+        EXPECT_EQ(lngResBase, 100) << country;
+        EXPECT_EQ(strBarName, "ブックマーク");
+        EXPECT_EQ(ResText(1), "ブックマークリスト(&L)");
+    }
+}
+
+TEST_F(LocaleTest, EveryOtherCountrySelectsTheEnglishBlock) {
+    for (const char* country : {"United States", "", "Japan ", "Japanese", "JAPAN\t"}) {
+        lngResBase = kJapaneseBase;
+        CountryPlatform platform(country);
+        ChooseStringBlock(platform);
+        EXPECT_EQ(lngResBase, 200) << '"' << country << '"';
+        EXPECT_EQ(strBarName, "Bookmark");
+        EXPECT_EQ(ResText(98), "&Bookmark");
+    }
+}
+
+TEST_F(LocaleTest, EachConnectionDecidesAgain) {
+    CountryPlatform japan("Japan");
+    CountryPlatform states("United States");
+    ChooseStringBlock(japan);
+    EXPECT_EQ(strBarName, "ブックマーク");
+    ChooseStringBlock(states);
+    EXPECT_EQ(lngResBase, 200);
+    EXPECT_EQ(strBarName, "Bookmark");
+}
+
+}  // namespace
+}  // namespace tessaly
