@@ -1,9 +1,112 @@
+#include "settings/Hook.h"
+
+#include <cstring>
+#include <string>
+
 #include "addin/Connect.h"
+#include "addin/messages.h"
+#include "host/on_error.h"
+#include "locale/const.h"
+#include "platform/platform.h"
+#include "settings/settings_store.h"
 
 namespace tessaly {
 
-void Connect::subHookInstall() {}
+int32_t lngHookHandle = 0;
+std::vector<KeyTableEntry> arrShortcutKeys(1);
+Connect* objHookTarget = nullptr;
 
-void Connect::subHookRemove() {}
+namespace {
+
+bool IsHeld(platform::Keyboard& keyboard, int32_t virtualKey) {
+    return (static_cast<uint16_t>(keyboard.KeyState(virtualKey)) & platform::kKeyHeldBit) != 0;
+}
+
+bool SameState(bool held, int16_t flag) {
+    return held == (flag != kVbFalse);
+}
+
+// The title comes through a buffer of limited length, so a longer caption is seen
+// only as far as the buffer reaches; an empty caption (it could not be read) never
+// stands for the host's window.
+bool IsHostWindowTitle(const std::string& title, const std::string& caption) {
+    if (caption.empty()) return false;
+    if (title == caption) return true;
+    const size_t bufferFull = static_cast<size_t>(kTitleBufferLength - 1);
+    return title.size() == bufferFull && caption.compare(0, bufferFull, title) == 0;
+}
+
+}  // namespace
+
+int32_t fncKeyboardHookProc(int32_t code, intptr_t wParam, intptr_t lParam) {
+    Connect* target = objHookTarget;
+    if (target == nullptr) return 0;  // not installed by anyone: nothing to pass on to
+    platform::Keyboard& keyboard = target->Platform().Keyboard();
+    auto passOn = [&] {
+        return static_cast<int32_t>(keyboard.CallNextHook(lngHookHandle, code, wParam, lParam));
+    };
+
+    // Only an action event carries a record worth reading.
+    if (code != platform::kHookActionCode || lParam == 0) return passOn();
+    platform::KeyboardHookRecord record;
+    std::memcpy(&record, reinterpret_cast<const void*>(lParam), sizeof record);
+    if ((record.flags & platform::kKeyReleasedFlag) == 0) return passOn();
+
+    for (size_t i = 1; i < arrShortcutKeys.size(); ++i) {
+        const KeyTableEntry& entry = arrShortcutKeys[i];
+        if (static_cast<uint32_t>(entry.KeyCode) != record.vkCode) continue;
+        if (!SameState(IsHeld(keyboard, platform::kVkShift), entry.Shift)) continue;
+        if (!SameState(IsHeld(keyboard, platform::kVkControl), entry.Ctrl)) continue;
+        if (!SameState(IsHeld(keyboard, platform::kVkMenu), entry.Alt)) continue;
+
+        const std::string title = keyboard.ForegroundWindowTitle(kTitleBufferLength);
+        std::string caption;
+        host::SkipOnError([&] { target->CallByName("fncAppCaption", &caption); });
+        if (!IsHostWindowTitle(title, caption)) continue;
+
+        const std::string command = ShortcutCommandName(entry.Row);
+        if (!command.empty()) host::SkipOnError([&] { target->CallByName(command); });
+        return 0;
+    }
+    return passOn();
+}
+
+// Builds the key table from the stored shortcuts and installs the hook, unless one is
+// installed already or no shortcut is defined.
+void Connect::subHookInstall() {
+    if (lngHookHandle != 0) return;
+
+    arrShortcutKeys.assign(1, KeyTableEntry{});
+    for (int32_t row = 0; row < kShortcutRowCount; ++row) {
+        const std::string modifiers =
+            ReadSetting(platform_, setting::kSection, ShortcutModifierSettingKey(row), "");
+        const std::string keyName =
+            ReadSetting(platform_, setting::kSection, ShortcutKeyNameSettingKey(row), "");
+        const ShortcutParseResult parsed = ParseShortcut(row, modifiers, keyName);
+        if (parsed.kind == ShortcutParse::Entry) {
+            arrShortcutKeys.push_back(parsed.entry);
+        } else if (parsed.kind == ShortcutParse::Unparsable) {
+            ShowMessage(
+                platform_,
+                ShortcutErrorText(
+                    ReadSetting(platform_, setting::kSection, ShortcutModifierSettingKey(row), ""),
+                    ReadSetting(platform_, setting::kSection, ShortcutKeyNameSettingKey(row), "")),
+                platform::MsgIcon::Critical);
+        }
+    }
+
+    if (arrShortcutKeys.size() > 1) {
+        objHookTarget = this;
+        lngHookHandle = platform_.Keyboard().InstallHook(platform::kHookLowLevelKeyboard,
+                                                         &fncKeyboardHookProc, 0);
+    }
+}
+
+// The table and the target stay; the next installation replaces both.
+void Connect::subHookRemove() {
+    if (lngHookHandle == 0) return;
+    platform_.Keyboard().RemoveHook(lngHookHandle);
+    lngHookHandle = 0;
+}
 
 }  // namespace tessaly
