@@ -10,6 +10,10 @@
 #include <string>
 #include <vector>
 
+namespace tessaly {
+class WindowModel;
+}
+
 namespace platform {
 
 // The per-user settings store, addressed by application, section and key.
@@ -100,6 +104,37 @@ public:
     intptr_t CallNextHook(int32_t, int32_t, intptr_t, intptr_t) override { return 0; }
 };
 
+// The window system: the add-in's modal windows drawn from their models, the colour
+// dialog, activation of other windows and the screen's resolution.
+class Windows {
+public:
+    virtual ~Windows() = default;
+    // Draws the loaded window and turns the user's actions into its events until it is
+    // no longer shown. The caller closes a window that is still loaded afterwards, as
+    // its close box would.
+    virtual void ShowModal(tessaly::WindowModel& window) = 0;
+    // The colour dialog opened on `initial` (0x00BBGGRR): the colour picked, or nothing
+    // when the user cancelled.
+    virtual std::optional<int32_t> ChooseColor(int32_t initial) = 0;
+    // AppActivate: brings the top-level window with that title to the front without
+    // waiting for it; false when there is no such window.
+    virtual bool ActivateWindow(const std::string& title) = 0;
+    // Twips per pixel of the screen, across and down.
+    virtual double TwipsPerPixelX() = 0;
+    virtual double TwipsPerPixelY() = 0;
+};
+
+// A platform that cannot show windows: nothing is drawn (the window is then closed as
+// by its close box), the colour dialog is cancelled, no window can be activated.
+class NoWindows final : public Windows {
+public:
+    void ShowModal(tessaly::WindowModel&) override {}
+    std::optional<int32_t> ChooseColor(int32_t) override { return std::nullopt; }
+    bool ActivateWindow(const std::string&) override { return false; }
+    double TwipsPerPixelX() override { return 15.0; }
+    double TwipsPerPixelY() override { return 15.0; }
+};
+
 class Platform {
 public:
     virtual ~Platform() = default;
@@ -119,6 +154,11 @@ public:
     // The keyboard services; a platform that has none keeps this default.
     virtual platform::Keyboard& Keyboard() {
         static NoKeyboard none;
+        return none;
+    }
+    // The window services; a platform that has none keeps this default.
+    virtual platform::Windows& Windows() {
+        static NoWindows none;
         return none;
     }
 };
