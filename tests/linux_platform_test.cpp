@@ -246,6 +246,25 @@ TEST_F(FileSettingsStoreTest, ReadOnlyDirectoryWarnsWithoutCrashing) {
     EXPECT_EQ(FileSettingsStore(file).Read("A", "S", "K"), "old");
 }
 
+TEST_F(FileSettingsStoreTest, UnreadableFileIsNeverOverwritten) {
+    if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
+    const fs::path file = dir_ / "settings.ini";
+    WriteFile(file, "[A\\S]\nK=kept\n");
+    fs::permissions(file, fs::perms::none);
+    FileSettingsStore store(file);
+    std::vector<std::string> warnings;
+    store.SetWarningSink([&](const std::string& m) { warnings.push_back(m); });
+    EXPECT_EQ(store.Read("A", "S", "K"), std::nullopt);
+    EXPECT_EQ(store.Read("A", "S", "K"), std::nullopt);
+    EXPECT_EQ(warnings.size(), 1u);
+    store.Write("A", "S", "Other", "v");
+    EXPECT_EQ(warnings.size(), 2u);
+    fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(ReadFile(file), "[A\\S]\nK=kept\n");
+    // Readable again: the file is read afresh.
+    EXPECT_EQ(store.Read("A", "S", "K"), "kept");
+}
+
 TEST_F(FileSettingsStoreTest, UnescapeRejectsBrokenSequences) {
     for (const char* bad : {"\\", "a\\", "\\x4", "\\xg0", "\\q", "\\N"})
         EXPECT_EQ(FileSettingsStore::UnescapeText(bad), std::nullopt) << bad;

@@ -1,6 +1,7 @@
 #include "platform/linux/file_settings_store.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -202,7 +203,10 @@ fs::path FileSettingsStore::DefaultPath() {
     const std::string xdg = EnvOrEmpty("XDG_CONFIG_HOME");
     if (!xdg.empty() && xdg.front() == '/') return fs::path(xdg) / "tessaly" / kFileName;
     std::string home = EnvOrEmpty("HOME");
-    if (home.empty()) home = ".";
+    if (home.empty()) {
+        const struct passwd* user = ::getpwuid(::getuid());
+        home = (user && user->pw_dir && *user->pw_dir) ? user->pw_dir : ".";
+    }
     return fs::path(home) / ".config" / "tessaly" / kFileName;
 }
 
