@@ -28,6 +28,7 @@ namespace tessaly {
 
 class clsBMs;
 class Connect;
+class WindowModel;
 
 // A command-bar button held in a field of Connect together with its click connection.
 struct ButtonField {
@@ -169,6 +170,8 @@ class Connect : public host::AppEvents {
     bool blnDesignMode = false;
     bool blnMarksOffForSave = false;
     bool blnListBusy = false;
+    // The add-in's windows that are loaded now, the one opened last at the end.
+    std::vector<WindowModel*> loadedWindows;
 
     // The one bookmark collection, created on first use.
     clsBMs& BMs();
