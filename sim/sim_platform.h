@@ -88,6 +88,12 @@ class SimPlatform : public platform::Platform {
         return keyboard_ != nullptr ? *keyboard_ : platform::Platform::Keyboard();
     }
     void AttachKeyboard(platform::Keyboard* keyboard) { keyboard_ = keyboard; }
+    // The attached window front end (a test's ScriptedWindows attaches itself), else
+    // none: a window is then closed as soon as it is shown.
+    platform::Windows& Windows() override {
+        return windows_ != nullptr ? *windows_ : platform::Platform::Windows();
+    }
+    void AttachWindows(platform::Windows* windows) { windows_ = windows; }
 
     // Settings.
     SimSettings& Store() { return settings_; }
@@ -131,6 +137,7 @@ class SimPlatform : public platform::Platform {
     int beeps_ = 0;
     double now_ = 1000.0;
     platform::Keyboard* keyboard_ = nullptr;
+    platform::Windows* windows_ = nullptr;
 };
 
 }  // namespace sim
