@@ -1,0 +1,497 @@
+#include "sim/xlsx/package.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <sstream>
+
+namespace sim::xlsx::detail {
+
+namespace {
+
+// A part bigger than this is not a spreadsheet anyone made by hand or by program: it is
+// a damaged size field or a compression bomb, and reading it would exhaust memory.
+constexpr zip_uint64_t kMaxPartSize = 256u * 1024u * 1024u;
+
+std::string ZipErrorText(int code) {
+    zip_error_t error;
+    zip_error_init_with_code(&error, code);
+    std::string text = zip_error_strerror(&error);
+    zip_error_fini(&error);
+    return text;
+}
+
+bool IsHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+void AppendUtf8(std::string& out, uint32_t codePoint) {
+    if (codePoint < 0x80) {
+        out += static_cast<char>(codePoint);
+    } else if (codePoint < 0x800) {
+        out += static_cast<char>(0xC0 | (codePoint >> 6));
+        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+    } else if (codePoint < 0x10000) {
+        out += static_cast<char>(0xE0 | (codePoint >> 12));
+        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (codePoint >> 18));
+        out += static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+    }
+}
+
+// Length of the valid UTF-8 sequence starting at text[i], or 0 when it is invalid.
+size_t Utf8SequenceLength(std::string_view text, size_t i) {
+    const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = byte(i);
+    size_t length = 0;
+    uint32_t minimum = 0;
+    if (lead < 0x80) return 1;
+    if ((lead & 0xE0) == 0xC0) {
+        length = 2, minimum = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3, minimum = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4, minimum = 0x10000;
+    } else {
+        return 0;
+    }
+    if (i + length > text.size()) return 0;
+    uint32_t codePoint = lead & (0x7F >> length);
+    for (size_t k = 1; k < length; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80) return 0;
+        codePoint = (codePoint << 6) | (byte(i + k) & 0x3F);
+    }
+    if (codePoint < minimum || codePoint > 0x10FFFF) return 0;
+    if (codePoint >= 0xD800 && codePoint <= 0xDFFF) return 0;
+    return length;
+}
+
+bool StartsWithEscape(std::string_view text, size_t i) {
+    return i + 7 <= text.size() && text[i] == '_' && text[i + 1] == 'x' &&
+           IsHexDigit(text[i + 2]) && IsHexDigit(text[i + 3]) && IsHexDigit(text[i + 4]) &&
+           IsHexDigit(text[i + 5]) && text[i + 6] == '_';
+}
+
+}  // namespace
+
+void Fail(Status status, std::string description) {
+    throw PackageError{status, std::move(description)};
+}
+
+std::string FileNameOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// ---- Zip archive ----
+
+ZipArchive::ZipArchive(const std::string& path, std::string displayName)
+    : displayName_(std::move(displayName)) {
+    int code = 0;
+    zip_ = zip_open(path.c_str(), ZIP_RDONLY, &code);
+    if (zip_ != nullptr) return;
+    const int savedErrno = errno;
+    switch (code) {
+        case ZIP_ER_NOENT:
+            Fail(Status::CannotOpen, displayName_ + " cannot be opened: there is no such file.");
+        case ZIP_ER_OPEN:
+        case ZIP_ER_READ:
+        case ZIP_ER_SEEK:
+            Fail(Status::CannotOpen, displayName_ + " cannot be opened: " +
+                                         std::strerror(savedErrno ? savedErrno : EIO) + ".");
+        case ZIP_ER_NOZIP:
+            Fail(Status::NotZip, displayName_ +
+                                     " is not a workbook: it is not a zip archive (or it is "
+                                     "truncated).");
+        case ZIP_ER_INCONS:
+            Fail(Status::NotZip, displayName_ +
+                                     " is not a workbook: its zip archive is damaged or "
+                                     "truncated.");
+        default:
+            Fail(Status::CannotOpen,
+                 displayName_ + " cannot be opened: " + ZipErrorText(code) + ".");
+    }
+}
+
+ZipArchive::~ZipArchive() {
+    if (zip_ != nullptr) zip_discard(zip_);
+}
+
+int64_t ZipArchive::EntryCount() const {
+    return zip_get_num_entries(zip_, 0);
+}
+
+std::string ZipArchive::EntryName(int64_t index) const {
+    const char* name = zip_get_name(zip_, static_cast<zip_uint64_t>(index), ZIP_FL_ENC_RAW);
+    return name != nullptr ? name : std::string();
+}
+
+std::optional<int64_t> ZipArchive::Find(const std::string& part) const {
+    const zip_int64_t index = zip_name_locate(zip_, part.c_str(), ZIP_FL_NOCASE | ZIP_FL_ENC_RAW);
+    if (index < 0) return std::nullopt;
+    return index;
+}
+
+std::string ZipArchive::StoredName(const std::string& part) const {
+    const auto index = Find(part);
+    return index ? EntryName(*index) : part;
+}
+
+std::string ZipArchive::Read(const std::string& part) const {
+    const auto index = Find(part);
+    if (!index) Fail(Status::MissingPart, displayName_ + ": the part " + part + " is missing.");
+    zip_stat_t stat;
+    zip_stat_init(&stat);
+    if (zip_stat_index(zip_, static_cast<zip_uint64_t>(*index), 0, &stat) != 0 ||
+        (stat.valid & ZIP_STAT_SIZE) == 0) {
+        Fail(Status::DamagedPart, displayName_ + ": the part " + part + " cannot be read.");
+    }
+    if (stat.size > kMaxPartSize) {
+        Fail(Status::DamagedPart, displayName_ + ": the part " + part + " claims " +
+                                      std::to_string(stat.size) +
+                                      " bytes, more than a workbook part can hold.");
+    }
+    zip_file_t* file = zip_fopen_index(zip_, static_cast<zip_uint64_t>(*index), 0);
+    if (file == nullptr) {
+        Fail(Status::DamagedPart,
+             displayName_ + ": the part " + part + " cannot be read (" + zip_strerror(zip_) + ").");
+    }
+    std::string bytes(static_cast<size_t>(stat.size), '\0');
+    zip_uint64_t done = 0;
+    while (done < stat.size) {
+        const zip_int64_t n = zip_fread(file, bytes.data() + done, stat.size - done);
+        if (n <= 0) break;
+        done += static_cast<zip_uint64_t>(n);
+    }
+    // One byte past the stated size tells a lying size field apart from the end.
+    char extra = 0;
+    const zip_int64_t beyond = zip_fread(file, &extra, 1);
+    std::string fault = done < stat.size ? zip_file_strerror(file) : std::string();
+    zip_fclose(file);
+    if (done < stat.size || beyond != 0) {
+        if (fault.empty() || fault == "No error") fault = "its size does not match its data";
+        Fail(Status::DamagedPart,
+             displayName_ + ": the part " + part + " is damaged (" + fault + ").");
+    }
+    return bytes;
+}
+
+// ---- XML ----
+
+std::string_view LocalName(const char* qualifiedName) {
+    std::string_view name(qualifiedName);
+    const auto colon = name.find(':');
+    return colon == std::string_view::npos ? name : name.substr(colon + 1);
+}
+
+std::string_view PrefixOf(const char* qualifiedName) {
+    std::string_view name(qualifiedName);
+    const auto colon = name.find(':');
+    return colon == std::string_view::npos ? std::string_view() : name.substr(0, colon);
+}
+
+pugi::xml_node Child(pugi::xml_node parent, std::string_view localName) {
+    for (pugi::xml_node child : parent.children()) {
+        if (child.type() == pugi::node_element && LocalName(child.name()) == localName) {
+            return child;
+        }
+    }
+    return {};
+}
+
+std::vector<pugi::xml_node> Children(pugi::xml_node parent, std::string_view localName) {
+    std::vector<pugi::xml_node> found;
+    for (pugi::xml_node child : parent.children()) {
+        if (child.type() == pugi::node_element && LocalName(child.name()) == localName) {
+            found.push_back(child);
+        }
+    }
+    return found;
+}
+
+pugi::xml_attribute Attr(pugi::xml_node node, std::string_view localName) {
+    for (pugi::xml_attribute attribute : node.attributes()) {
+        if (PrefixOf(attribute.name()).empty() && attribute.name() == localName) {
+            return attribute;
+        }
+    }
+    return {};
+}
+
+std::string RelationshipIdOf(pugi::xml_node node) {
+    for (pugi::xml_attribute attribute : node.attributes()) {
+        const auto prefix = PrefixOf(attribute.name());
+        if (!prefix.empty() && prefix != "xmlns" && LocalName(attribute.name()) == "id") {
+            return attribute.value();
+        }
+    }
+    return {};
+}
+
+bool IsTrue(pugi::xml_attribute attribute) {
+    const std::string_view value = attribute.value();
+    return value == "1" || value == "true";
+}
+
+void ParseXml(pugi::xml_document& doc, const std::string& bytes, const std::string& file,
+              const std::string& part) {
+    const pugi::xml_parse_result result = doc.load_buffer(
+        bytes.data(), bytes.size(),
+        pugi::parse_default | pugi::parse_declaration | pugi::parse_ws_pcdata_single);
+    if (result) {
+        if (!doc.document_element()) {
+            Fail(Status::MalformedXml,
+                 file + ": " + part + " is not well-formed XML (it has no root element).");
+        }
+        return;
+    }
+    const auto offset = static_cast<size_t>(std::max<ptrdiff_t>(result.offset, 0));
+    size_t line = 1;
+    size_t column = 1;
+    for (size_t i = 0; i < offset && i < bytes.size(); ++i) {
+        if (bytes[i] == '\n') {
+            ++line;
+            column = 1;
+        } else {
+            ++column;
+        }
+    }
+    Fail(Status::MalformedXml, file + ": " + part + " is not well-formed XML (line " +
+                                   std::to_string(line) + ", column " + std::to_string(column) +
+                                   ": " + result.description() + ").");
+}
+
+std::string SerializeXml(const pugi::xml_document& doc) {
+    std::ostringstream out;
+    doc.save(out, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
+    return out.str();
+}
+
+pugi::xml_node AddDeclaration(pugi::xml_document& doc) {
+    pugi::xml_node declaration = doc.prepend_child(pugi::node_declaration);
+    declaration.append_attribute("version") = "1.0";
+    declaration.append_attribute("encoding") = "UTF-8";
+    declaration.append_attribute("standalone") = "yes";
+    return declaration;
+}
+
+// ---- Relationships ----
+
+std::string RelationshipsPartOf(const std::string& part) {
+    const auto slash = part.find_last_of('/');
+    if (slash == std::string::npos) return "_rels/" + part + ".rels";
+    return part.substr(0, slash) + "/_rels/" + part.substr(slash + 1) + ".rels";
+}
+
+std::string ResolvePartName(const std::string& sourcePart, const std::string& target) {
+    std::string decoded;
+    for (size_t i = 0; i < target.size(); ++i) {
+        if (target[i] == '%' && i + 2 < target.size() && IsHexDigit(target[i + 1]) &&
+            IsHexDigit(target[i + 2])) {
+            decoded += static_cast<char>(std::stoi(target.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else {
+            decoded += target[i];
+        }
+    }
+    std::vector<std::string> segments;
+    std::string base;
+    if (!decoded.empty() && decoded[0] == '/') {
+        base = decoded.substr(1);
+    } else {
+        const auto slash = sourcePart.find_last_of('/');
+        base = (slash == std::string::npos ? std::string() : sourcePart.substr(0, slash + 1)) +
+               decoded;
+    }
+    std::string segment;
+    std::istringstream in(base);
+    while (std::getline(in, segment, '/')) {
+        if (segment.empty() || segment == ".") continue;
+        if (segment == "..") {
+            if (!segments.empty()) segments.pop_back();
+            continue;
+        }
+        segments.push_back(segment);
+    }
+    std::string resolved;
+    for (const auto& s : segments) resolved += (resolved.empty() ? "" : "/") + s;
+    return resolved;
+}
+
+std::string_view RelationshipKind(const std::string& type) {
+    std::string_view view(type);
+    const auto slash = view.find_last_of('/');
+    return slash == std::string_view::npos ? view : view.substr(slash + 1);
+}
+
+std::vector<Relationship> ReadRelationships(const ZipArchive& zip, const std::string& part) {
+    const std::string relsPart = RelationshipsPartOf(part);
+    std::vector<Relationship> relationships;
+    if (!zip.Has(relsPart)) return relationships;
+    pugi::xml_document doc;
+    ParseXml(doc, zip.Read(relsPart), zip.DisplayName(), relsPart);
+    for (pugi::xml_node node : Children(doc.document_element(), "Relationship")) {
+        Relationship relationship;
+        relationship.id = Attr(node, "Id").value();
+        relationship.type = Attr(node, "Type").value();
+        relationship.external = std::string_view(Attr(node, "TargetMode").value()) == "External";
+        const std::string target = Attr(node, "Target").value();
+        relationship.target = relationship.external ? target : ResolvePartName(part, target);
+        relationships.push_back(std::move(relationship));
+    }
+    return relationships;
+}
+
+// ---- Cell references ----
+
+bool ParseCellReference(std::string_view text, int32_t& row, int32_t& column) {
+    size_t i = 0;
+    if (i < text.size() && text[i] == '$') ++i;
+    int64_t col = 0;
+    size_t letters = 0;
+    while (i < text.size() && std::isalpha(static_cast<unsigned char>(text[i]))) {
+        col = col * 26 + (std::toupper(static_cast<unsigned char>(text[i])) - 'A' + 1);
+        ++i;
+        if (++letters > 3) return false;
+    }
+    if (letters == 0) return false;
+    if (i < text.size() && text[i] == '$') ++i;
+    int64_t r = 0;
+    size_t digits = 0;
+    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) {
+        r = r * 10 + (text[i] - '0');
+        ++i;
+        if (++digits > 7) return false;
+    }
+    if (digits == 0 || i != text.size()) return false;
+    if (r < 1 || r > kMaxRow || col < 1 || col > kMaxColumn) return false;
+    row = static_cast<int32_t>(r);
+    column = static_cast<int32_t>(col);
+    return true;
+}
+
+std::string ColumnLetters(int32_t column) {
+    std::string letters;
+    while (column > 0) {
+        const int32_t remainder = (column - 1) % 26;
+        letters.insert(letters.begin(), static_cast<char>('A' + remainder));
+        column = (column - 1) / 26;
+    }
+    return letters;
+}
+
+std::string CellName(int32_t row, int32_t column) {
+    return ColumnLetters(column) + std::to_string(row);
+}
+
+std::string NormalizedCellName(std::string_view text) {
+    int32_t row = 0;
+    int32_t column = 0;
+    return ParseCellReference(text, row, column) ? CellName(row, column) : std::string();
+}
+
+bool ParseSheetReference(std::string_view formula, std::string& sheet, std::string& address) {
+    size_t i = 0;
+    std::string name;
+    if (!formula.empty() && formula[0] == '\'') {
+        i = 1;
+        bool closed = false;
+        while (i < formula.size()) {
+            if (formula[i] == '\'') {
+                if (i + 1 < formula.size() && formula[i + 1] == '\'') {
+                    name += '\'';
+                    i += 2;
+                    continue;
+                }
+                closed = true;
+                ++i;
+                break;
+            }
+            name += formula[i++];
+        }
+        if (!closed) return false;
+    } else {
+        while (i < formula.size() && formula[i] != '!') {
+            const char c = formula[i];
+            // Anything that can start an expression means this is no plain reference.
+            if (c == '(' || c == ',' || c == ' ' || c == '[' || c == ':' || c == '+') return false;
+            name += c;
+            ++i;
+        }
+    }
+    if (name.empty() || i >= formula.size() || formula[i] != '!') return false;
+    const std::string_view rest = formula.substr(i + 1);
+    const auto colon = rest.find(':');
+    int32_t row = 0;
+    int32_t column = 0;
+    if (colon == std::string_view::npos) {
+        if (!ParseCellReference(rest, row, column)) return false;
+    } else {
+        if (!ParseCellReference(rest.substr(0, colon), row, column)) return false;
+        if (!ParseCellReference(rest.substr(colon + 1), row, column)) return false;
+    }
+    sheet = std::move(name);
+    address = std::string(rest);
+    return true;
+}
+
+// ---- Text ----
+
+std::string DecodeEscapes(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (StartsWithEscape(text, i)) {
+            const auto codePoint =
+                static_cast<uint32_t>(std::stoul(std::string(text.substr(i + 2, 4)), nullptr, 16));
+            AppendUtf8(out, codePoint);
+            i += 6;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+std::string EncodeEscapes(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    char hex[8];
+    for (size_t i = 0; i < text.size();) {
+        const size_t length = Utf8SequenceLength(text, i);
+        if (length == 0) {
+            out += "\xEF\xBF\xBD";  // U+FFFD for a byte that is no UTF-8
+            ++i;
+            continue;
+        }
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (length == 1 && c < 0x20 && c != '\t' && c != '\n') {
+            std::snprintf(hex, sizeof hex, "_x%04X_", c);
+            out += hex;
+        } else if (StartsWithEscape(text, i)) {
+            out += "_x005F_";  // a literal "_xHHHH_" keeps its underscore
+        } else {
+            out.append(text.substr(i, length));
+        }
+        i += length;
+    }
+    return out;
+}
+
+double ColumnWidthToPoints(double characters) {
+    if (!std::isfinite(characters) || characters <= 0) return 0.0;
+    return (characters * 7.0 + 5.0) * 0.75;
+}
+
+double PointsToColumnWidth(double points) {
+    if (!std::isfinite(points) || points <= 0) return 0.0;
+    return std::max(0.0, (points / 0.75 - 5.0) / 7.0);
+}
+
+}  // namespace sim::xlsx::detail

@@ -1,0 +1,145 @@
+#pragma once
+
+// The pieces shared by the .xlsx reader and writer: the zip archive, XML helpers that
+// match elements by local name (so prefixed documents read the same), relationships,
+// cell references and the text escapes of SpreadsheetML.
+
+#include <zip.h>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include <pugixml.hpp>
+
+#include "sim/workbook_spec.h"
+#include "sim/xlsx/xlsx.h"
+
+namespace sim::xlsx::detail {
+
+// Thrown inside the reader and writer and turned into a result at their boundary.
+struct PackageError {
+    Status status;
+    std::string description;
+};
+
+[[noreturn]] void Fail(Status status, std::string description);
+
+// The file name without its folders, as messages and workbook names show it.
+std::string FileNameOf(const std::string& path);
+
+// ---- Zip archive (read side) ----
+
+class ZipArchive {
+  public:
+    // Opens path read-only; displayName is the file name used in messages.
+    ZipArchive(const std::string& path, std::string displayName);
+    ~ZipArchive();
+    ZipArchive(const ZipArchive&) = delete;
+    ZipArchive& operator=(const ZipArchive&) = delete;
+
+    zip_t* Handle() const { return zip_; }
+    const std::string& DisplayName() const { return displayName_; }
+    int64_t EntryCount() const;
+    std::string EntryName(int64_t index) const;
+    // Part names are compared without regard to case, as the package format wants.
+    std::optional<int64_t> Find(const std::string& part) const;
+    bool Has(const std::string& part) const { return Find(part).has_value(); }
+    // The exact entry name under which part is stored (part itself when absent).
+    std::string StoredName(const std::string& part) const;
+    // The whole uncompressed content; MissingPart or DamagedPart when it cannot be had.
+    std::string Read(const std::string& part) const;
+
+  private:
+    zip_t* zip_ = nullptr;
+    std::string displayName_;
+};
+
+// ---- XML ----
+
+std::string_view LocalName(const char* qualifiedName);
+std::string_view PrefixOf(const char* qualifiedName);
+pugi::xml_node Child(pugi::xml_node parent, std::string_view localName);
+std::vector<pugi::xml_node> Children(pugi::xml_node parent, std::string_view localName);
+pugi::xml_attribute Attr(pugi::xml_node node, std::string_view localName);
+// The relationship id attribute (r:id), whatever its prefix.
+std::string RelationshipIdOf(pugi::xml_node node);
+bool IsTrue(pugi::xml_attribute attribute);  // "1" or "true"
+
+// Parses a part; MalformedXml naming the file, part, line and fault when it is not XML.
+void ParseXml(pugi::xml_document& doc, const std::string& bytes, const std::string& file,
+              const std::string& part);
+std::string SerializeXml(const pugi::xml_document& doc);
+pugi::xml_node AddDeclaration(pugi::xml_document& doc);
+
+// ---- Relationships ----
+
+struct Relationship {
+    std::string id;
+    std::string type;    // full type URI
+    std::string target;  // part name, resolved against the source part
+    bool external = false;
+};
+
+std::string RelationshipsPartOf(const std::string& part);
+std::string ResolvePartName(const std::string& sourcePart, const std::string& target);
+// The last segment of a relationship type: "worksheet", "officeDocument"...
+std::string_view RelationshipKind(const std::string& type);
+std::vector<Relationship> ReadRelationships(const ZipArchive& zip, const std::string& part);
+
+// ---- Cell references ----
+
+constexpr int32_t kMaxRow = 1048576;
+constexpr int32_t kMaxColumn = 16384;
+
+// Parses "B3", "$B$3", "b3"; false for anything else or out of the sheet's bounds.
+bool ParseCellReference(std::string_view text, int32_t& row, int32_t& column);
+std::string ColumnLetters(int32_t column);
+std::string CellName(int32_t row, int32_t column);      // "B3"
+std::string NormalizedCellName(std::string_view text);  // "" when not a cell reference
+
+// Parses "Sheet1!$B$3", "'My Sheet'!$B$2:$D$4" into sheet and address; false for any
+// other formula (several areas, whole rows or columns, functions, external books).
+bool ParseSheetReference(std::string_view formula, std::string& sheet, std::string& address);
+
+// ---- Text ----
+
+// SpreadsheetML writes characters XML cannot hold as _xHHHH_.
+std::string DecodeEscapes(std::string_view text);
+// Encodes what XML cannot hold and repairs invalid UTF-8, so any text can be written.
+std::string EncodeEscapes(std::string_view text);
+
+// Column width in characters of the default font to points, and back, roughly as the
+// host converts them (seven pixels a character plus five of padding, 0.75 pt a pixel).
+double ColumnWidthToPoints(double characters);
+double PointsToColumnWidth(double points);
+
+// ---- The package as read ----
+
+struct SheetSource {
+    std::string part;  // the sheet's part name
+    SheetKind kind = SheetKind::Worksheet;
+    std::map<std::string, std::string> cells;  // "B3" -> text, as read
+};
+
+struct LoadedPackage {
+    std::unique_ptr<ZipArchive> zip;
+    std::string workbookPart;
+    std::vector<SheetSource> sheets;   // parallel to workbook.sheets
+    std::string customPropertiesPart;  // empty when the package has none
+    WorkbookSpec workbook;
+};
+
+LoadedPackage LoadPackage(const std::string& path);
+
+// Cells of a worksheet part into spec (hidden rows and columns, sizes, protection, active
+// cell, values) and into cells (normalized address -> text).
+void ReadWorksheetXml(const pugi::xml_document& doc, const std::vector<std::string>& sharedStrings,
+                      SheetSpec& spec, std::map<std::string, std::string>& cells);
+
+}  // namespace sim::xlsx::detail

@@ -1,0 +1,904 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <exception>
+#include <functional>
+#include <new>
+#include <set>
+
+#include "sim/xlsx/package.h"
+#include "sim/xlsx/xlsx.h"
+
+namespace sim::xlsx {
+
+using namespace detail;
+
+namespace {
+
+constexpr const char* kMainNamespace = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+constexpr const char* kRelationshipsNamespace =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+constexpr const char* kPackageRelationshipsNamespace =
+    "http://schemas.openxmlformats.org/package/2006/relationships";
+constexpr const char* kContentTypesNamespace =
+    "http://schemas.openxmlformats.org/package/2006/content-types";
+constexpr const char* kCustomPropertiesNamespace =
+    "http://schemas.openxmlformats.org/officeDocument/2006/custom-properties";
+constexpr const char* kVariantTypesNamespace =
+    "http://schemas.openxmlformats.org/officeDocument/2006/docPropsVTypes";
+constexpr const char* kCustomPropertiesType =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/custom-properties";
+constexpr const char* kCustomPropertiesContentType =
+    "application/vnd.openxmlformats-officedocument.custom-properties+xml";
+constexpr const char* kPropertyFormatId = "{D5CDD505-2E9C-101B-9397-08002B2CF9AE}";
+
+// ---- Cell values ----
+
+// Text the host would store as a number and show again exactly as typed: plain decimal
+// notation, no leading zeros, at most fifteen significant digits (more would be lost).
+bool IsPlainNumber(std::string_view text) {
+    size_t i = 0;
+    if (i < text.size() && text[i] == '-') ++i;
+    const size_t intStart = i;
+    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) ++i;
+    const size_t intDigits = i - intStart;
+    if (intDigits == 0 || (intDigits > 1 && text[intStart] == '0')) return false;
+    size_t significant = text[intStart] == '0' ? 0 : intDigits;
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        const size_t fracStart = i;
+        while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) ++i;
+        if (i == fracStart) return false;
+        if (significant == 0) {
+            size_t k = fracStart;
+            while (k < i && text[k] == '0') ++k;
+            significant = i - k;
+        } else {
+            significant += i - fracStart;
+        }
+    }
+    if (i < text.size() && (text[i] == 'E' || text[i] == 'e')) {
+        ++i;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+        const size_t expStart = i;
+        while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) ++i;
+        if (i == expStart || i - expStart > 3) return false;
+        if (std::stoi(std::string(text.substr(expStart, i - expStart))) > 300) return false;
+    }
+    return i == text.size() && significant <= 15;
+}
+
+bool NeedsPreservedSpace(std::string_view text) {
+    return !text.empty() && (std::isspace(static_cast<unsigned char>(text.front())) ||
+                             std::isspace(static_cast<unsigned char>(text.back())) ||
+                             text.find('\n') != std::string_view::npos);
+}
+
+std::string Qualified(const std::string& prefix, const char* localName) {
+    return prefix.empty() ? std::string(localName) : prefix + ":" + localName;
+}
+
+// Puts text into a cell element that has no value yet: a number, a Boolean or an
+// inline string. valueBefore is where the value belongs among the cell's children.
+void SetCellValue(pugi::xml_node cell, const std::string& prefix, const std::string& text,
+                  pugi::xml_node valueBefore) {
+    const auto add = [&](const char* name) {
+        const std::string qualified = Qualified(prefix, name);
+        return valueBefore ? cell.insert_child_before(qualified.c_str(), valueBefore)
+                           : cell.append_child(qualified.c_str());
+    };
+    if (IsPlainNumber(text)) {
+        add("v").text().set(text.c_str());
+    } else if (text == "TRUE" || text == "FALSE") {
+        cell.append_attribute("t") = "b";
+        add("v").text().set(text == "TRUE" ? "1" : "0");
+    } else {
+        cell.append_attribute("t") = "inlineStr";
+        pugi::xml_node t = add("is").append_child(Qualified(prefix, "t").c_str());
+        if (NeedsPreservedSpace(text)) t.append_attribute("xml:space") = "preserve";
+        t.text().set(EncodeEscapes(text).c_str());
+    }
+}
+
+// Edits the cells of one worksheet part in place, leaving every other element alone.
+class SheetEditor {
+  public:
+    explicit SheetEditor(pugi::xml_document& doc) : doc_(doc) {
+        const pugi::xml_node sheet = doc_.document_element();
+        prefix_ = std::string(PrefixOf(sheet.name()));
+        sheetData_ = Child(sheet, "sheetData");
+        if (!sheetData_) sheetData_ = InsertSheetData(sheet);
+        IndexCells();
+    }
+
+    bool RemovedFormula() const { return removedFormula_; }
+
+    void Set(int32_t row, int32_t column, const std::string& text) {
+        pugi::xml_node cell = FindOrAddCell(row, column);
+        ClearValue(cell);
+        if (!text.empty()) SetCellValue(cell, prefix_, text, Child(cell, "extLst"));
+    }
+
+    void Clear(int32_t row, int32_t column) {
+        const auto it = cells_.find({row, column});
+        if (it != cells_.end()) ClearValue(it->second);
+    }
+
+    void Finish() {
+        DropOrphanedSharedFormulas();
+        ExtendDimension();
+    }
+
+  private:
+    using Position = std::pair<int32_t, int32_t>;
+
+    pugi::xml_node InsertSheetData(pugi::xml_node sheet) {
+        // sheetData follows these elements and precedes all others.
+        static const std::set<std::string_view> before = {"sheetPr", "dimension", "sheetViews",
+                                                          "sheetFormatPr", "cols"};
+        pugi::xml_node last;
+        for (pugi::xml_node child : sheet.children()) {
+            if (child.type() == pugi::node_element && before.count(LocalName(child.name()))) {
+                last = child;
+            }
+        }
+        const std::string name = Qualified(prefix_, "sheetData");
+        return last ? sheet.insert_child_after(name.c_str(), last)
+                    : sheet.prepend_child(name.c_str());
+    }
+
+    // Gives every row and cell an explicit position, so inserting one cannot shift the
+    // implied positions of those after it.
+    void IndexCells() {
+        int32_t row = 0;
+        for (pugi::xml_node rowNode : Children(sheetData_, "row")) {
+            pugi::xml_attribute r = Attr(rowNode, "r");
+            const long long value = r ? std::atoll(r.value()) : row + 1;
+            if (value < 1 || value > kMaxRow || value <= row) continue;
+            row = static_cast<int32_t>(value);
+            if (!r) rowNode.prepend_attribute("r") = row;
+            rows_[row] = rowNode;
+            int32_t column = 0;
+            for (pugi::xml_node cell : Children(rowNode, "c")) {
+                pugi::xml_attribute ref = Attr(cell, "r");
+                int32_t cellRow = row;
+                int32_t cellColumn = column + 1;
+                if (ref && !ParseCellReference(ref.value(), cellRow, cellColumn)) continue;
+                if (cellRow != row || cellColumn <= column) continue;
+                column = cellColumn;
+                if (!ref) cell.prepend_attribute("r") = CellName(row, column).c_str();
+                cells_[{row, column}] = cell;
+            }
+        }
+    }
+
+    pugi::xml_node FindOrAddCell(int32_t row, int32_t column) {
+        if (const auto it = cells_.find({row, column}); it != cells_.end()) return it->second;
+        pugi::xml_node rowNode = FindOrAddRow(row);
+        // A row's spans only hint at its cells; one now wrong is worse than none.
+        rowNode.remove_attribute("spans");
+        const std::string name = Qualified(prefix_, "c");
+        const auto next = cells_.upper_bound({row, column});
+        pugi::xml_node cell = next != cells_.end() && next->first.first == row
+                                  ? rowNode.insert_child_before(name.c_str(), next->second)
+                                  : rowNode.append_child(name.c_str());
+        cell.append_attribute("r") = CellName(row, column).c_str();
+        cells_[{row, column}] = cell;
+        added_.push_back({row, column});
+        return cell;
+    }
+
+    pugi::xml_node FindOrAddRow(int32_t row) {
+        if (const auto it = rows_.find(row); it != rows_.end()) return it->second;
+        const std::string name = Qualified(prefix_, "row");
+        const auto next = rows_.upper_bound(row);
+        pugi::xml_node rowNode = next != rows_.end()
+                                     ? sheetData_.insert_child_before(name.c_str(), next->second)
+                                     : sheetData_.append_child(name.c_str());
+        rowNode.append_attribute("r") = row;
+        rows_[row] = rowNode;
+        return rowNode;
+    }
+
+    void ClearValue(pugi::xml_node cell) {
+        if (const pugi::xml_node formula = Child(cell, "f")) {
+            removedFormula_ = true;
+            if (std::string_view(Attr(formula, "t").value()) == "shared" && Attr(formula, "ref")) {
+                orphanedShared_.insert(Attr(formula, "si").value());
+            }
+            cell.remove_child(formula);
+        }
+        while (const pugi::xml_node v = Child(cell, "v")) cell.remove_child(v);
+        while (const pugi::xml_node is = Child(cell, "is")) cell.remove_child(is);
+        for (const char* attribute : {"t", "vm", "cm"}) cell.remove_attribute(attribute);
+    }
+
+    // Cells that share the formula of a cell whose formula was typed over have nothing
+    // left to share; they keep their last values.
+    void DropOrphanedSharedFormulas() {
+        if (orphanedShared_.empty()) return;
+        for (auto& [position, cell] : cells_) {
+            const pugi::xml_node formula = Child(cell, "f");
+            if (formula && std::string_view(Attr(formula, "t").value()) == "shared" &&
+                orphanedShared_.count(Attr(formula, "si").value())) {
+                cell.remove_child(formula);
+                cell.remove_attribute("cm");
+            }
+        }
+    }
+
+    void ExtendDimension() {
+        pugi::xml_node dimension = Child(doc_.document_element(), "dimension");
+        if (!dimension || added_.empty()) return;
+        const std::string ref = Attr(dimension, "ref").value();
+        const auto colon = ref.find(':');
+        int32_t r1 = 0, c1 = 0, r2 = 0, c2 = 0;
+        if (!ParseCellReference(ref.substr(0, colon), r1, c1)) return;
+        if (colon == std::string::npos) {
+            r2 = r1, c2 = c1;
+        } else if (!ParseCellReference(ref.substr(colon + 1), r2, c2)) {
+            return;
+        }
+        // A sheet without cells says "A1"; it does not hold A1 itself.
+        const bool wasEmpty = rows_.size() == 0 || (cells_.size() == added_.size());
+        if (wasEmpty) {
+            r1 = r2 = added_.front().first;
+            c1 = c2 = added_.front().second;
+        }
+        for (const auto& [row, column] : added_) {
+            r1 = std::min(r1, row), r2 = std::max(r2, row);
+            c1 = std::min(c1, column), c2 = std::max(c2, column);
+        }
+        const std::string extended =
+            r1 == r2 && c1 == c2 ? CellName(r1, c1) : CellName(r1, c1) + ":" + CellName(r2, c2);
+        Attr(dimension, "ref").set_value(extended.c_str());
+    }
+
+    pugi::xml_document& doc_;
+    std::string prefix_;
+    pugi::xml_node sheetData_;
+    std::map<int32_t, pugi::xml_node> rows_;
+    std::map<Position, pugi::xml_node> cells_;
+    std::vector<Position> added_;
+    std::set<std::string> orphanedShared_;
+    bool removedFormula_ = false;
+};
+
+// ---- Package parts ----
+
+// The custom properties part: text properties from spec (in the file's order, new ones
+// at the end), properties of other types kept as they were, ids numbered from 2.
+std::string BuildCustomProperties(const ZipArchive* zip, const std::string& part,
+                                  const std::vector<PropertySpec>& properties) {
+    pugi::xml_document doc;
+    if (zip != nullptr && !part.empty()) ParseXml(doc, zip->Read(part), zip->DisplayName(), part);
+    pugi::xml_node root = doc.document_element();
+    if (!root || LocalName(root.name()) != "Properties") {
+        doc.reset();
+        AddDeclaration(doc);
+        root = doc.append_child("Properties");
+        root.append_attribute("xmlns") = kCustomPropertiesNamespace;
+    }
+    const std::string rootPrefix(PrefixOf(root.name()));
+    std::string vtPrefix;
+    bool vtDeclared = false;
+    for (pugi::xml_attribute a : root.attributes()) {
+        if (PrefixOf(a.name()) == "xmlns" &&
+            std::string_view(a.value()) == kVariantTypesNamespace) {
+            vtPrefix = std::string(LocalName(a.name()));
+            vtDeclared = true;
+        }
+    }
+    if (!vtDeclared) {
+        vtPrefix = "vt";
+        root.append_attribute("xmlns:vt") = kVariantTypesNamespace;
+    }
+
+    const auto sameName = [](std::string_view a, std::string_view b) {
+        return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+            return std::tolower(static_cast<unsigned char>(x)) ==
+                   std::tolower(static_cast<unsigned char>(y));
+        });
+    };
+    const auto setText = [&](pugi::xml_node property, const std::string& value) {
+        while (property.first_child()) property.remove_child(property.first_child());
+        property.append_child(Qualified(vtPrefix, "lpwstr").c_str())
+            .text()
+            .set(EncodeEscapes(value).c_str());
+    };
+
+    std::vector<bool> written(properties.size(), false);
+    for (pugi::xml_node property : Children(root, "property")) {
+        const std::string name = Attr(property, "name").value();
+        pugi::xml_node value = property.first_child();
+        while (value && value.type() != pugi::node_element) value = value.next_sibling();
+        const auto type = value ? LocalName(value.name()) : std::string_view();
+        const bool isText = type == "lpwstr" || type == "bstr";
+        size_t match = properties.size();
+        for (size_t i = 0; i < properties.size(); ++i) {
+            if (!written[i] && sameName(properties[i].name, name)) {
+                match = i;
+                break;
+            }
+        }
+        if (match < properties.size()) {
+            written[match] = true;
+            Attr(property, "name").set_value(properties[match].name.c_str());
+            setText(property, properties[match].value);
+        } else if (isText || !value) {
+            root.remove_child(property);  // the workbook no longer has it
+        }
+    }
+    for (size_t i = 0; i < properties.size(); ++i) {
+        if (written[i]) continue;
+        pugi::xml_node property = root.append_child(Qualified(rootPrefix, "property").c_str());
+        property.append_attribute("fmtid") = kPropertyFormatId;
+        property.append_attribute("pid") = 0;
+        property.append_attribute("name") = EncodeEscapes(properties[i].name).c_str();
+        setText(property, properties[i].value);
+    }
+    int pid = 2;
+    for (pugi::xml_node property : Children(root, "property")) {
+        pugi::xml_attribute attribute = Attr(property, "pid");
+        if (!attribute) attribute = property.append_attribute("pid");
+        attribute.set_value(pid++);
+    }
+    return SerializeXml(doc);
+}
+
+// [Content_Types].xml with an override for part (added, or its type corrected).
+std::string WithContentTypeOverride(const std::string& bytes, const std::string& file,
+                                    const std::string& part, const char* contentType) {
+    pugi::xml_document doc;
+    ParseXml(doc, bytes, file, "[Content_Types].xml");
+    pugi::xml_node root = doc.document_element();
+    const std::string partName = "/" + part;
+    for (pugi::xml_node node : Children(root, "Override")) {
+        if (std::string_view(Attr(node, "PartName").value()) == partName) {
+            Attr(node, "ContentType").set_value(contentType);
+            return SerializeXml(doc);
+        }
+    }
+    pugi::xml_node node =
+        root.append_child(Qualified(std::string(PrefixOf(root.name())), "Override").c_str());
+    node.append_attribute("PartName") = partName.c_str();
+    node.append_attribute("ContentType") = contentType;
+    return SerializeXml(doc);
+}
+
+std::string WithoutContentTypeOverride(const std::string& bytes, const std::string& file,
+                                       const std::string& part) {
+    pugi::xml_document doc;
+    ParseXml(doc, bytes, file, "[Content_Types].xml");
+    const std::string partName = "/" + part;
+    for (pugi::xml_node node : Children(doc.document_element(), "Override")) {
+        std::string name = Attr(node, "PartName").value();
+        if (ResolvePartName("", name) == ResolvePartName("", partName)) {
+            doc.document_element().remove_child(node);
+        }
+    }
+    return SerializeXml(doc);
+}
+
+std::string WithRelationship(const std::string& bytes, const std::string& file,
+                             const std::string& relsPart, const char* type,
+                             const std::string& target) {
+    pugi::xml_document doc;
+    ParseXml(doc, bytes, file, relsPart);
+    pugi::xml_node root = doc.document_element();
+    std::set<std::string> ids;
+    for (pugi::xml_node node : Children(root, "Relationship")) ids.insert(Attr(node, "Id").value());
+    int n = 1;
+    while (ids.count("rId" + std::to_string(n))) ++n;
+    pugi::xml_node node =
+        root.append_child(Qualified(std::string(PrefixOf(root.name())), "Relationship").c_str());
+    node.append_attribute("Id") = ("rId" + std::to_string(n)).c_str();
+    node.append_attribute("Type") = type;
+    node.append_attribute("Target") = target.c_str();
+    return SerializeXml(doc);
+}
+
+std::string WithoutRelationshipsTo(const std::string& bytes, const std::string& file,
+                                   const std::string& relsPart, const std::string& sourcePart,
+                                   const std::string& target) {
+    pugi::xml_document doc;
+    ParseXml(doc, bytes, file, relsPart);
+    for (pugi::xml_node node : Children(doc.document_element(), "Relationship")) {
+        if (std::string_view(Attr(node, "TargetMode").value()) == "External") continue;
+        if (ResolvePartName(sourcePart, Attr(node, "Target").value()) == target) {
+            doc.document_element().remove_child(node);
+        }
+    }
+    return SerializeXml(doc);
+}
+
+// ---- The output package ----
+
+struct OutputEntry {
+    std::string name;
+    std::optional<std::string> bytes;  // new content; nothing: copy the source entry
+    int64_t sourceIndex = -1;
+};
+
+std::string FolderOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+// Writes the entries to a temporary file beside destPath and renames it over destPath
+// once complete, so a failure at any point leaves the destination as it was.
+void WritePackage(zip_t* source, const std::vector<OutputEntry>& entries,
+                  const std::string& destPath) {
+    const std::string file = FileNameOf(destPath);
+    const std::string folder = FolderOf(destPath);
+    const std::string cannot = file + " could not be saved: ";
+    struct stat folderStat;
+    if (stat(folder.c_str(), &folderStat) != 0 || !S_ISDIR(folderStat.st_mode)) {
+        Fail(Status::WriteFailed, cannot + "the folder " + folder + " does not exist.");
+    }
+    std::string temporary = folder + "/." + file + ".XXXXXX";
+    const int fd = mkstemp(temporary.data());
+    if (fd < 0) {
+        Fail(Status::WriteFailed, cannot + "no file can be created in the folder " + folder + " (" +
+                                      std::strerror(errno) + ").");
+    }
+    close(fd);
+    // Whatever happens from here on, the temporary file does not outlive this call.
+    struct TemporaryFile {
+        std::string path;
+        bool keep = false;
+        ~TemporaryFile() {
+            if (!keep) unlink(path.c_str());
+        }
+    } guard{temporary};
+
+    int code = 0;
+    zip_t* out = zip_open(temporary.c_str(), ZIP_TRUNCATE, &code);
+    if (out == nullptr) {
+        zip_error_t error;
+        zip_error_init_with_code(&error, code);
+        const std::string text = zip_error_strerror(&error);
+        zip_error_fini(&error);
+        Fail(Status::WriteFailed, cannot + text + ".");
+    }
+    const auto abandon = [&](const std::string& what) {
+        const std::string text = zip_strerror(out);
+        zip_discard(out);
+        Fail(Status::WriteFailed, cannot + what + " (" + text + ").");
+    };
+    for (const OutputEntry& entry : entries) {
+        zip_source_t* data = nullptr;
+        if (entry.bytes) {
+            data = zip_source_buffer(out, entry.bytes->data(), entry.bytes->size(), 0);
+        } else {
+            data =
+                zip_source_zip(out, source, static_cast<zip_uint64_t>(entry.sourceIndex), 0, 0, -1);
+        }
+        if (data == nullptr) abandon("the part " + entry.name + " cannot be prepared");
+        const bool isFolder = !entry.name.empty() && entry.name.back() == '/';
+        const zip_int64_t index =
+            isFolder ? zip_dir_add(out, entry.name.c_str(), ZIP_FL_ENC_GUESS)
+                     : zip_file_add(out, entry.name.c_str(), data, ZIP_FL_ENC_GUESS);
+        if (isFolder) zip_source_free(data);
+        if (index < 0) {
+            if (!isFolder) zip_source_free(data);
+            abandon("the part " + entry.name + " cannot be added");
+        }
+        if (entry.sourceIndex >= 0) {
+            zip_stat_t stat;
+            zip_stat_init(&stat);
+            if (zip_stat_index(source, static_cast<zip_uint64_t>(entry.sourceIndex), 0, &stat) ==
+                    0 &&
+                (stat.valid & ZIP_STAT_MTIME)) {
+                zip_file_set_mtime(out, static_cast<zip_uint64_t>(index), stat.mtime, 0);
+            }
+        }
+    }
+    if (zip_close(out) != 0) abandon("writing " + temporary + " failed");
+
+    // The data must be on disk before the name points at it.
+    if (const int sync = open(temporary.c_str(), O_RDONLY); sync >= 0) {
+        fsync(sync);
+        close(sync);
+    }
+    struct stat destStat;
+    mode_t mode = 0;
+    if (stat(destPath.c_str(), &destStat) == 0 && S_ISREG(destStat.st_mode)) {
+        mode = destStat.st_mode & 07777;
+    } else {
+        const mode_t mask = umask(0);
+        umask(mask);
+        mode = 0666 & ~mask;
+    }
+    chmod(temporary.c_str(), mode);
+    if (rename(temporary.c_str(), destPath.c_str()) != 0) {
+        Fail(Status::WriteFailed,
+             cannot + destPath + " cannot be replaced (" + std::strerror(errno) + ").");
+    }
+    guard.keep = true;
+}
+
+// ---- Saving over a source package ----
+
+std::string SheetListOf(const std::vector<SheetSpec>& sheets) {
+    std::string list;
+    for (const auto& sheet : sheets) {
+        list += (list.empty() ? "" : ", ") + ("\"" + sheet.name + "\"");
+        if (sheet.kind == SheetKind::Chart) list += " (chart)";
+    }
+    return list;
+}
+
+void SaveOverSource(const std::string& sourcePath, const WorkbookSpec& spec,
+                    const std::string& destPath) {
+    LoadedPackage source = LoadPackage(sourcePath);
+    const ZipArchive& zip = *source.zip;
+    const std::string& file = zip.DisplayName();
+
+    const auto& before = source.workbook.sheets;
+    const bool sameSheets = before.size() == spec.sheets.size() &&
+                            std::equal(before.begin(), before.end(), spec.sheets.begin(),
+                                       [](const SheetSpec& a, const SheetSpec& b) {
+                                           return a.name == b.name && a.kind == b.kind;
+                                       });
+    if (!sameSheets) {
+        Fail(Status::UnsupportedChange,
+             FileNameOf(destPath) + " could not be saved: its sheets changed from " +
+                 SheetListOf(before) + " to " + SheetListOf(spec.sheets) +
+                 ", and adding, removing, renaming or moving sheets of an existing file is not "
+                 "supported.");
+    }
+
+    std::map<std::string, std::string> replaced;  // stored entry name -> new bytes
+    std::vector<OutputEntry> added;
+    std::set<std::string> dropped;
+    const auto current = [&](const std::string& part) {
+        const std::string stored = zip.StoredName(part);
+        const auto it = replaced.find(stored);
+        return it != replaced.end() ? it->second : zip.Read(part);
+    };
+
+    bool removedFormula = false;
+    for (size_t i = 0; i < spec.sheets.size(); ++i) {
+        if (spec.sheets[i].kind != SheetKind::Worksheet) continue;
+        const auto& original = source.sheets[i].cells;
+        std::map<std::string, std::string> wanted;
+        for (const CellSpec& cell : spec.sheets[i].cells) {
+            const std::string name = NormalizedCellName(cell.address);
+            if (name.empty()) {
+                Fail(Status::InvalidContent, FileNameOf(destPath) + " could not be saved: \"" +
+                                                 cell.address + "\" on the sheet \"" +
+                                                 spec.sheets[i].name + "\" is no cell address.");
+            }
+            wanted[name] = cell.text;
+        }
+        std::vector<std::pair<std::string, std::string>> changes;
+        for (const auto& [name, text] : wanted) {
+            const auto it = original.find(name);
+            if (it == original.end() ? !text.empty() : it->second != text) {
+                changes.emplace_back(name, text);
+            }
+        }
+        for (const auto& [name, text] : original) {
+            if (!wanted.count(name)) changes.emplace_back(name, std::string());
+        }
+        if (changes.empty()) continue;
+
+        const std::string& part = source.sheets[i].part;
+        pugi::xml_document doc;
+        ParseXml(doc, zip.Read(part), file, part);
+        SheetEditor editor(doc);
+        for (const auto& [name, text] : changes) {
+            int32_t row = 0;
+            int32_t column = 0;
+            ParseCellReference(name, row, column);
+            if (text.empty()) {
+                editor.Clear(row, column);
+            } else {
+                editor.Set(row, column, text);
+            }
+        }
+        editor.Finish();
+        removedFormula = removedFormula || editor.RemovedFormula();
+        replaced[part] = SerializeXml(doc);
+    }
+
+    // The calculation chain lists the cells that hold formulas; one that names a cell
+    // without a formula makes the host repair the file, so let the host rebuild it.
+    if (removedFormula) {
+        const std::string workbookRels = RelationshipsPartOf(source.workbookPart);
+        for (const Relationship& rel : ReadRelationships(zip, source.workbookPart)) {
+            if (RelationshipKind(rel.type) != "calcChain" || rel.external) continue;
+            dropped.insert(zip.StoredName(rel.target));
+            replaced[zip.StoredName(workbookRels)] = WithoutRelationshipsTo(
+                current(workbookRels), file, workbookRels, source.workbookPart, rel.target);
+            replaced[zip.StoredName("[Content_Types].xml")] =
+                WithoutContentTypeOverride(current("[Content_Types].xml"), file, rel.target);
+        }
+    }
+
+    if (!source.customPropertiesPart.empty()) {
+        replaced[source.customPropertiesPart] =
+            BuildCustomProperties(&zip, source.customPropertiesPart, spec.customProperties);
+    } else if (!spec.customProperties.empty()) {
+        std::string part = "docProps/custom.xml";
+        for (int n = 2; zip.Has(part); ++n) part = "docProps/custom" + std::to_string(n) + ".xml";
+        added.push_back({part, BuildCustomProperties(nullptr, "", spec.customProperties)});
+        replaced[zip.StoredName("[Content_Types].xml")] = WithContentTypeOverride(
+            current("[Content_Types].xml"), file, part, kCustomPropertiesContentType);
+        replaced[zip.StoredName("_rels/.rels")] = WithRelationship(
+            current("_rels/.rels"), file, "_rels/.rels", kCustomPropertiesType, part);
+    }
+
+    std::vector<OutputEntry> entries;
+    for (int64_t i = 0; i < zip.EntryCount(); ++i) {
+        const std::string name = zip.EntryName(i);
+        if (dropped.count(name)) continue;
+        const auto it = replaced.find(name);
+        if (it != replaced.end()) {
+            entries.push_back({name, it->second, i});
+        } else {
+            entries.push_back({name, std::nullopt, i});
+        }
+    }
+    for (auto& entry : added) entries.push_back(std::move(entry));
+    WritePackage(zip.Handle(), entries, destPath);
+}
+
+// ---- A new workbook ----
+
+pugi::xml_node NewRoot(pugi::xml_document& doc, const char* name, const char* ns) {
+    AddDeclaration(doc);
+    pugi::xml_node root = doc.append_child(name);
+    root.append_attribute("xmlns") = ns;
+    return root;
+}
+
+std::string WorksheetXml(const SheetSpec& sheet, bool selected) {
+    pugi::xml_document doc;
+    pugi::xml_node root = NewRoot(doc, "worksheet", kMainNamespace);
+    root.append_attribute("xmlns:r") = kRelationshipsNamespace;
+
+    std::map<std::pair<int32_t, int32_t>, std::string> cells;
+    for (const CellSpec& cell : sheet.cells) {
+        int32_t row = 0;
+        int32_t column = 0;
+        if (!ParseCellReference(cell.address, row, column)) {
+            Fail(Status::InvalidContent, "\"" + cell.address + "\" on the sheet \"" + sheet.name +
+                                             "\" is no cell address.");
+        }
+        if (cell.text.empty()) {
+            cells.erase({row, column});
+        } else {
+            cells[{row, column}] = cell.text;
+        }
+    }
+    pugi::xml_node view = root.append_child("sheetViews").append_child("sheetView");
+    if (selected) view.append_attribute("tabSelected") = "1";
+    view.append_attribute("workbookViewId") = "0";
+    const std::string active = NormalizedCellName(sheet.activeCell);
+    if (!active.empty() && active != "A1") {
+        pugi::xml_node selection = view.append_child("selection");
+        selection.append_attribute("activeCell") = active.c_str();
+        selection.append_attribute("sqref") = active.c_str();
+    }
+
+    std::map<int32_t, double> widths;
+    for (const auto& [column, points] : sheet.columnWidths) {
+        if (column >= 1 && column <= kMaxColumn) widths[column] = points;
+    }
+    std::set<int32_t> hiddenColumns;
+    for (int32_t column : sheet.hiddenColumns) {
+        if (column >= 1 && column <= kMaxColumn) hiddenColumns.insert(column);
+    }
+    std::set<int32_t> columns;
+    for (const auto& [column, points] : widths) columns.insert(column);
+    columns.insert(hiddenColumns.begin(), hiddenColumns.end());
+    if (!columns.empty()) {
+        pugi::xml_node cols = root.append_child("cols");
+        for (int32_t column : columns) {
+            pugi::xml_node col = cols.append_child("col");
+            col.append_attribute("min") = column;
+            col.append_attribute("max") = column;
+            const auto width = widths.find(column);
+            col.append_attribute("width") =
+                width != widths.end() ? PointsToColumnWidth(width->second) : 8.43;
+            if (hiddenColumns.count(column)) col.append_attribute("hidden") = "1";
+            if (width != widths.end()) col.append_attribute("customWidth") = "1";
+        }
+    }
+
+    std::set<int32_t> hiddenRows;
+    for (const auto* list : {&sheet.hiddenRows, &sheet.filterHiddenRows}) {
+        for (int32_t row : *list) {
+            if (row >= 1 && row <= kMaxRow) hiddenRows.insert(row);
+        }
+    }
+    std::map<int32_t, double> heights;
+    for (const auto& [row, points] : sheet.rowHeights) {
+        if (row >= 1 && row <= kMaxRow && points >= 0 && points <= 409.5) heights[row] = points;
+    }
+    std::set<int32_t> rows(hiddenRows);
+    for (const auto& [row, points] : heights) rows.insert(row);
+    for (const auto& [position, text] : cells) rows.insert(position.first);
+
+    pugi::xml_node sheetData = root.append_child("sheetData");
+    for (int32_t row : rows) {
+        pugi::xml_node rowNode = sheetData.append_child("row");
+        rowNode.append_attribute("r") = row;
+        if (hiddenRows.count(row)) rowNode.append_attribute("hidden") = "1";
+        if (const auto height = heights.find(row); height != heights.end()) {
+            rowNode.append_attribute("ht") = height->second;
+            rowNode.append_attribute("customHeight") = "1";
+        }
+        for (auto it = cells.lower_bound({row, 0}); it != cells.end() && it->first.first == row;
+             ++it) {
+            pugi::xml_node cell = rowNode.append_child("c");
+            cell.append_attribute("r") = CellName(row, it->first.second).c_str();
+            SetCellValue(cell, "", it->second, pugi::xml_node());
+        }
+    }
+    if (sheet.isProtected) root.append_child("sheetProtection").append_attribute("sheet") = "1";
+    return SerializeXml(doc);
+}
+
+std::string QuotedSheetName(const std::string& name) {
+    std::string quoted = "'";
+    for (char c : name) quoted += c == '\'' ? std::string("''") : std::string(1, c);
+    return quoted + "'";
+}
+
+constexpr const char* kStylesXml =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"
+    "<styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+    "<fonts count=\"1\"><font><sz val=\"11\"/><name val=\"Calibri\"/></font></fonts>"
+    "<fills count=\"2\"><fill><patternFill patternType=\"none\"/></fill>"
+    "<fill><patternFill patternType=\"gray125\"/></fill></fills>"
+    "<borders count=\"1\"><border><left/><right/><top/><bottom/><diagonal/></border></borders>"
+    "<cellStyleXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\"/>"
+    "</cellStyleXfs>"
+    "<cellXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\"/>"
+    "</cellXfs>"
+    "<cellStyles count=\"1\"><cellStyle name=\"Normal\" xfId=\"0\" builtinId=\"0\"/></cellStyles>"
+    "</styleSheet>";
+
+void SaveNew(const WorkbookSpec& spec, const std::string& destPath) {
+    const std::string cannot = FileNameOf(destPath) + " could not be saved: ";
+    if (spec.sheets.empty()) Fail(Status::InvalidContent, cannot + "the workbook has no sheets.");
+    for (const SheetSpec& sheet : spec.sheets) {
+        if (sheet.kind == SheetKind::Chart) {
+            Fail(Status::UnsupportedChange, cannot + "the chart sheet \"" + sheet.name +
+                                                "\" cannot be written into a new file.");
+        }
+    }
+    std::vector<OutputEntry> entries;
+    const auto add = [&](std::string name, std::string bytes) {
+        entries.push_back({std::move(name), std::move(bytes), -1});
+    };
+
+    pugi::xml_document types;
+    pugi::xml_node typesRoot = NewRoot(types, "Types", kContentTypesNamespace);
+    const auto addDefault = [&](const char* extension, const char* type) {
+        pugi::xml_node node = typesRoot.append_child("Default");
+        node.append_attribute("Extension") = extension;
+        node.append_attribute("ContentType") = type;
+    };
+    const auto addOverride = [&](const std::string& part, const char* type) {
+        pugi::xml_node node = typesRoot.append_child("Override");
+        node.append_attribute("PartName") = ("/" + part).c_str();
+        node.append_attribute("ContentType") = type;
+    };
+    addDefault("rels", "application/vnd.openxmlformats-package.relationships+xml");
+    addDefault("xml", "application/xml");
+    addOverride("xl/workbook.xml",
+                "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml");
+    addOverride("xl/styles.xml",
+                "application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml");
+    for (size_t i = 0; i < spec.sheets.size(); ++i) {
+        addOverride("xl/worksheets/sheet" + std::to_string(i + 1) + ".xml",
+                    "application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml");
+    }
+    if (!spec.customProperties.empty()) {
+        addOverride("docProps/custom.xml", kCustomPropertiesContentType);
+    }
+    add("[Content_Types].xml", SerializeXml(types));
+
+    pugi::xml_document rels;
+    pugi::xml_node relsRoot = NewRoot(rels, "Relationships", kPackageRelationshipsNamespace);
+    const auto addRel = [](pugi::xml_node root, const std::string& id, const std::string& type,
+                           const std::string& target) {
+        pugi::xml_node node = root.append_child("Relationship");
+        node.append_attribute("Id") = id.c_str();
+        node.append_attribute("Type") = type.c_str();
+        node.append_attribute("Target") = target.c_str();
+    };
+    const std::string relBase =
+        "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
+    addRel(relsRoot, "rId1", relBase + "officeDocument", "xl/workbook.xml");
+    if (!spec.customProperties.empty()) {
+        addRel(relsRoot, "rId2", kCustomPropertiesType, "docProps/custom.xml");
+    }
+    add("_rels/.rels", SerializeXml(rels));
+
+    const int32_t activeSheet =
+        spec.activeSheet >= 1 && spec.activeSheet <= static_cast<int32_t>(spec.sheets.size())
+            ? spec.activeSheet
+            : 1;
+    pugi::xml_document workbook;
+    pugi::xml_node workbookRoot = NewRoot(workbook, "workbook", kMainNamespace);
+    workbookRoot.append_attribute("xmlns:r") = kRelationshipsNamespace;
+    pugi::xml_node view = workbookRoot.append_child("bookViews").append_child("workbookView");
+    if (!spec.windowVisible) view.append_attribute("visibility") = "hidden";
+    view.append_attribute("activeTab") = activeSheet - 1;
+    pugi::xml_node sheets = workbookRoot.append_child("sheets");
+    pugi::xml_document workbookRels;
+    pugi::xml_node workbookRelsRoot =
+        NewRoot(workbookRels, "Relationships", kPackageRelationshipsNamespace);
+    std::set<std::string> globalNames;
+    pugi::xml_node definedNames;
+    for (size_t i = 0; i < spec.sheets.size(); ++i) {
+        const SheetSpec& sheet = spec.sheets[i];
+        const std::string id = "rId" + std::to_string(i + 1);
+        const std::string part = "worksheets/sheet" + std::to_string(i + 1) + ".xml";
+        pugi::xml_node node = sheets.append_child("sheet");
+        node.append_attribute("name") = sheet.name.c_str();
+        node.append_attribute("sheetId") = i + 1;
+        if (sheet.visible == 0) node.append_attribute("state") = "hidden";
+        if (sheet.visible == 2) node.append_attribute("state") = "veryHidden";
+        node.append_attribute("r:id") = id.c_str();
+        addRel(workbookRelsRoot, id, relBase + "worksheet", part);
+        add("xl/" + part, WorksheetXml(sheet, static_cast<int32_t>(i + 1) == activeSheet));
+        for (const DefinedNameSpec& name : sheet.names) {
+            if (!definedNames) definedNames = workbookRoot.append_child("definedNames");
+            pugi::xml_node defined = definedNames.append_child("definedName");
+            defined.append_attribute("name") = name.name.c_str();
+            // A name used on two sheets can only be local to the second.
+            if (!globalNames.insert(name.name).second) {
+                defined.append_attribute("localSheetId") = i;
+            }
+            defined.text().set((QuotedSheetName(sheet.name) + "!" + name.address).c_str());
+        }
+    }
+    addRel(workbookRelsRoot, "rId" + std::to_string(spec.sheets.size() + 1), relBase + "styles",
+           "styles.xml");
+    add("xl/workbook.xml", SerializeXml(workbook));
+    add("xl/_rels/workbook.xml.rels", SerializeXml(workbookRels));
+    add("xl/styles.xml", kStylesXml);
+    if (!spec.customProperties.empty()) {
+        add("docProps/custom.xml", BuildCustomProperties(nullptr, "", spec.customProperties));
+    }
+    WritePackage(nullptr, entries, destPath);
+}
+
+}  // namespace
+
+WriteResult Write(const std::string& sourcePath, const WorkbookSpec& spec,
+                  const std::string& destPath) {
+    WriteResult result;
+    try {
+        if (sourcePath.empty()) {
+            SaveNew(spec, destPath);
+        } else {
+            SaveOverSource(sourcePath, spec, destPath);
+        }
+    } catch (const PackageError& error) {
+        result.status = error.status;
+        result.description = error.description;
+    } catch (const std::bad_alloc&) {
+        result.status = Status::WriteFailed;
+        result.description = FileNameOf(destPath) + " could not be saved: out of memory.";
+    } catch (const std::exception& error) {
+        result.status = Status::WriteFailed;
+        result.description = FileNameOf(destPath) + " could not be saved: " + error.what() + ".";
+    }
+    return result;
+}
+
+}  // namespace sim::xlsx

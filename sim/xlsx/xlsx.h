@@ -1,0 +1,54 @@
+#pragma once
+
+// Reading and writing .xlsx packages for the simulated host. Read turns a file into the
+// plain WorkbookSpec the host opens; Write saves a WorkbookSpec back, changing only the
+// custom document properties and the cells that differ from the source file, and
+// copying every other part of the package as it was.
+//
+// Neither throws on bad input: a result carries a status and one sentence, naming the
+// file, the part and the fault, fit to show to a user.
+
+#include <string>
+
+#include "sim/workbook_spec.h"
+
+namespace sim::xlsx {
+
+enum class Status {
+    Ok,
+    CannotOpen,         // missing file, no permission, unreadable
+    NotZip,             // not a zip archive (or a truncated one)
+    NotWorkbook,        // a zip archive without a spreadsheet in it
+    DamagedPart,        // a part that cannot be decompressed or is too large
+    MalformedXml,       // a part that is not well-formed XML
+    MissingPart,        // a part named by a relationship is not in the package
+    InvalidContent,     // well-formed XML that does not say what a workbook must
+    UnsupportedChange,  // the workbook changed in a way this writer cannot save
+    WriteFailed,        // the destination could not be written
+};
+
+struct ReadResult {
+    Status status = Status::Ok;
+    std::string description;  // empty when status is Ok
+    WorkbookSpec workbook;
+
+    explicit operator bool() const { return status == Status::Ok; }
+};
+
+struct WriteResult {
+    Status status = Status::Ok;
+    std::string description;
+
+    explicit operator bool() const { return status == Status::Ok; }
+};
+
+// Opens the package at path. The workbook's name is the file name without folders.
+ReadResult Read(const std::string& path);
+
+// Saves spec to destPath. sourcePath is the package the workbook was opened from, or
+// empty for a new workbook. destPath may equal sourcePath. The destination is replaced
+// only once the new package is complete; on failure nothing on disk changes.
+WriteResult Write(const std::string& sourcePath, const WorkbookSpec& spec,
+                  const std::string& destPath);
+
+}  // namespace sim::xlsx
