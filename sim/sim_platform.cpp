@@ -105,13 +105,12 @@ bool SimPlatform::OpenUrl(const std::string& url) {
 
 platform::MsgAnswer SimPlatform::MessageBox(const std::string& text, const std::string& caption,
                                             platform::MsgIcon icon, platform::MsgButtons buttons) {
+    // An OK-only box has nothing to choose, so it leaves the scripted answers alone.
     platform::MsgAnswer answer = platform::MsgAnswer::OK;
-    if (!answers_.empty()) {
+    if (buttons != platform::MsgButtons::OK && !answers_.empty()) {
         answer = answers_.front();
         answers_.pop_front();
     }
-    // An OK-only box has no Cancel to choose.
-    if (buttons == platform::MsgButtons::OK) answer = platform::MsgAnswer::OK;
     messages_.push_back({text, caption, icon, buttons, answer});
     return answer;
 }

@@ -109,7 +109,8 @@ class SimPlatform : public platform::Platform {
     // Locale; "" stands for a country that cannot be had.
     void SetCountry(std::string country) { country_ = std::move(country); }
 
-    // Message boxes: answers are taken from the queue, OK once it is empty.
+    // Message boxes: boxes with OK and Cancel take their answer from the queue (OK once
+    // it is empty); OK-only boxes answer OK and leave the queue alone.
     void Answer(platform::MsgAnswer answer) { answers_.push_back(answer); }
     const std::vector<Shown>& Messages() const { return messages_; }
     void ClearMessages() { messages_.clear(); }
