@@ -1,0 +1,46 @@
+#pragma once
+
+// The real add-in connected to the simulated host, driven as a user would.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "addin/Connect.h"
+#include "sim/excel.h"
+#include "sim/sim_platform.h"
+
+namespace tessaly_test {
+
+inline constexpr const char* kApp = "QEL_BOOKMARK_VEROZARA";
+
+class AddinTest : public ::testing::Test {
+  protected:
+    AddinTest();
+    ~AddinTest() override;
+
+    // Connects a new Connect object on a host of that version.
+    void ConnectAddin(const std::string& version = "11.0");
+    void DisconnectAddin();
+
+    // Section "Setting" of the store.
+    void SetSetting(const std::string& key, const std::string& value);
+    std::optional<std::string> Setting(const std::string& section, const std::string& key) const;
+
+    // Clicks the menu item or toolbar button with that caption; the clock moves on a
+    // second first so that the commands' repeat guards never interfere.
+    void Click(const std::string& barName, const std::string& caption);
+    // The texts of the message boxes shown so far.
+    std::vector<std::string> MessageTexts() const;
+
+    // The add-in's toolbar as the host has it.
+    std::optional<sim::CommandBarInfo> Toolbar() const;
+
+    sim::Excel excel;
+    sim::SimPlatform platform;
+    std::unique_ptr<tessaly::Connect> addin;
+};
+
+}  // namespace tessaly_test
