@@ -304,6 +304,7 @@ int32_t SimKeyboard::InstallObserverHook() {
 }
 
 void SimKeyboard::KeyEvent(int32_t virtualKey, bool release) {
+    if (secondsPerEvent_ > 0.0) platform_.Advance(secondsPerEvent_);
     const bool repeat = !release && down_.count(virtualKey) != 0;
     const bool altHeld = ModifierHeld(vk::kMenu);
 

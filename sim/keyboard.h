@@ -99,6 +99,9 @@ class SimKeyboard : public platform::Keyboard {
     // auto-repeats) and up, modifiers up in reverse order.
     void Chord(const std::string& combination, int repeats = 0);
     bool IsDown(int32_t virtualKey) const;
+    // Moves the platform's clock by this much before every key event (default 0: the
+    // clock stays put), so that runs of a command are far enough apart to be seen.
+    void SetSecondsPerEvent(double seconds) { secondsPerEvent_ = seconds; }
 
     // ---- Hooks ---------------------------------------------------------------------
     // Makes InstallHook refuse (return 0), as a desktop may.
@@ -153,6 +156,7 @@ class SimKeyboard : public platform::Keyboard {
     int32_t lastHookType_ = 0;
     int32_t lastThreadId_ = -1;
     bool refuseHooks_ = false;
+    double secondsPerEvent_ = 0.0;
     int32_t observed_ = 0;
     int32_t passedThrough_ = 0;
     int32_t swallowed_ = 0;

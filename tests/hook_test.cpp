@@ -1,0 +1,292 @@
+// The keyboard hook: shortcut keys pressed on the simulated desktop run their
+// bookmark commands only on the key's release, with exactly the stored modifiers,
+// and only while the host's main window is in front.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "addin/Connect.h"
+#include "bookmarks/clsBMs.h"
+#include "locale/const.h"
+#include "platform/platform.h"
+#include "settings/Hook.h"
+#include "sim/excel.h"
+#include "sim/keyboard.h"
+#include "sim/sim_platform.h"
+
+namespace tessaly {
+namespace {
+
+class HookTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_EQ(lngHookHandle, 0) << "a hook from an earlier test is still installed";
+        excel.NewWorkbook("Book1");
+        // A second apart per key event: a command run on every event would not be
+        // hidden by the commands' repeat guards.
+        keyboard.SetSecondsPerEvent(1.0);
+    }
+
+    void Store(int row, const std::string& modifiers, const std::string& key) {
+        platform.Set(kSettingsApp, "Setting", "key1_" + std::to_string(row), modifiers);
+        platform.Set(kSettingsApp, "Setting", "key2_" + std::to_string(row), key);
+    }
+    void ConnectAddin() {
+        connect.AddinInstance_OnConnection(excel.Application(), 0, excel.AddIn());
+    }
+    void DisconnectAddin() { connect.AddinInstance_OnDisconnection(0); }
+
+    // Bookmarks on B2, B4 and B6 with A1 active, so that each run of "next" moves on.
+    void ThreeBookmarks() {
+        for (const char* cell : {"B2", "B4", "B6"}) {
+            excel.Select(cell);
+            connect.subCall_AddOrDelete();
+            platform.Advance(1.0);
+        }
+        excel.Select("A1");
+        ASSERT_EQ(connect.BMs().Count(), 3);
+    }
+    size_t Jumps() const { return excel.GotoLog().size(); }
+
+    sim::SimPlatform platform;
+    sim::Excel excel;
+    sim::SimKeyboard keyboard{excel, platform};
+    Connect connect{platform};
+};
+
+TEST_F(HookTest, ChordRunsTheCommandOnceOnTheKeysRelease) {
+    Store(2, "Ctrl", "HOME");
+    ConnectAddin();
+    ThreeBookmarks();
+
+    keyboard.Press("Ctrl");
+    keyboard.Press("HOME");
+    EXPECT_EQ(Jumps(), 0u) << "nothing runs while the key goes down";
+    keyboard.Release("HOME");
+    EXPECT_EQ(Jumps(), 1u);
+    EXPECT_EQ(excel.ActiveCellAddress(), "$B$2");
+    keyboard.Release("Ctrl");
+    EXPECT_EQ(Jumps(), 1u);
+
+    // The press went to the host, where the combination had been silenced.
+    ASSERT_EQ(keyboard.HostKeyPresses().size(), 1u);
+    EXPECT_EQ(keyboard.HostKeyPresses()[0].key, "^{HOME}");
+    EXPECT_FALSE(keyboard.HostKeyPresses()[0].handled);
+}
+
+TEST_F(HookTest, AutoRepeatStillRunsOnce) {
+    Store(2, "Ctrl", "HOME");
+    ConnectAddin();
+    ThreeBookmarks();
+
+    keyboard.Chord("Ctrl+HOME", /*repeats=*/6);
+    EXPECT_EQ(Jumps(), 1u);
+    EXPECT_EQ(excel.ActiveCellAddress(), "$B$2");
+    EXPECT_EQ(keyboard.HostKeyPresses().size(), 7u);
+
+    keyboard.Chord("Ctrl+HOME");
+    EXPECT_EQ(excel.ActiveCellAddress(), "$B$4");
+}
+
+TEST_F(HookTest, CtrlReleasedBeforeTheKeyRunsNothing) {
+    Store(2, "Ctrl", "HOME");
+    ConnectAddin();
+    ThreeBookmarks();
+
+    keyboard.Press("Ctrl");
+    keyboard.Press("HOME");
+    keyboard.Release("Ctrl");
+    keyboard.Release("HOME");
+    EXPECT_EQ(Jumps(), 0u);
+    EXPECT_EQ(excel.ActiveCellAddress(), "$A$1");
+}
+
+TEST_F(HookTest, ModifiersMustMatchExactly) {
+    Store(2, "Ctrl", "HOME");
+    Store(3, "", "F5");
+    ConnectAddin();
+    ThreeBookmarks();
+
+    keyboard.Chord("Ctrl+Shift+HOME");  // an extra modifier
+    keyboard.Chord("HOME");             // a missing one
+    keyboard.Chord("Ctrl+F5");          // a row without modifiers wants them all up
+    keyboard.Chord("Alt+F5");
+    EXPECT_EQ(Jumps(), 0u);
+
+    keyboard.Chord("RCtrl+HOME");  // either Ctrl key counts
+    EXPECT_EQ(excel.ActiveCellAddress(), "$B$2");
+    keyboard.Chord("F5");
+    EXPECT_EQ(excel.ActiveCellAddress(), "$B$6");  // previous, wrapping round
+}
+
+TEST_F(HookTest, NothingRunsUnlessTheHostsMainWindowIsInFront) {
+    Store(2, "Ctrl", "HOME");
+    ConnectAddin();
+    ThreeBookmarks();
+    keyboard.InstallObserverHook();  // sees whatever the add-in's hook passes on
+
+    keyboard.ShowHostDialog("Settings");
+    keyboard.Chord("Ctrl+HOME");
+    keyboard.ShowOtherProgram("Untitled - Notepad");
+    keyboard.Chord("Ctrl+HOME");
+    keyboard.ShowNothing();
+    keyboard.Chord("Ctrl+HOME");
+    EXPECT_EQ(Jumps(), 0u);
+    // 3 chords of 4 events each: the observer, installed last, sees them first, and
+    // the add-in's hook passes every one of them on.
+    EXPECT_EQ(keyboard.ObservedEvents(), 12);
+    EXPECT_EQ(keyboard.EventsPassedThrough(), 12);
+    EXPECT_TRUE(keyboard.HostKeyPresses().empty());
+
+    keyboard.ShowHostMain();
+    keyboard.Chord("Ctrl+HOME");
+    EXPECT_EQ(Jumps(), 1u);
+}
+
+TEST_F(HookTest, MatchedReleaseIsNotPassedDownTheChainButReachesItsWindow) {
+    keyboard.InstallObserverHook();  // installed first: after the add-in in the chain
+    Store(2, "Ctrl", "HOME");
+    ConnectAddin();
+    ThreeBookmarks();
+
+    keyboard.Chord("Ctrl+HOME");
+    EXPECT_EQ(Jumps(), 1u);
+    EXPECT_EQ(keyboard.ObservedEvents(), 3);  // Ctrl down, HOME down, Ctrl up
+    EXPECT_EQ(keyboard.EventsSwallowed(), 0);
+
+    keyboard.Chord("Ctrl+END");  // matches nothing: every event passes on
+    EXPECT_EQ(keyboard.ObservedEvents(), 7);
+}
+
+TEST_F(HookTest, CaptionIsComparedExactly) {
+    Store(2, "Ctrl", "HOME");
+    ConnectAddin();
+    ThreeBookmarks();
+
+    keyboard.ShowOtherProgram(excel.Caption() + " ");
+    keyboard.Chord("Ctrl+HOME");
+    keyboard.ShowOtherProgram("microsoft excel - book1");
+    keyboard.Chord("Ctrl+HOME");
+    EXPECT_EQ(Jumps(), 0u);
+}
+
+TEST_F(HookTest, CaptionLongerThanTheTitleBufferStillMatches) {
+    excel.SetCaption("Microsoft Excel - " + std::string(300, 'x'));
+    Store(2, "Ctrl", "HOME");
+    ConnectAddin();
+    ThreeBookmarks();
+
+    keyboard.Chord("Ctrl+HOME");
+    EXPECT_EQ(Jumps(), 1u);
+    // A window whose title is cut off at the same place but differs before it does not.
+    keyboard.ShowOtherProgram(std::string(300, 'x'));
+    keyboard.Chord("Ctrl+HOME");
+    EXPECT_EQ(Jumps(), 1u);
+}
+
+TEST_F(HookTest, UnreadableCaptionNeverMatchesAnUntitledWindow) {
+    Store(2, "Ctrl", "HOME");
+    ConnectAddin();
+    ThreeBookmarks();
+
+    excel.FailAlways("Application.Caption", host::err::kUnspecified, "Automation error");
+    keyboard.ShowNothing();  // no foreground window: an empty title
+    keyboard.Chord("Ctrl+HOME");
+    EXPECT_EQ(Jumps(), 0u);
+}
+
+TEST_F(HookTest, EachRowRunsItsOwnCommand) {
+    Store(1, "Ctrl+Shift", "B");
+    Store(2, "Alt", "DOWN");
+    Store(3, "Alt", "UP");
+    Store(4, "Ctrl+Alt", "DEL");
+    ConnectAddin();
+
+    excel.Select("C3");
+    keyboard.Chord("Ctrl+Shift+B");
+    EXPECT_EQ(connect.BMs().Count(), 1);
+    excel.Select("C5");
+    keyboard.Chord("Ctrl+Shift+B");
+    EXPECT_EQ(connect.BMs().Count(), 2);
+
+    keyboard.Chord("Alt+DOWN");
+    EXPECT_EQ(excel.ActiveCellAddress(), "$C$3");  // wraps round to the first
+    keyboard.Chord("Alt+UP");
+    EXPECT_EQ(excel.ActiveCellAddress(), "$C$5");
+
+    platform.Answer(platform::MsgAnswer::Cancel);  // the delete-all confirmation
+    keyboard.Chord("Ctrl+Alt+DEL");
+    EXPECT_EQ(platform.Messages().size(), 1u);
+    EXPECT_EQ(connect.BMs().Count(), 2);
+}
+
+TEST_F(HookTest, DuplicateRowsRunOnlyTheFirst) {
+    Store(1, "Ctrl", "HOME");  // add/delete
+    Store(2, "Ctrl", "HOME");  // next
+    ConnectAddin();
+    excel.Select("D4");
+    keyboard.Chord("Ctrl+HOME");
+    EXPECT_EQ(connect.BMs().Count(), 1);
+    EXPECT_EQ(Jumps(), 0u);
+}
+
+TEST_F(HookTest, NoShortcutNoHook) {
+    ConnectAddin();
+    EXPECT_EQ(keyboard.InstalledHooks(), 0u);
+    keyboard.Chord("Ctrl+HOME");
+    ASSERT_EQ(keyboard.HostKeyPresses().size(), 1u);
+    EXPECT_TRUE(keyboard.HostKeyPresses()[0].handled);
+}
+
+TEST_F(HookTest, ChangedShortcutsTakeEffectWhenSwitchedOnAgain) {
+    Store(2, "Ctrl", "HOME");
+    ConnectAddin();
+    ThreeBookmarks();
+    DisconnectAddin();
+    Store(2, "Ctrl", "END");
+    ConnectAddin();
+
+    keyboard.Chord("Ctrl+HOME");
+    EXPECT_EQ(Jumps(), 0u);
+    EXPECT_TRUE(keyboard.HostKeyPresses().back().handled) << "the old key is the host's again";
+    keyboard.Chord("Ctrl+END");
+    EXPECT_EQ(Jumps(), 1u);
+    EXPECT_FALSE(keyboard.HostKeyPresses().back().handled);
+    EXPECT_EQ(keyboard.InstalledHooks(), 1u);
+}
+
+TEST_F(HookTest, DisconnectionRemovesTheHookAndGivesTheKeysBack) {
+    Store(2, "Ctrl", "HOME");
+    ConnectAddin();
+    ThreeBookmarks();
+    keyboard.Chord("Ctrl+HOME");
+    ASSERT_EQ(Jumps(), 1u);
+
+    DisconnectAddin();
+    EXPECT_EQ(keyboard.InstalledHooks(), 0u);
+    keyboard.Chord("Ctrl+HOME");
+    EXPECT_EQ(Jumps(), 1u);
+    ASSERT_EQ(keyboard.HostKeyPresses().size(), 2u);
+    EXPECT_FALSE(keyboard.HostKeyPresses()[0].handled);
+    EXPECT_TRUE(keyboard.HostKeyPresses()[1].handled);
+}
+
+// The procedure as Windows calls it, with events that carry no record to read.
+TEST_F(HookTest, EventsWithoutAnActionCodeArePassedOnUnread) {
+    Store(2, "Ctrl", "HOME");
+    ConnectAddin();
+    EXPECT_EQ(fncKeyboardHookProc(3, 0, 0), 0);  // would crash if the record were read
+    EXPECT_EQ(fncKeyboardHookProc(platform::kHookActionCode, 0x101, 0), 0);
+
+    platform::KeyboardHookRecord record;
+    record.vkCode = 36;
+    record.flags = platform::kKeyReleasedFlag;
+    keyboard.Press("Ctrl");
+    EXPECT_EQ(fncKeyboardHookProc(-1, 0x101, reinterpret_cast<intptr_t>(&record)), 0);
+    EXPECT_TRUE(excel.GotoLog().empty());
+    keyboard.Release("Ctrl");
+}
+
+}  // namespace
+}  // namespace tessaly

@@ -1,0 +1,328 @@
+// Shortcut key definitions: the host key strings, the key-table entries, and what
+// switching the shortcuts on and off does to the host.
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "addin/Connect.h"
+#include "locale/const.h"
+#include "settings/Hook.h"
+#include "settings/shortcut_definitions.h"
+#include "sim/excel.h"
+#include "sim/keyboard.h"
+#include "sim/sim_platform.h"
+
+namespace tessaly {
+namespace {
+
+// ---- Host key strings --------------------------------------------------------------
+
+TEST(HostKeyString, WorkedExamples) {
+    EXPECT_EQ(HostKeyString("Ctrl+Shift+HOME"), "^+{HOME}");
+    EXPECT_EQ(HostKeyString("Ctrl+Shift+Alt+F5"), "^+%{F5}");
+    EXPECT_EQ(HostKeyString("Alt+A"), "%A");
+    EXPECT_EQ(HostKeyString("+F5"), "{F5}");
+    EXPECT_EQ(HostKeyString("Shift+PGUP"), "+{PGUP}");
+    EXPECT_EQ(HostKeyString("Shift+Alt+F12"), "+%{F12}");
+    EXPECT_EQ(HostKeyString("Ctrl+PGUP"), "^{PGUP}");
+    EXPECT_EQ(HostKeyString("Ctrl+LEFT"), "^{LEFT}");
+    EXPECT_EQ(HostKeyString("+HOME"), "{HOME}");
+}
+
+TEST(HostKeyString, EachNameIsWrappedOnce) {
+    EXPECT_EQ(HostKeyString("+UP"), "{UP}");
+    EXPECT_EQ(HostKeyString("+PGUP"), "{PGUP}");  // not {PG{UP}}
+    EXPECT_EQ(HostKeyString("+INS"), "{INSERT}");
+    EXPECT_EQ(HostKeyString("+DEL"), "{DELETE}");
+    EXPECT_EQ(HostKeyString("Ctrl+F1"), "^{F1}");
+    EXPECT_EQ(HostKeyString("Ctrl+F10"), "^{F10}");
+    EXPECT_EQ(HostKeyString("Ctrl+F15"), "^{F15}");  // F1 must not match inside F15
+    EXPECT_EQ(HostKeyString("Alt+NUM0"), "%{NUM0}");
+    EXPECT_EQ(HostKeyString("Alt+NUM9"), "%{NUM9}");
+}
+
+TEST(HostKeyString, LowerCaseGivesTheSameString) {
+    EXPECT_EQ(HostKeyString("ctrl+shift+home"), "^+{HOME}");
+    EXPECT_EQ(HostKeyString("shift+alt+f12"), "+%{F12}");
+    EXPECT_EQ(HostKeyString("alt+a"), "%A");
+    EXPECT_EQ(HostKeyString("ctrl+pgup"), "^{PGUP}");
+}
+
+TEST(HostKeyString, ModifierWithoutKeyLeavesModifiersOnly) {
+    EXPECT_EQ(HostKeyString("Ctrl+"), "^");
+    EXPECT_EQ(HostKeyString("Ctrl+Shift+"), "^+");
+}
+
+// ---- Key-table entries -------------------------------------------------------------
+
+KeyTableEntry Entry(int32_t code, bool shift, bool ctrl, bool alt, int32_t row) {
+    return KeyTableEntry{code, shift ? kVbTrue : kVbFalse, ctrl ? kVbTrue : kVbFalse,
+                         alt ? kVbTrue : kVbFalse, row};
+}
+
+void ExpectEntry(const std::string& m, const std::string& k, const KeyTableEntry& expected) {
+    const ShortcutParseResult parsed = ParseShortcut(expected.Row, m, k);
+    ASSERT_EQ(parsed.kind, ShortcutParse::Entry) << m << "+" << k;
+    EXPECT_EQ(parsed.entry, expected) << m << "+" << k;
+}
+
+TEST(ParseShortcut, WorkedExamples) {
+    ExpectEntry("", "HOME", Entry(36, false, false, false, 0));
+    ExpectEntry("Shift+Alt", "F12", Entry(123, true, false, true, 1));
+    ExpectEntry("Ctrl", "PGUP", Entry(33, false, true, false, 2));
+    ExpectEntry("Ctrl", "LEFT", Entry(37, false, true, false, 3));
+    ExpectEntry("Ctrl+Shift+Alt", "Z", Entry(90, true, true, true, 4));
+}
+
+TEST(ParseShortcut, KeyNamesAndTheirCodes) {
+    ExpectEntry("Ctrl", "UP", Entry(38, false, true, false, 0));  // not PGUP's 33
+    ExpectEntry("Ctrl", "PGDN", Entry(34, false, true, false, 0));
+    ExpectEntry("Ctrl", "END", Entry(35, false, true, false, 0));
+    ExpectEntry("Ctrl", "INS", Entry(45, false, true, false, 0));
+    ExpectEntry("Ctrl", "DEL", Entry(46, false, true, false, 0));
+    ExpectEntry("Ctrl", "DOWN", Entry(40, false, true, false, 0));
+    ExpectEntry("Ctrl", "RIGHT", Entry(39, false, true, false, 0));
+    ExpectEntry("", "F1", Entry(112, false, false, false, 0));
+    ExpectEntry("", "F10", Entry(121, false, false, false, 0));
+    ExpectEntry("", "F15", Entry(126, false, false, false, 0));
+    ExpectEntry("Alt", "NUM0", Entry(96, false, false, true, 0));
+    ExpectEntry("Alt", "NUM7", Entry(103, false, false, true, 0));
+    ExpectEntry("Ctrl", "A", Entry(65, false, true, false, 0));
+}
+
+TEST(ParseShortcut, LowerCaseGivesTheSameEntry) {
+    for (const std::string& m : ShortcutModifierChoices()) {
+        for (const std::string& k : ShortcutKeyNameChoices()) {
+            std::string lowerM = m, lowerK = k;
+            for (char& c : lowerM) c = static_cast<char>(std::tolower(c));
+            for (char& c : lowerK) c = static_cast<char>(std::tolower(c));
+            const ShortcutParseResult upper = ParseShortcut(2, m, k);
+            const ShortcutParseResult lower = ParseShortcut(2, lowerM, lowerK);
+            EXPECT_EQ(lower.kind, upper.kind) << lowerM << "+" << lowerK;
+            EXPECT_EQ(lower.entry, upper.entry) << lowerM << "+" << lowerK;
+            EXPECT_EQ(HostKeyString(lowerM + "+" + lowerK), HostKeyString(m + "+" + k));
+        }
+    }
+}
+
+TEST(ParseShortcut, EmptyRowHasNoShortcut) {
+    EXPECT_EQ(ParseShortcut(0, "", "").kind, ShortcutParse::NoShortcut);
+}
+
+TEST(ParseShortcut, LeftoversAreUnparsable) {
+    EXPECT_EQ(ParseShortcut(0, "Ctrl", "").kind, ShortcutParse::Unparsable);
+    EXPECT_EQ(ParseShortcut(0, "Ctrl+Shift", "").kind, ShortcutParse::Unparsable);
+    EXPECT_EQ(ParseShortcut(0, "Win", "A").kind, ShortcutParse::Unparsable);
+    EXPECT_EQ(ParseShortcut(0, "Ctrl", "AB").kind, ShortcutParse::Unparsable);
+    EXPECT_EQ(ParseShortcut(0, "Ctrl", "1").kind, ShortcutParse::Unparsable);
+    EXPECT_EQ(ParseShortcut(0, "Ctrl", "F16").kind, ShortcutParse::Unparsable);  // "6" stays
+    EXPECT_EQ(ParseShortcut(0, "Ctrl", "NUM").kind, ShortcutParse::Unparsable);
+}
+
+TEST(ParseShortcut, KeyWithoutModifierNeedsAllModifiersUp) {
+    const ShortcutParseResult parsed = ParseShortcut(1, "", "F5");
+    ASSERT_EQ(parsed.kind, ShortcutParse::Entry);
+    EXPECT_EQ(parsed.entry.Shift, kVbFalse);
+    EXPECT_EQ(parsed.entry.Ctrl, kVbFalse);
+    EXPECT_EQ(parsed.entry.Alt, kVbFalse);
+}
+
+// Both readings of every combination the settings window offers must denote the same
+// keys: the host key string silences exactly the combination the hook recognises.
+TEST(ShortcutDefinitions, HostStringAndEntryAgreeForEveryOfferedChoice) {
+    int checked = 0;
+    for (const std::string& m : ShortcutModifierChoices()) {
+        for (const std::string& k : ShortcutKeyNameChoices()) {
+            if (k.empty()) continue;
+            const ShortcutParseResult parsed = ParseShortcut(0, m, k);
+            ASSERT_EQ(parsed.kind, ShortcutParse::Entry) << m << "+" << k;
+            std::string expected;
+            if (parsed.entry.Ctrl) expected += '^';
+            if (parsed.entry.Shift) expected += '+';
+            if (parsed.entry.Alt) expected += '%';
+            expected += "{" + std::to_string(parsed.entry.KeyCode) + "}";
+            EXPECT_EQ(sim::NormalizedHostKey(HostKeyString(m + "+" + k)), expected)
+                << m << "+" << k << " -> " << HostKeyString(m + "+" + k);
+            ++checked;
+        }
+    }
+    EXPECT_EQ(checked, 8 * 51);
+}
+
+TEST(ShortcutDefinitions, OfferedChoicesInOrder) {
+    EXPECT_EQ(ShortcutModifierChoices(),
+              (std::vector<std::string>{"", "Ctrl", "Shift", "Alt", "Ctrl+Shift", "Ctrl+Alt",
+                                        "Shift+Alt", "Ctrl+Shift+Alt"}));
+    const auto& keys = ShortcutKeyNameChoices();
+    ASSERT_EQ(keys.size(), 52u);
+    EXPECT_EQ(keys[0], "");
+    EXPECT_EQ(keys[1], "A");
+    EXPECT_EQ(keys[26], "Z");
+    EXPECT_EQ(keys[27], "F1");
+    EXPECT_EQ(keys[41], "F15");
+    EXPECT_EQ(keys[42], "HOME");
+    EXPECT_EQ(keys[51], "DOWN");
+}
+
+TEST(ShortcutDefinitions, RowsAndTheirNames) {
+    EXPECT_EQ(ShortcutCommandName(0), "subCall_List");
+    EXPECT_EQ(ShortcutCommandName(1), "subCall_AddOrDelete");
+    EXPECT_EQ(ShortcutCommandName(2), "subCall_Next");
+    EXPECT_EQ(ShortcutCommandName(3), "subCall_Befor");
+    EXPECT_EQ(ShortcutCommandName(4), "subCall_Clear");
+    EXPECT_EQ(ShortcutCommandName(5), "");
+    EXPECT_EQ(ShortcutModifierSettingKey(3), "key1_3");
+    EXPECT_EQ(ShortcutKeyNameSettingKey(0), "key2_0");
+    EXPECT_EQ(ShortcutErrorText("Ctrl", ""), "Err:Shortcut key (Ctrl+)");
+}
+
+// ---- Switching on and off through the connection -----------------------------------
+
+class ShortcutSwitching : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_EQ(lngHookHandle, 0) << "a hook from an earlier test is still installed";
+        excel.NewWorkbook();
+    }
+
+    void Store(int row, const std::string& modifiers, const std::string& key) {
+        platform.Set(kSettingsApp, "Setting", "key1_" + std::to_string(row), modifiers);
+        platform.Set(kSettingsApp, "Setting", "key2_" + std::to_string(row), key);
+    }
+    void ConnectAddin() {
+        connect.AddinInstance_OnConnection(excel.Application(), 0, excel.AddIn());
+    }
+    void DisconnectAddin() { connect.AddinInstance_OnDisconnection(0); }
+
+    std::vector<sim::OnKeyCall> OnKeyCalls() const { return excel.OnKeyLog(); }
+    std::vector<std::string> ShortcutMessages() const {
+        std::vector<std::string> texts;
+        for (const auto& shown : platform.Messages()) {
+            if (shown.text.rfind("Err:Shortcut key (", 0) == 0) texts.push_back(shown.text);
+        }
+        return texts;
+    }
+
+    sim::SimPlatform platform;
+    sim::Excel excel;
+    sim::SimKeyboard keyboard{excel, platform};
+    Connect connect{platform};
+};
+
+TEST_F(ShortcutSwitching, EmptyStoreCallsNothingAndInstallsNoHook) {
+    ConnectAddin();
+    EXPECT_TRUE(OnKeyCalls().empty());
+    EXPECT_TRUE(platform.Messages().empty());
+    EXPECT_EQ(keyboard.InstallCalls(), 0);
+    EXPECT_EQ(lngHookHandle, 0);
+    EXPECT_EQ(arrShortcutKeys.size(), 1u);  // the placeholder alone
+}
+
+TEST_F(ShortcutSwitching, OnSilencesEveryStoredShortcutAndBuildsTheTableInRowOrder) {
+    Store(3, "Shift+Alt", "F12");
+    Store(0, "", "HOME");
+    Store(2, "ctrl", "pgup");
+    ConnectAddin();
+
+    EXPECT_EQ(excel.KeyState("{HOME}"), sim::KeyBinding::Silenced);
+    EXPECT_EQ(excel.KeyState("^{PGUP}"), sim::KeyBinding::Silenced);
+    EXPECT_EQ(excel.KeyState("+%{F12}"), sim::KeyBinding::Silenced);
+    ASSERT_EQ(OnKeyCalls().size(), 3u);
+    for (const auto& call : OnKeyCalls()) EXPECT_EQ(call.procedure, std::optional<std::string>(""));
+
+    ASSERT_EQ(arrShortcutKeys.size(), 4u);
+    EXPECT_EQ(arrShortcutKeys[1], Entry(36, false, false, false, 0));
+    EXPECT_EQ(arrShortcutKeys[2], Entry(33, false, true, false, 2));
+    EXPECT_EQ(arrShortcutKeys[3], Entry(123, true, false, true, 3));
+    EXPECT_NE(lngHookHandle, 0);
+    EXPECT_EQ(objHookTarget, &connect);
+    EXPECT_EQ(keyboard.LastHookType(), 13);
+    EXPECT_EQ(keyboard.LastThreadId(), 0);
+    EXPECT_TRUE(platform.Messages().empty());
+}
+
+TEST_F(ShortcutSwitching, ModifierWithoutKeyFailsSilentlyInHostAndIsReportedOncePerSwitchingOn) {
+    Store(1, "Ctrl", "");
+    Store(2, "Ctrl", "HOME");
+    ConnectAddin();
+
+    ASSERT_EQ(OnKeyCalls().size(), 2u);
+    EXPECT_EQ(OnKeyCalls()[0].key, "^");
+    EXPECT_FALSE(OnKeyCalls()[0].accepted);
+    EXPECT_EQ(excel.KeyState("^{HOME}"), sim::KeyBinding::Silenced);  // the next row still ran
+
+    ASSERT_EQ(platform.Messages().size(), 1u);
+    const auto& shown = platform.Messages()[0];
+    EXPECT_EQ(shown.text, "Err:Shortcut key (Ctrl+)");
+    EXPECT_EQ(shown.caption, "Tessaly");
+    EXPECT_EQ(shown.icon, platform::MsgIcon::Critical);
+    EXPECT_EQ(shown.buttons, platform::MsgButtons::OK);
+    ASSERT_EQ(arrShortcutKeys.size(), 2u);  // the valid row keeps its entry
+    EXPECT_EQ(arrShortcutKeys[1].Row, 2);
+
+    DisconnectAddin();
+    EXPECT_EQ(ShortcutMessages().size(), 1u);  // switching off reports nothing
+    ConnectAddin();
+    EXPECT_EQ(ShortcutMessages().size(), 2u);
+}
+
+TEST_F(ShortcutSwitching, UnparsableRowIsReportedWithTheStoredTexts) {
+    Store(4, "ctrl+win", "home");
+    ConnectAddin();
+    EXPECT_EQ(ShortcutMessages(), std::vector<std::string>{"Err:Shortcut key (ctrl+win+home)"});
+    EXPECT_EQ(lngHookHandle, 0);  // no valid entry, no hook
+}
+
+TEST_F(ShortcutSwitching, OffGivesEveryStoredShortcutBackAndRemovesTheHook) {
+    Store(0, "Ctrl", "HOME");
+    Store(4, "Alt", "A");
+    ConnectAddin();
+    ASSERT_EQ(keyboard.InstalledHooks(), 1u);
+
+    DisconnectAddin();
+    EXPECT_EQ(excel.KeyState("^{HOME}"), sim::KeyBinding::HostDefault);
+    EXPECT_EQ(excel.KeyState("%A"), sim::KeyBinding::HostDefault);
+    EXPECT_EQ(keyboard.InstalledHooks(), 0u);
+    EXPECT_EQ(lngHookHandle, 0);
+}
+
+TEST_F(ShortcutSwitching, DuplicateRowsBothGetEntries) {
+    Store(1, "Ctrl", "HOME");
+    Store(2, "CTRL", "home");
+    ConnectAddin();
+    ASSERT_EQ(arrShortcutKeys.size(), 3u);
+    EXPECT_EQ(arrShortcutKeys[1], Entry(36, false, true, false, 1));
+    EXPECT_EQ(arrShortcutKeys[2], Entry(36, false, true, false, 2));
+    EXPECT_EQ(excel.KeyState("^{HOME}"), sim::KeyBinding::Silenced);
+}
+
+TEST_F(ShortcutSwitching, RefusedHookLeavesNoHookAndReportsNothing) {
+    keyboard.RefuseHooks(true);
+    Store(2, "Ctrl", "HOME");
+    ConnectAddin();
+    EXPECT_EQ(keyboard.InstallCalls(), 1);
+    EXPECT_EQ(lngHookHandle, 0);
+    EXPECT_TRUE(platform.Messages().empty());
+    DisconnectAddin();  // nothing to remove
+    EXPECT_EQ(lngHookHandle, 0);
+}
+
+TEST_F(ShortcutSwitching, ChangedSettingsTakeEffectAtTheNextSwitchingOn) {
+    Store(2, "Ctrl", "HOME");
+    ConnectAddin();
+    DisconnectAddin();
+    Store(2, "Alt", "F5");
+    ConnectAddin();
+
+    EXPECT_EQ(excel.KeyState("^{HOME}"), sim::KeyBinding::HostDefault);
+    EXPECT_EQ(excel.KeyState("%{F5}"), sim::KeyBinding::Silenced);
+    ASSERT_EQ(arrShortcutKeys.size(), 2u);
+    EXPECT_EQ(arrShortcutKeys[1], Entry(116, false, false, true, 2));
+    EXPECT_EQ(keyboard.InstalledHooks(), 1u);
+}
+
+}  // namespace
+}  // namespace tessaly
