@@ -1,0 +1,517 @@
+// Saving workbooks as .xlsx: over the package they came from (only the custom properties
+// and changed cells differ, every other part is copied as it was), as new files, and
+// failures that must leave the disk as it was.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "sim/xlsx/xlsx.h"
+#include "tests/xlsx_test_files.h"
+
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using namespace xlsx_test;
+
+std::string CellText(const sim::SheetSpec& sheet, const std::string& address) {
+    for (const auto& cell : sheet.cells) {
+        if (cell.address == address) return cell.text;
+    }
+    return "<none>";
+}
+
+void SetCell(sim::SheetSpec& sheet, const std::string& address, const std::string& text) {
+    for (auto& cell : sheet.cells) {
+        if (cell.address == address) {
+            cell.text = text;
+            return;
+        }
+    }
+    sheet.cells.push_back({address, text});
+}
+
+void RemoveCell(sim::SheetSpec& sheet, const std::string& address) {
+    std::erase_if(sheet.cells, [&](const sim::CellSpec& c) { return c.address == address; });
+}
+
+void SetProperty(sim::WorkbookSpec& workbook, const std::string& name, const std::string& value) {
+    for (auto& property : workbook.customProperties) {
+        if (property.name == name) {
+            property.value = value;
+            return;
+        }
+    }
+    workbook.customProperties.push_back({name, value});
+}
+
+std::string PropertyValue(const sim::WorkbookSpec& workbook, const std::string& name) {
+    for (const auto& property : workbook.customProperties) {
+        if (property.name == name) return property.value;
+    }
+    return "<none>";
+}
+
+// Names of the entries in order, and the names of those whose bytes differ.
+std::vector<std::string> Names(const Entries& entries) {
+    std::vector<std::string> names;
+    for (const auto& entry : entries) names.push_back(entry.first);
+    return names;
+}
+
+std::vector<std::string> ChangedEntries(const Entries& before, const Entries& after) {
+    std::vector<std::string> changed;
+    for (const auto& [name, bytes] : after) {
+        bool same = false;
+        for (const auto& [oldName, oldBytes] : before) {
+            if (oldName == name) same = oldBytes == bytes;
+        }
+        if (!same) changed.push_back(name);
+    }
+    return changed;
+}
+
+class XlsxWrite : public ScratchFolder {
+  protected:
+    // Copies a fixture into the scratch folder and reads it.
+    sim::WorkbookSpec Open(const std::string& fixture, const std::string& as = "Data.xlsx") {
+        std::filesystem::copy_file(Fixture(fixture), Path(as));
+        const auto result = sim::xlsx::Read(Path(as));
+        EXPECT_TRUE(result) << result.description;
+        return result.workbook;
+    }
+
+    sim::WorkbookSpec Reopen(const std::string& name = "Data.xlsx") {
+        const auto result = sim::xlsx::Read(Path(name));
+        EXPECT_TRUE(result) << result.description;
+        return result.workbook;
+    }
+
+    void Save(const sim::WorkbookSpec& workbook, const std::string& from = "Data.xlsx",
+              const std::string& to = "Data.xlsx") {
+        const auto result =
+            sim::xlsx::Write(from.empty() ? std::string() : Path(from), workbook, Path(to));
+        ASSERT_TRUE(result) << result.description;
+    }
+};
+
+TEST_F(XlsxWrite, ChangedPropertyLeavesEveryOtherPartByteForByte) {
+    for (const char* fixture : {"properties.xlsx", "sheets.xlsx"}) {
+        SCOPED_TRACE(fixture);
+        auto workbook = Open(fixture, "Source.xlsx");
+        SetProperty(workbook, "QEL_BOOKMARK", "1:$A$1;");
+        Save(workbook, "Source.xlsx", "Saved.xlsx");
+
+        const Entries before = ReadEntries(Path("Source.xlsx"));
+        const Entries after = ReadEntries(Path("Saved.xlsx"));
+        const bool hadCustom = HasEntry(before, "docProps/custom.xml");
+        if (hadCustom) {
+            EXPECT_EQ(Names(after), Names(before));
+            EXPECT_THAT(ChangedEntries(before, after), ElementsAre("docProps/custom.xml"));
+        } else {
+            // A new part goes at the end, announced in the content types and package rels.
+            auto expected = Names(before);
+            expected.push_back("docProps/custom.xml");
+            EXPECT_EQ(Names(after), expected);
+            EXPECT_THAT(ChangedEntries(before, after),
+                        ::testing::UnorderedElementsAre("_rels/.rels", "[Content_Types].xml",
+                                                        "docProps/custom.xml"));
+            EXPECT_THAT(EntryOf(after, "[Content_Types].xml"),
+                        HasSubstr(R"(<Override PartName="/docProps/custom.xml" )"
+                                  R"(ContentType="application/vnd.openxmlformats-)"
+                                  R"(officedocument.custom-properties+xml"/>)"));
+            EXPECT_THAT(EntryOf(after, "_rels/.rels"),
+                        HasSubstr(R"(Type="http://schemas.openxmlformats.org/officeDocument/)"
+                                  R"(2006/relationships/custom-properties" )"
+                                  R"(Target="docProps/custom.xml")"));
+        }
+        const auto reopened = Reopen("Saved.xlsx");
+        EXPECT_EQ(PropertyValue(reopened, "QEL_BOOKMARK"), "1:$A$1;");
+        EXPECT_EQ(reopened.sheets.size(), workbook.sheets.size());
+        std::filesystem::remove(Path("Source.xlsx"));
+        std::filesystem::remove(Path("Saved.xlsx"));
+    }
+}
+
+TEST_F(XlsxWrite, ChartSheetWorkbookSavesInPlaceWithNewProperty) {
+    auto workbook = Open("chart.xlsx");
+    const Entries before = ReadEntries(Path("Data.xlsx"));
+    SetProperty(workbook, "QEL_BOOKMARK", "2:$B$2;");
+    Save(workbook);
+    const Entries after = ReadEntries(Path("Data.xlsx"));
+    EXPECT_THAT(ChangedEntries(before, after),
+                ::testing::UnorderedElementsAre("_rels/.rels", "[Content_Types].xml",
+                                                "docProps/custom.xml"));
+    const auto reopened = Reopen();
+    EXPECT_EQ(reopened.sheets[0].kind, sim::SheetKind::Chart);
+    EXPECT_EQ(PropertyValue(reopened, "QEL_BOOKMARK"), "2:$B$2;");
+    EXPECT_THAT(FolderListing(), ElementsAre("Data.xlsx"));
+}
+
+TEST_F(XlsxWrite, PropertiesOfOtherTypesSurviveAndIdsAreRenumbered) {
+    auto workbook = Open("properties.xlsx");
+    std::erase_if(workbook.customProperties,
+                  [](const sim::PropertySpec& p) { return p.name == "Owner"; });
+    SetProperty(workbook, "QEL_BOOKMARK", "1:$B$3;1:$B$3;");
+    SetProperty(workbook, "Note", "a < b & \"c\"");
+    Save(workbook);
+
+    const std::string custom = EntryOf(ReadEntries(Path("Data.xlsx")), "docProps/custom.xml");
+    EXPECT_THAT(custom, HasSubstr(R"(pid="2" name="Checked"><vt:bool>1</vt:bool>)"));
+    EXPECT_THAT(custom, HasSubstr(R"(pid="3" name="QEL_BOOKMARK"><vt:lpwstr>1:$B$3;1:$B$3;<)"));
+    EXPECT_THAT(custom, HasSubstr(R"(pid="4" name="Revision"><vt:r8>42</vt:r8>)"));
+    EXPECT_THAT(custom, HasSubstr(R"(pid="5" name="Note">)"));
+    EXPECT_THAT(custom, Not(HasSubstr("Owner")));
+
+    const auto reopened = Reopen();
+    ASSERT_EQ(reopened.customProperties.size(), 2u);
+    EXPECT_EQ(PropertyValue(reopened, "QEL_BOOKMARK"), "1:$B$3;1:$B$3;");
+    EXPECT_EQ(PropertyValue(reopened, "Note"), "a < b & \"c\"");
+}
+
+TEST_F(XlsxWrite, DeletedPropertyIsGoneAfterSave) {
+    auto workbook = Open("properties.xlsx");
+    workbook.customProperties.clear();
+    Save(workbook);
+    const auto reopened = Reopen();
+    EXPECT_TRUE(reopened.customProperties.empty());
+    const std::string custom = EntryOf(ReadEntries(Path("Data.xlsx")), "docProps/custom.xml");
+    EXPECT_THAT(custom, Not(HasSubstr("QEL_BOOKMARK")));
+    EXPECT_THAT(custom, HasSubstr("Revision"));
+}
+
+TEST_F(XlsxWrite, PropertyTextThatXmlCannotHoldComesBackTheSame) {
+    auto workbook = Open("properties.xlsx");
+    const std::string odd = std::string("tab\there\x01 and _x0041_ and \xE6\x97\xA5\xE6\x9C\xAC");
+    SetProperty(workbook, "QEL_BOOKMARK", odd);
+    Save(workbook);
+    EXPECT_EQ(PropertyValue(Reopen(), "QEL_BOOKMARK"), odd);
+}
+
+TEST_F(XlsxWrite, ChangedCellsAreWrittenAndTheRestOfTheSheetKept) {
+    auto workbook = Open("properties.xlsx");
+    const Entries before = ReadEntries(Path("Data.xlsx"));
+    auto& sheet = workbook.sheets[0];
+    SetCell(sheet, "B2", "13");          // number over number
+    SetCell(sheet, "A3", "Cherries");    // text over a shared string
+    SetCell(sheet, "B5", "20");          // over a formula
+    SetCell(sheet, "$E$7", " spaced ");  // a new cell on a new row
+    SetCell(sheet, "D2", "TRUE");        // a new cell inside an existing row
+    RemoveCell(sheet, "A1");             // cleared
+    Save(workbook);
+
+    const Entries after = ReadEntries(Path("Data.xlsx"));
+    EXPECT_EQ(Names(after), Names(before));
+    EXPECT_THAT(ChangedEntries(before, after),
+                ::testing::UnorderedElementsAre("xl/worksheets/sheet1.xml", "docProps/custom.xml"));
+    const std::string xml = EntryOf(after, "xl/worksheets/sheet1.xml");
+    EXPECT_THAT(xml, HasSubstr(R"(<c r="A1" s="0"/>)"));  // value gone, style kept
+    EXPECT_THAT(
+        xml,
+        HasSubstr(
+            R"(<row r="7"><c r="E7" t="inlineStr"><is><t xml:space="preserve"> spaced </t></is></c></row>)"));
+    EXPECT_THAT(xml,
+                HasSubstr(R"(<c r="B2" s="0"><v>13</v></c><c r="D2" t="b"><v>1</v></c></row>)"));
+    EXPECT_THAT(xml, Not(HasSubstr("<f")));
+    EXPECT_THAT(xml, HasSubstr(R"(<dimension ref="A1:E7"/>)"));
+    EXPECT_THAT(xml, HasSubstr(R"(<pageSetup paperSize="9")"));  // untouched elements stay
+
+    const auto reopened = Reopen().sheets[0];
+    EXPECT_EQ(CellText(reopened, "A1"), "<none>");
+    EXPECT_EQ(CellText(reopened, "A2"), "Apples & pears");
+    EXPECT_EQ(CellText(reopened, "B2"), "13");
+    EXPECT_EQ(CellText(reopened, "A3"), "Cherries");
+    EXPECT_EQ(CellText(reopened, "B5"), "20");
+    EXPECT_EQ(CellText(reopened, "E7"), " spaced ");
+    EXPECT_EQ(CellText(reopened, "D2"), "TRUE");
+}
+
+TEST_F(XlsxWrite, TextThatOnlyLooksNumericStaysText) {
+    auto workbook = Open("properties.xlsx");
+    auto& sheet = workbook.sheets[0];
+    SetCell(sheet, "F1", "007");
+    SetCell(sheet, "F2", "1234567890123456789");
+    SetCell(sheet, "F3", "1e5000");
+    SetCell(sheet, "F4", "-0.25");
+    Save(workbook);
+    const std::string xml = EntryOf(ReadEntries(Path("Data.xlsx")), "xl/worksheets/sheet1.xml");
+    EXPECT_THAT(xml, HasSubstr(R"(<c r="F1" t="inlineStr"><is><t>007</t>)"));
+    EXPECT_THAT(xml, HasSubstr(R"(<c r="F2" t="inlineStr">)"));
+    EXPECT_THAT(xml, HasSubstr(R"(<c r="F3" t="inlineStr">)"));
+    EXPECT_THAT(xml, HasSubstr(R"(<c r="F4"><v>-0.25</v></c>)"));
+    EXPECT_EQ(CellText(Reopen().sheets[0], "F1"), "007");
+}
+
+TEST_F(XlsxWrite, TypingOverAFormulaDropsTheCalculationChainAndOrphanedSharedFormulas) {
+    auto entries = MinimalPackage(Worksheet(
+        R"(<sheetData><row r="1"><c r="A1"><f t="shared" ref="A1:A3" si="0">B1*2</f><v>2</v></c></row>)"
+        R"(<row r="2"><c r="A2"><f t="shared" si="0"/><v>4</v></c></row>)"
+        R"(<row r="3"><c r="A3"><f t="shared" si="0"/><v>6</v></c><c r="C3"><f>A3+1</f><v>7</v></c></row></sheetData>)"));
+    entries[0].second.insert(
+        entries[0].second.find("</Types>"),
+        R"(<Override PartName="/xl/calcChain.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.calcChain+xml"/>)");
+    entries[3].second.insert(
+        entries[3].second.find("</Relationships>"),
+        R"(<Relationship Id="rId2" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/calcChain" Target="calcChain.xml"/>)");
+    entries.emplace_back(
+        "xl/calcChain.xml",
+        R"(<calcChain xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><c r="A1" i="1"/></calcChain>)");
+    WriteZip(Path("Data.xlsx"), entries);
+
+    auto workbook = Reopen();
+    SetCell(workbook.sheets[0], "A1", "5");
+    Save(workbook);
+
+    const Entries after = ReadEntries(Path("Data.xlsx"));
+    EXPECT_FALSE(HasEntry(after, "xl/calcChain.xml"));
+    EXPECT_THAT(EntryOf(after, "[Content_Types].xml"), Not(HasSubstr("calcChain")));
+    EXPECT_THAT(EntryOf(after, "xl/_rels/workbook.xml.rels"), Not(HasSubstr("calcChain")));
+    const std::string xml = EntryOf(after, "xl/worksheets/sheet1.xml");
+    EXPECT_THAT(xml, HasSubstr(R"(<c r="A2"><v>4</v></c>)"));
+    EXPECT_THAT(xml, HasSubstr(R"(<f>A3+1</f>)"));  // an unrelated formula stays
+    const auto reopened = Reopen().sheets[0];
+    EXPECT_EQ(CellText(reopened, "A1"), "5");
+    EXPECT_EQ(CellText(reopened, "A3"), "6");
+}
+
+TEST_F(XlsxWrite, CellInsertedAmongImpliedPositionsInAPrefixedSheet) {
+    WriteZip(
+        Path("Data.xlsx"),
+        MinimalPackage(
+            R"(<x:worksheet xmlns:x="http://schemas.openxmlformats.org/spreadsheetml/2006/main">)"
+            R"(<x:sheetData><x:row><x:c><x:v>1</x:v></x:c><x:c r="C1"><x:v>3</x:v></x:c><x:c><x:v>4</x:v></x:c></x:row>)"
+            R"(<x:row><x:c><x:v>5</x:v></x:c></x:row></x:sheetData></x:worksheet>)"));
+    auto workbook = Reopen();
+    SetCell(workbook.sheets[0], "B1", "2");
+    SetCell(workbook.sheets[0], "A4", "x");
+    Save(workbook);
+    const std::string xml = EntryOf(ReadEntries(Path("Data.xlsx")), "xl/worksheets/sheet1.xml");
+    EXPECT_THAT(
+        xml,
+        HasSubstr(
+            R"(<x:row r="1"><x:c r="A1"><x:v>1</x:v></x:c><x:c r="B1"><x:v>2</x:v></x:c><x:c r="C1"><x:v>3</x:v></x:c><x:c r="D1"><x:v>4</x:v></x:c></x:row>)"));
+    EXPECT_THAT(
+        xml,
+        HasSubstr(
+            R"(<x:row r="4"><x:c r="A4" t="inlineStr"><x:is><x:t>x</x:t></x:is></x:c></x:row>)"));
+    const auto reopened = Reopen().sheets[0];
+    EXPECT_EQ(CellText(reopened, "D1"), "4");
+    EXPECT_EQ(CellText(reopened, "A2"), "5");
+    EXPECT_EQ(CellText(reopened, "A4"), "x");
+}
+
+TEST_F(XlsxWrite, ChangedSheetListIsRefusedAndFileKept) {
+    auto workbook = Open("sheets.xlsx");
+    const std::string before = Slurp(Path("Data.xlsx"));
+    workbook.sheets[1].name = "Renamed";
+    const auto result = sim::xlsx::Write(Path("Data.xlsx"), workbook, Path("Data.xlsx"));
+    EXPECT_EQ(result.status, sim::xlsx::Status::UnsupportedChange);
+    EXPECT_THAT(result.description, HasSubstr("Data.xlsx could not be saved: its sheets changed"));
+    EXPECT_EQ(Slurp(Path("Data.xlsx")), before);
+    EXPECT_THAT(FolderListing(), ElementsAre("Data.xlsx"));
+}
+
+// ---- New workbooks ----
+
+TEST_F(XlsxWrite, NewWorkbookReadsBackAsWritten) {
+    sim::WorkbookSpec workbook;
+    workbook.name = "New.xlsx";
+    workbook.windowVisible = false;
+    workbook.activeSheet = 2;
+    sim::SheetSpec first;
+    first.name = "Ledger";
+    first.isProtected = true;
+    first.hiddenRows = {2, 4};
+    first.filterHiddenRows = {6};
+    first.hiddenColumns = {3};
+    first.rowHeights = {{1, 24.0}};
+    first.columnWidths = {{2, 96.0}};
+    first.cells = {{"A1", "Item"}, {"$B$1", "12.75"}, {"A2", "two\nlines"}, {"C3", "FALSE"}};
+    first.names = {{"Total", "$B$1"}, {"Area", "$A$1:$B$2"}};
+    sim::SheetSpec second;
+    second.name = "It's hidden";
+    second.visible = 2;
+    second.activeCell = "D9";
+    second.names = {{"Total", "$D$9"}};
+    sim::SheetSpec third;
+    third.name = "Third";
+    third.visible = 0;
+    workbook.sheets = {first, second, third};
+    workbook.customProperties = {{"QEL_BOOKMARK", "1:$C$5;3:$AB$12;"}};
+    Save(workbook, "", "New.xlsx");
+
+    const auto back = Reopen("New.xlsx");
+    EXPECT_EQ(back.name, "New.xlsx");
+    EXPECT_FALSE(back.windowVisible);
+    EXPECT_EQ(back.activeSheet, 2);
+    ASSERT_EQ(back.sheets.size(), 3u);
+    const auto& ledger = back.sheets[0];
+    EXPECT_EQ(ledger.name, "Ledger");
+    EXPECT_EQ(ledger.visible, -1);
+    EXPECT_TRUE(ledger.isProtected);
+    EXPECT_THAT(ledger.hiddenRows, ElementsAre(2, 4, 6));
+    EXPECT_THAT(ledger.hiddenColumns, ElementsAre(3));
+    ASSERT_EQ(ledger.rowHeights.size(), 1u);
+    EXPECT_DOUBLE_EQ(ledger.rowHeights[0].second, 24.0);
+    ASSERT_EQ(ledger.columnWidths.size(), 1u);
+    EXPECT_NEAR(ledger.columnWidths[0].second, 96.0, 0.01);
+    EXPECT_EQ(CellText(ledger, "A1"), "Item");
+    EXPECT_EQ(CellText(ledger, "B1"), "12.75");
+    EXPECT_EQ(CellText(ledger, "A2"), "two\nlines");
+    EXPECT_EQ(CellText(ledger, "C3"), "FALSE");
+    ASSERT_EQ(ledger.names.size(), 2u);
+    EXPECT_EQ(ledger.names[0].name, "Total");
+    EXPECT_EQ(ledger.names[0].address, "$B$1");
+    EXPECT_EQ(ledger.names[1].address, "$A$1:$B$2");
+    const auto& hidden = back.sheets[1];
+    EXPECT_EQ(hidden.name, "It's hidden");
+    EXPECT_EQ(hidden.visible, 2);
+    EXPECT_EQ(hidden.activeCell, "D9");
+    ASSERT_EQ(hidden.names.size(), 1u);  // the same name again, local to this sheet
+    EXPECT_EQ(hidden.names[0].address, "$D$9");
+    EXPECT_EQ(back.sheets[2].visible, 0);
+    EXPECT_EQ(PropertyValue(back, "QEL_BOOKMARK"), "1:$C$5;3:$AB$12;");
+}
+
+TEST_F(XlsxWrite, NewWorkbookWithoutPropertiesHasNoCustomPart) {
+    Save(sim::SimpleWorkbook("Plain.xlsx", {"One", "Two"}), "", "Plain.xlsx");
+    const Entries entries = ReadEntries(Path("Plain.xlsx"));
+    EXPECT_FALSE(HasEntry(entries, "docProps/custom.xml"));
+    EXPECT_THAT(EntryOf(entries, "[Content_Types].xml"), Not(HasSubstr("custom")));
+    const auto back = Reopen("Plain.xlsx");
+    ASSERT_EQ(back.sheets.size(), 2u);
+    EXPECT_EQ(back.sheets[1].name, "Two");
+    EXPECT_TRUE(back.customProperties.empty());
+}
+
+TEST_F(XlsxWrite, NewWorkbookWithChartSheetOrBadAddressIsRefusedWithoutAFile) {
+    auto workbook = sim::SimpleWorkbook("New.xlsx");
+    workbook.sheets.push_back({});
+    workbook.sheets.back().name = "Chart1";
+    workbook.sheets.back().kind = sim::SheetKind::Chart;
+    auto result = sim::xlsx::Write("", workbook, Path("New.xlsx"));
+    EXPECT_EQ(result.status, sim::xlsx::Status::UnsupportedChange);
+
+    workbook = sim::SimpleWorkbook("New.xlsx");
+    workbook.sheets[0].cells = {{"not a cell", "x"}};
+    result = sim::xlsx::Write("", workbook, Path("New.xlsx"));
+    EXPECT_FALSE(result);
+    EXPECT_THAT(result.description, HasSubstr("\"not a cell\""));
+    EXPECT_TRUE(FolderListing().empty());
+}
+
+// ---- Failures leave the disk as it was ----
+
+TEST_F(XlsxWrite, MissingDestinationFolderFailsAndTouchesNothing) {
+    auto workbook = Open("properties.xlsx");
+    const std::string before = Slurp(Path("Data.xlsx"));
+    const auto result = sim::xlsx::Write(Path("Data.xlsx"), workbook, Path("missing/Data.xlsx"));
+    EXPECT_EQ(result.status, sim::xlsx::Status::WriteFailed);
+    EXPECT_EQ(result.description,
+              "Data.xlsx could not be saved: the folder " + Path("missing") + " does not exist.");
+    EXPECT_EQ(Slurp(Path("Data.xlsx")), before);
+    EXPECT_THAT(FolderListing(), ElementsAre("Data.xlsx"));
+}
+
+TEST_F(XlsxWrite, DestinationThatCannotBeReplacedLeavesNoTemporaryFile) {
+    auto workbook = Open("properties.xlsx");
+    std::filesystem::create_directory(Path("Taken.xlsx"));  // a folder holds the name
+    const auto result = sim::xlsx::Write(Path("Data.xlsx"), workbook, Path("Taken.xlsx"));
+    EXPECT_EQ(result.status, sim::xlsx::Status::WriteFailed);
+    EXPECT_THAT(result.description, HasSubstr("Taken.xlsx could not be saved: "));
+    EXPECT_THAT(FolderListing(), ElementsAre("Data.xlsx", "Taken.xlsx"));
+    EXPECT_TRUE(std::filesystem::is_empty(Path("Taken.xlsx")));
+}
+
+TEST_F(XlsxWrite, ReadOnlyFolderFailsAndKeepsTheOriginal) {
+    auto workbook = Open("properties.xlsx");
+    const std::string before = Slurp(Path("Data.xlsx"));
+    SetProperty(workbook, "QEL_BOOKMARK", "1:$A$1;");
+    chmod(folder_.c_str(), 0555);
+    if (access(folder_.c_str(), W_OK) == 0) {
+        chmod(folder_.c_str(), 0755);
+        GTEST_SKIP() << "this user may write into read-only folders";
+    }
+    const auto result = sim::xlsx::Write(Path("Data.xlsx"), workbook, Path("Data.xlsx"));
+    chmod(folder_.c_str(), 0755);
+    EXPECT_EQ(result.status, sim::xlsx::Status::WriteFailed);
+    EXPECT_THAT(result.description,
+                HasSubstr("Data.xlsx could not be saved: no file can be created"));
+    EXPECT_EQ(Slurp(Path("Data.xlsx")), before);
+    EXPECT_THAT(FolderListing(), ElementsAre("Data.xlsx"));
+}
+
+TEST_F(XlsxWrite, BrokenSourceFailsWithTheReadersMessageAndKeepsBothFiles) {
+    auto workbook = Open("properties.xlsx", "Good.xlsx");
+    Spit(Path("Data.xlsx"), "not a zip");
+    const auto result = sim::xlsx::Write(Path("Data.xlsx"), workbook, Path("Good.xlsx"));
+    EXPECT_EQ(result.status, sim::xlsx::Status::NotZip);
+    EXPECT_EQ(Slurp(Path("Data.xlsx")), "not a zip");
+    EXPECT_EQ(Slurp(Path("Good.xlsx")), Slurp(Fixture("properties.xlsx")));
+    EXPECT_THAT(FolderListing(), ElementsAre("Data.xlsx", "Good.xlsx"));
+}
+
+TEST_F(XlsxWrite, SavingKeepsTheFilesPermissions) {
+    auto workbook = Open("properties.xlsx");
+    chmod(Path("Data.xlsx").c_str(), 0640);
+    Save(workbook);
+    struct stat info;
+    ASSERT_EQ(stat(Path("Data.xlsx").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+}
+
+// ---- The office suite reads what we write (only where it is installed) ----
+
+class XlsxWriteOffice : public XlsxWrite {
+  protected:
+    void SetUp() override {
+        XlsxWrite::SetUp();
+        if (std::system("command -v soffice >/dev/null 2>&1") != 0) {
+            GTEST_SKIP() << "soffice is not installed";
+        }
+    }
+
+    // The flat XML the suite makes of an .xlsx file.
+    std::string ConvertToFlat(const std::string& name) {
+        const std::string command = "cd '" + folder_ +
+                                    "' && timeout 180 soffice --headless --norestore "
+                                    "-env:UserInstallation=file://" +
+                                    folder_ + "/profile --convert-to fods --outdir out '" + name +
+                                    "' >/dev/null 2>&1";
+        EXPECT_EQ(std::system(command.c_str()), 0);
+        return Slurp(Path("out/" + name.substr(0, name.rfind('.')) + ".fods"));
+    }
+};
+
+TEST_F(XlsxWriteOffice, SuiteSeesThePropertyInSavedAndNewWorkbooks) {
+    auto workbook = Open("chart.xlsx");
+    SetProperty(workbook, "QEL_BOOKMARK", "2:$B$2;");
+    SetCell(workbook.sheets[1], "C1", "added");
+    Save(workbook);
+    std::string flat = ConvertToFlat("Data.xlsx");
+    EXPECT_THAT(
+        flat,
+        HasSubstr(R"(<meta:user-defined meta:name="QEL_BOOKMARK">2:$B$2;</meta:user-defined>)"));
+    EXPECT_THAT(flat, HasSubstr("<text:p>added</text:p>"));
+
+    auto fresh = sim::SimpleWorkbook("New.xlsx", {"One", "Two"});
+    fresh.sheets[1].cells = {{"B2", "hello"}, {"C3", "2.5"}};
+    fresh.customProperties = {{"QEL_BOOKMARK", "1:$C$5;2:$B$2;"}};
+    Save(fresh, "", "New.xlsx");
+    flat = ConvertToFlat("New.xlsx");
+    EXPECT_THAT(
+        flat,
+        HasSubstr(
+            R"(<meta:user-defined meta:name="QEL_BOOKMARK">1:$C$5;2:$B$2;</meta:user-defined>)"));
+    EXPECT_THAT(flat, HasSubstr(R"(<table:table table:name="Two")"));
+    EXPECT_THAT(flat, HasSubstr("<text:p>hello</text:p>"));
+    EXPECT_THAT(flat, HasSubstr(R"(office:value="2.5")"));
+}
+
+}  // namespace
