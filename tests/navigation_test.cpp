@@ -281,9 +281,16 @@ TEST_P(HiddenBookmarkTest, IsNeverATarget) {
     EXPECT_TRUE(platform.Messages().empty());
 }
 
+std::string HidingName(const ::testing::TestParamInfo<Hiding>& info) {
+    static const char* const names[] = {"HiddenSheet", "VeryHiddenSheet", "HiddenRow",
+                                        "FilteredRow", "HiddenColumn",    "HiddenWindow"};
+    return names[static_cast<int>(info.param)];
+}
+
 INSTANTIATE_TEST_SUITE_P(EveryHiding, HiddenBookmarkTest,
                          ::testing::Values(Hiding::Sheet, Hiding::VerySheet, Hiding::Row,
-                                           Hiding::FilteredRow, Hiding::Column, Hiding::Window));
+                                           Hiding::FilteredRow, Hiding::Column, Hiding::Window),
+                         HidingName);
 
 TEST_F(NavigationTest, AFailingJumpShowsTheHostErrorAndStillRefreshes) {
     Open("Book.xlsx");
