@@ -164,6 +164,14 @@ TEST_F(XlsxReadPackage, AbsurdNumbersAreIgnoredNotTrusted) {
     EXPECT_EQ(sheet.activeCell, "A1");
 }
 
+TEST_F(XlsxReadPackage, OverlappingColumnRangesCountOnce) {
+    std::string cols = "<cols>";
+    for (int i = 0; i < 5000; ++i) cols += R"(<col min="1" max="16384" hidden="1"/>)";
+    const auto result = ReadSheet(cols + "</cols><sheetData/>");
+    ASSERT_TRUE(result) << result.description;
+    EXPECT_EQ(result.workbook.sheets[0].hiddenColumns.size(), 16384u);
+}
+
 TEST_F(XlsxReadPackage, ActiveCellComesFromTheActivePane) {
     const auto result = ReadSheet(
         R"(<sheetViews><sheetView workbookViewId="0"><pane ySplit="1" topLeftCell="A2" activePane="bottomLeft" state="frozen"/>)"
@@ -237,6 +245,44 @@ TEST_F(XlsxReadErrors, CorruptedBytesInsideThePackageGiveAnErrorOrAWorkbook) {
         const auto result = sim::xlsx::Read(Path("Data.xlsx"));
         if (!result) {
             EXPECT_THAT(result.description, HasSubstr("Data.xlsx")) << "at " << at;
+        }
+    }
+}
+
+TEST_F(XlsxReadErrors, DamagedXmlInsideEveryPartGivesAnErrorOrAWorkbook) {
+    const Entries original = ReadEntries(Fixture("sheets.xlsx"));
+    unsigned seed = 12345;
+    const auto next = [&seed](size_t bound) {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<size_t>((seed >> 8) % std::max<size_t>(bound, 1));
+    };
+    for (size_t part = 0; part < original.size(); ++part) {
+        for (int round = 0; round < 12; ++round) {
+            Entries damaged = original;
+            std::string& xml = damaged[part].second;
+            switch (round % 4) {
+                case 0:
+                    xml.resize(next(xml.size()));
+                    break;
+                case 1:
+                    xml.erase(next(xml.size()), 1);
+                    break;
+                case 2: {  // a number grows absurd
+                    const size_t at = xml.find_first_of("0123456789", next(xml.size()));
+                    if (at != std::string::npos) xml.insert(at, "99999999999999999999");
+                    break;
+                }
+                default: {  // quotes and brackets swap places
+                    const size_t at = xml.find_first_of("\"<>", next(xml.size()));
+                    if (at != std::string::npos) xml[at] = xml[at] == '"' ? '<' : '"';
+                }
+            }
+            WriteZip(Path("Data.xlsx"), damaged);
+            const auto result = sim::xlsx::Read(Path("Data.xlsx"));
+            if (!result) {
+                EXPECT_THAT(result.description, HasSubstr("Data.xlsx"))
+                    << damaged[part].first << " round " << round;
+            }
         }
     }
 }

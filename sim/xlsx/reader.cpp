@@ -152,10 +152,14 @@ void detail::ReadWorksheetXml(const pugi::xml_document& doc,
     }
     ReadSheetView(sheet, spec);
 
+    int64_t lastColumn = 0;
     for (pugi::xml_node col : Children(Child(sheet, "cols"), "col")) {
         const auto low = ParseInteger(Attr(col, "min").value(), 1, kMaxColumn);
         const auto high = ParseInteger(Attr(col, "max").value(), 1, kMaxColumn);
-        if (!low || !high || *high < *low) continue;
+        // Column ranges come sorted and apart; one reaching back over another is damage,
+        // and skipping it keeps a file of many overlapping ranges from costing minutes.
+        if (!low || !high || *high < *low || *low <= lastColumn) continue;
+        lastColumn = *high;
         const bool hidden = IsTrue(Attr(col, "hidden"));
         const auto width = ParseDouble(Attr(col, "width").value());
         // Only widths someone chose: the rest is the default width written out.
@@ -243,7 +247,7 @@ void ReadCustomProperties(const ZipArchive& zip, const std::string& part, Workbo
     pugi::xml_document doc;
     ParseXml(doc, zip.Read(part), zip.DisplayName(), part);
     for (pugi::xml_node property : Children(doc.document_element(), "property")) {
-        const std::string name = Attr(property, "name").value();
+        const std::string name = DecodeEscapes(Attr(property, "name").value());
         if (name.empty()) continue;
         pugi::xml_node value = property.first_child();
         while (value && value.type() != pugi::node_element) value = value.next_sibling();

@@ -245,8 +245,7 @@ class SheetEditor {
             return;
         }
         // A sheet without cells says "A1"; it does not hold A1 itself.
-        const bool wasEmpty = rows_.size() == 0 || (cells_.size() == added_.size());
-        if (wasEmpty) {
+        if (cells_.size() == added_.size()) {
             r1 = r2 = added_.front().first;
             c1 = c2 = added_.front().second;
         }
@@ -314,7 +313,7 @@ std::string BuildCustomProperties(const ZipArchive* zip, const std::string& part
 
     std::vector<bool> written(properties.size(), false);
     for (pugi::xml_node property : Children(root, "property")) {
-        const std::string name = Attr(property, "name").value();
+        const std::string name = DecodeEscapes(Attr(property, "name").value());
         pugi::xml_node value = property.first_child();
         while (value && value.type() != pugi::node_element) value = value.next_sibling();
         const auto type = value ? LocalName(value.name()) : std::string_view();
@@ -328,7 +327,7 @@ std::string BuildCustomProperties(const ZipArchive* zip, const std::string& part
         }
         if (match < properties.size()) {
             written[match] = true;
-            Attr(property, "name").set_value(properties[match].name.c_str());
+            Attr(property, "name").set_value(EncodeEscapes(properties[match].name).c_str());
             setText(property, properties[match].value);
         } else if (isText || !value) {
             root.remove_child(property);  // the workbook no longer has it
