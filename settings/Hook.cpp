@@ -27,13 +27,14 @@ bool SameState(bool held, int16_t flag) {
 }
 
 // The title comes through a buffer of limited length, so a longer caption is seen
-// only as far as the buffer reaches; an empty caption (it could not be read) never
-// stands for the host's window.
+// only as far as the buffer reaches (less a character the buffer may have cut in two);
+// an empty caption (it could not be read) never stands for the host's window.
 bool IsHostWindowTitle(const std::string& title, const std::string& caption) {
     if (caption.empty()) return false;
     if (title == caption) return true;
-    const size_t bufferFull = static_cast<size_t>(kTitleBufferLength - 1);
-    return title.size() == bufferFull && caption.compare(0, bufferFull, title) == 0;
+    const size_t nearlyFull = static_cast<size_t>(kTitleBufferLength - 2);
+    return title.size() >= nearlyFull && title.size() < caption.size() &&
+           caption.compare(0, title.size(), title) == 0;
 }
 
 }  // namespace
