@@ -1,0 +1,659 @@
+// The bookmark list: the tree of workbooks, sheets and cells, grey entries the user
+// cannot jump to, the jump itself, the busy flag, the layout and the saved placement.
+
+#include <gmock/gmock.h>
+
+#include "bookmarks/clsBMs.h"
+#include "forms/frmJump.h"
+#include "locale/resource_strings.h"
+#include "tests/support/addin_fixture.h"
+#include "tests/support/scripted_windows.h"
+
+namespace tessaly_test {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+constexpr int32_t kGrey = static_cast<int32_t>(0x80000010);
+
+class ListWindowTest : public AddinTest {
+  protected:
+    void SetUp() override {
+        SetSetting("Mark", "FALSE");  // marks play no part in the list
+        ConnectAddin("11.0");
+    }
+
+    void Open(const std::string& book, std::vector<std::string> sheets = {"Sheet1"}) {
+        excel.OpenWorkbook(sim::SimpleWorkbook(book, std::move(sheets)));
+    }
+    void Bookmark(const std::string& book, const std::string& sheet, const std::string& cell) {
+        excel.Select(book, sheet, cell);
+        const int32_t before = addin->BMs().Count();
+        platform.Advance(1.0);
+        addin->subCall_AddOrDelete();
+        ASSERT_EQ(addin->BMs().Count(), before + 1);
+    }
+    std::string Where() const {
+        return excel.ActiveWorkbookName() + "!" + excel.ActiveSheetName() + "!" +
+               excel.ActiveCellAddress();
+    }
+    // The list as the user saw it when it opened.
+    const WindowView& Opened(size_t which = 0) {
+        static const WindowView none;
+        if (windows.Shown().size() <= which) {
+            ADD_FAILURE() << "the list was not shown";
+            return none;
+        }
+        return windows.Shown()[which].first;
+    }
+    std::optional<std::string> Placement(const std::string& key) const {
+        return Setting("FormJump", key);
+    }
+
+    ScriptedWindows windows{platform};
+};
+
+// ---- The tree -----------------------------------------------------------------------
+
+TEST_F(ListWindowTest, BookmarksOfOneSheetStandUnderOneWorkbookAndOneSheetInCollectionOrder) {
+    Open("Book.xlsx");
+    Bookmark("Book.xlsx", "Sheet1", "D7");
+    Bookmark("Book.xlsx", "Sheet1", "B3");
+    windows.Click("cmdClose");
+
+    addin->subCall_List();
+
+    const WindowView& view = Opened();
+    EXPECT_EQ(view.caption, "Bookmark List");
+    EXPECT_THAT(view.TreeLines(), ElementsAre("Book.xlsx", "  Sheet1", "    D7", "    B3"));
+    ASSERT_EQ(view.tree.size(), 4u);
+    EXPECT_EQ(view.tree[0].key, "Book.xlsx");
+    EXPECT_EQ(view.tree[1].key, "Book.xlsx!Sheet1");
+    EXPECT_EQ(view.tree[2].key, "");
+    EXPECT_EQ(view.tree[0].image, 1);
+    EXPECT_EQ(view.tree[1].image, 2);
+    EXPECT_EQ(view.tree[2].image, 3);
+    EXPECT_TRUE(view.tree[0].expanded);
+    EXPECT_TRUE(view.tree[1].expanded);
+    EXPECT_TRUE(view.treeVisible);
+
+    EXPECT_EQ(view.Control("cmdGoto").caption, "Goto");
+    EXPECT_EQ(view.Control("cmdGotoAndClose").caption, "Goto and Close");
+    EXPECT_EQ(view.Control("cmdClose").caption, "Close");
+    EXPECT_FALSE(view.Control("cmdGoto").enabled);
+    EXPECT_FALSE(view.Control("cmdGotoAndClose").enabled);
+    EXPECT_TRUE(view.Control("cmdClose").enabled);
+    EXPECT_TRUE(view.Control("cmdClose").isCancel);
+    EXPECT_EQ(view.Control("treMain").tabIndex, 0);
+    EXPECT_EQ(view.Control("cmdGoto").tabIndex, 1);
+    EXPECT_EQ(view.Control("cmdClose").tabIndex, 2);
+    EXPECT_EQ(view.Control("cmdGotoAndClose").tabIndex, 3);
+    EXPECT_TRUE(windows.Shown()[0].closedByScript);
+    EXPECT_FALSE(addin->blnListBusy);
+}
+
+TEST_F(ListWindowTest, EachWorkbookAndSheetStandsOnceWhereItsFirstBookmarkStands) {
+    Open("A.xlsx", {"S1", "S2"});
+    Open("B.xlsx");
+    Bookmark("A.xlsx", "S2", "C1");
+    Bookmark("B.xlsx", "Sheet1", "A1");
+    Bookmark("A.xlsx", "S1", "E5");
+    Bookmark("A.xlsx", "S2", "A9");
+    windows.PressEscape();
+
+    addin->subCall_List();
+
+    EXPECT_THAT(Opened().TreeLines(), ElementsAre("A.xlsx", "  S2", "    C1", "    A9", "  S1",
+                                                  "    E5", "B.xlsx", "  Sheet1", "    A1"));
+}
+
+TEST_F(ListWindowTest, JapaneseCaptionsComeFromTheJapaneseBlock) {
+    DisconnectAddin();
+    platform.SetCountry("Japan");
+    ConnectAddin("11.0");
+    Open("Book.xlsx");
+    Bookmark("Book.xlsx", "Sheet1", "A1");
+    windows.PressEscape();
+
+    addin->subCall_List();
+
+    EXPECT_EQ(Opened().caption, "現在のブックマークの一覧");
+    EXPECT_EQ(Opened().Control("cmdGoto").caption, "呼出");
+    EXPECT_EQ(Opened().Control("cmdGotoAndClose").caption, "呼出して閉じる");
+    EXPECT_EQ(Opened().Control("cmdClose").caption, "閉じる");
+}
+
+TEST_F(ListWindowTest, NamedCellReadsAddressAndNameAndGotoJumpsToIt) {
+    Open("Book.xlsx", {"Sheet1", "Sheet2"});
+    excel.DefineName("Book.xlsx", "Sheet1", "B3", "Total");
+    Bookmark("Book.xlsx", "Sheet1", "B3");
+    excel.ActivateSheet("Book.xlsx", "Sheet2");
+    excel.Select("A1");
+    windows.ClickNode({"Book.xlsx", "Sheet1", "B3 ( Total )"}).Click("cmdGoto").Click("cmdClose");
+
+    addin->subCall_List();
+
+    EXPECT_THAT(Opened().TreeLines(), ElementsAre("Book.xlsx", "  Sheet1", "    B3 ( Total )"));
+    // The entry is not an address: the jump goes to its address part, without a message.
+    EXPECT_EQ(Where(), "Book.xlsx!Sheet1!$B$3");
+    EXPECT_THAT(MessageTexts(), IsEmpty());
+}
+
+TEST_F(ListWindowTest, EntryOfAFailingCellIsLeftOutAndTheOthersAreListed) {
+    Open("Book.xlsx");
+    Bookmark("Book.xlsx", "Sheet1", "A1");
+    Bookmark("Book.xlsx", "Sheet1", "A2");
+    Bookmark("Book.xlsx", "Sheet1", "A3");
+    windows.PressEscape();
+    // The command's Check reads addresses as this one does; the filling reads one per
+    // bookmark after it. Let the filling's second read fail.
+    excel.ResetCallCounts();
+    addin->BMs().Check();
+    const int64_t perCheck = excel.CallCount("Range.Address");
+    excel.FailNext("Range.Address", 1004, "Application-defined or object-defined error",
+                   static_cast<int32_t>(perCheck) + 1);
+
+    addin->subCall_List();
+
+    EXPECT_THAT(Opened().TreeLines(), ElementsAre("Book.xlsx", "  Sheet1", "    A1", "    A3"));
+    EXPECT_THAT(MessageTexts(), IsEmpty());
+    EXPECT_FALSE(addin->blnListBusy);
+}
+
+// ---- Grey entries --------------------------------------------------------------------
+
+TEST_F(ListWindowTest, HiddenRowColumnAndFilteredRowAreGreyCells) {
+    Open("Book.xlsx");
+    Bookmark("Book.xlsx", "Sheet1", "A1");
+    Bookmark("Book.xlsx", "Sheet1", "A5");
+    Bookmark("Book.xlsx", "Sheet1", "C1");
+    Bookmark("Book.xlsx", "Sheet1", "A9");
+    excel.HideRows("Book.xlsx", "Sheet1", 5);
+    excel.HideColumns("Book.xlsx", "Sheet1", 3);
+    excel.FilterHideRows("Book.xlsx", "Sheet1", 9);
+    windows.PressEscape();
+
+    addin->subCall_List();
+
+    EXPECT_THAT(Opened().TreeLines(),
+                ElementsAre("Book.xlsx", "  Sheet1", "    A1", "    A5 [grey]", "    C1 [grey]",
+                            "    A9 [grey]"));
+    EXPECT_EQ(Opened().tree[3].foreColor, kGrey);
+}
+
+TEST_F(ListWindowTest, HiddenSheetGreysSheetAndCellsButNotTheWorkbook) {
+    Open("Book.xlsx", {"Sheet1", "Sheet2"});
+    Bookmark("Book.xlsx", "Sheet2", "B2");
+    excel.ActivateSheet("Book.xlsx", "Sheet1");
+    excel.SetSheetVisible("Book.xlsx", "Sheet2", 0);
+    windows.PressEscape();
+
+    addin->subCall_List();
+
+    EXPECT_THAT(Opened().TreeLines(), ElementsAre("Book.xlsx", "  Sheet2 [grey]", "    B2 [grey]"));
+}
+
+TEST_F(ListWindowTest, HiddenWorkbookWindowGreysEveryLevel) {
+    Open("Shown.xlsx");
+    Open("Hidden.xlsx");
+    Bookmark("Hidden.xlsx", "Sheet1", "A1");
+    Bookmark("Shown.xlsx", "Sheet1", "A1");
+    excel.SetWindowVisible("Hidden.xlsx", false);
+    windows.PressEscape();
+
+    addin->subCall_List();
+
+    EXPECT_THAT(Opened().TreeLines(),
+                ElementsAre("Hidden.xlsx [grey]", "  Sheet1 [grey]", "    A1 [grey]", "Shown.xlsx",
+                            "  Sheet1", "    A1"));
+}
+
+TEST_F(ListWindowTest, GreyCellKeepsTheJumpButtonsOffAndEnterAndDoubleClickDoNothing) {
+    Open("Book.xlsx");
+    Bookmark("Book.xlsx", "Sheet1", "A1");
+    Bookmark("Book.xlsx", "Sheet1", "A5");
+    excel.HideRows("Book.xlsx", "Sheet1", 5);
+    excel.Select("B2");
+    bool gotoEnabled = true;
+    bool gotoAndCloseEnabled = true;
+    windows.ClickNode({"Book.xlsx", "Sheet1", "A5"})
+        .Inspect([&](tessaly::WindowModel& w) {
+            gotoEnabled = w.Ctl("cmdGoto").Enabled;
+            gotoAndCloseEnabled = w.Ctl("cmdGotoAndClose").Enabled;
+        })
+        .PressEnter()
+        .DoubleClickNode({"Book.xlsx", "Sheet1", "A5"})
+        .Click("cmdGoto")
+        .Click("cmdGotoAndClose")  // disabled: does not close either
+        .Inspect([&](tessaly::WindowModel& w) { EXPECT_TRUE(w.Shown()); })
+        .Click("cmdClose");
+
+    addin->subCall_List();
+
+    EXPECT_FALSE(gotoEnabled);
+    EXPECT_FALSE(gotoAndCloseEnabled);
+    EXPECT_EQ(Where(), "Book.xlsx!Sheet1!$B$2");
+    EXPECT_THAT(MessageTexts(), IsEmpty());
+    EXPECT_THAT(windows.Activations(), IsEmpty());
+}
+
+TEST_F(ListWindowTest, WorkbookAndSheetEntriesDisableTheJumpButtons) {
+    Open("Book.xlsx");
+    Bookmark("Book.xlsx", "Sheet1", "A1");
+    std::vector<bool> enabled;
+    auto record = [&](tessaly::WindowModel& w) {
+        enabled.push_back(w.Ctl("cmdGoto").Enabled);
+        EXPECT_EQ(w.Ctl("cmdGoto").Enabled, w.Ctl("cmdGotoAndClose").Enabled);
+    };
+    windows.ClickNode({"Book.xlsx", "Sheet1", "A1"})
+        .Inspect(record)
+        .ClickNode({"Book.xlsx", "Sheet1"})
+        .Inspect(record)
+        .ClickNode({"Book.xlsx", "Sheet1", "A1"})
+        .Inspect(record)
+        .ClickNode({"Book.xlsx"})
+        .Inspect(record)
+        .PressEnter()  // on a workbook entry: nothing
+        .Click("cmdClose");
+    excel.Select("C3");
+
+    addin->subCall_List();
+
+    EXPECT_THAT(enabled, ElementsAre(true, false, true, false));
+    EXPECT_EQ(Where(), "Book.xlsx!Sheet1!$C$3");
+}
+
+// ---- The jump ---------------------------------------------------------------------------
+
+TEST_F(ListWindowTest, GotoActivatesWorkbookSheetAndCellAndBringsTheHostForward) {
+    Open("A.xlsx");
+    Open("B.xlsx", {"One", "Two"});
+    Bookmark("B.xlsx", "Two", "C4");
+    Bookmark("A.xlsx", "Sheet1", "A1");
+    bool stillOpen = false;
+    windows.ClickNode({"B.xlsx", "Two", "C4"})
+        .Click("cmdGoto")
+        .Inspect([&](tessaly::WindowModel& w) { stillOpen = w.Shown(); })
+        .Click("cmdClose");
+
+    addin->subCall_List();
+
+    EXPECT_TRUE(stillOpen);
+    EXPECT_EQ(Where(), "B.xlsx!Two!$C$4");
+    EXPECT_THAT(windows.Activations(), ElementsAre("Microsoft Excel - B.xlsx"));
+    EXPECT_THAT(MessageTexts(), IsEmpty());
+}
+
+TEST_F(ListWindowTest, EnterAndDoubleClickOnACellJump) {
+    Open("Book.xlsx");
+    Bookmark("Book.xlsx", "Sheet1", "A1");
+    Bookmark("Book.xlsx", "Sheet1", "D4");
+    std::vector<std::string> seen;
+    windows.ClickNode({"Book.xlsx", "Sheet1", "D4"})
+        .PressEnter()
+        .Run([&] { seen.push_back(Where()); })
+        .DoubleClickNode({"Book.xlsx", "Sheet1", "A1"})
+        .Run([&] { seen.push_back(Where()); })
+        .Click("cmdClose");
+    excel.Select("Z9");
+
+    addin->subCall_List();
+
+    EXPECT_THAT(seen, ElementsAre("Book.xlsx!Sheet1!$D$4", "Book.xlsx!Sheet1!$A$1"));
+}
+
+TEST_F(ListWindowTest, GotoAndCloseJumpsAndCloses) {
+    Open("Book.xlsx");
+    Bookmark("Book.xlsx", "Sheet1", "F6");
+    excel.Select("A1");
+    windows.ClickNode({"Book.xlsx", "Sheet1", "F6"}).Click("cmdGotoAndClose");
+
+    addin->subCall_List();
+
+    EXPECT_EQ(Where(), "Book.xlsx!Sheet1!$F$6");
+    ASSERT_EQ(windows.Shown().size(), 1u);
+    EXPECT_TRUE(windows.Shown()[0].closedByScript);
+    EXPECT_EQ(windows.PendingActions(), 0u);
+}
+
+TEST_F(ListWindowTest, FailingJumpShowsTheErrorAndKeepsTheListOpen) {
+    Open("Book.xlsx");
+    Bookmark("Book.xlsx", "Sheet1", "B2");
+    bool stillOpen = false;
+    windows.ClickNode({"Book.xlsx", "Sheet1", "B2"})
+        .Run([&] {
+            excel.FailNext("Range.Activate", 1004, "Activate method of Range class failed");
+        })
+        .Click("cmdGoto")
+        .Inspect([&](tessaly::WindowModel& w) { stillOpen = w.Shown(); })
+        .Click("cmdClose");
+
+    addin->subCall_List();
+
+    EXPECT_TRUE(stillOpen);
+    ASSERT_EQ(platform.Messages().size(), 1u);
+    EXPECT_EQ(platform.Messages()[0].text, "(1004) Activate method of Range class failed");
+    EXPECT_EQ(platform.Messages()[0].caption, "Tessaly");
+    EXPECT_EQ(platform.Messages()[0].icon, platform::MsgIcon::Critical);
+    EXPECT_EQ(platform.Messages()[0].buttons, platform::MsgButtons::OK);
+    // The host is not brought forward over the message.
+    EXPECT_THAT(windows.Activations(), IsEmpty());
+}
+
+TEST_F(ListWindowTest, GotoAndCloseClosesEvenWhenTheJumpFails) {
+    Open("Book.xlsx");
+    Bookmark("Book.xlsx", "Sheet1", "B2");
+    windows.ClickNode({"Book.xlsx", "Sheet1", "B2"})
+        .Run([&] { excel.FailNext("Workbook.Activate", 1004, "Activate method failed"); })
+        .Click("cmdGotoAndClose");
+
+    addin->subCall_List();
+
+    EXPECT_TRUE(windows.Shown()[0].closedByScript);
+    EXPECT_THAT(MessageTexts(), ElementsAre("(1004) Activate method failed"));
+    EXPECT_TRUE(Placement("Width").has_value());
+}
+
+TEST_F(ListWindowTest, CellEntryOfAWorkbookClosedMeanwhileReportsTheFailure) {
+    Open("A.xlsx");
+    Open("B.xlsx");
+    Bookmark("B.xlsx", "Sheet1", "A1");
+    Bookmark("A.xlsx", "Sheet1", "A1");
+    windows.Run([&] { excel.CloseWorkbook("B.xlsx"); })
+        .ClickNode({"B.xlsx", "Sheet1", "A1"})
+        .Click("cmdGoto")
+        .Click("cmdClose");
+
+    addin->subCall_List();
+
+    ASSERT_EQ(platform.Messages().size(), 1u);
+    EXPECT_EQ(platform.Messages()[0].text.rfind("(", 0), 0u);
+    EXPECT_EQ(Where(), "A.xlsx!Sheet1!$A$1");
+}
+
+// ---- The command --------------------------------------------------------------------
+
+TEST_F(ListWindowTest, NoBookmarksBeepsAndShowsNothing) {
+    Open("Book.xlsx");
+
+    addin->subCall_List();
+
+    EXPECT_EQ(platform.Beeps(), 1);
+    EXPECT_THAT(windows.Shown(), IsEmpty());
+    EXPECT_THAT(MessageTexts(), IsEmpty());
+    EXPECT_FALSE(addin->blnListBusy);
+    EXPECT_FALSE(Placement("Width").has_value());
+}
+
+TEST_F(ListWindowTest, OnlyDeadBookmarksLeftBeepsAndRefreshesTheButtons) {
+    Open("A.xlsx");
+    Open("B.xlsx");
+    Bookmark("B.xlsx", "Sheet1", "A1");
+    excel.CloseWorkbook("B.xlsx");
+
+    addin->subCall_List();
+
+    EXPECT_EQ(platform.Beeps(), 1);
+    EXPECT_THAT(windows.Shown(), IsEmpty());
+    EXPECT_EQ(addin->BMs().Count(), 0);
+    EXPECT_FALSE(addin->CB_BUTTON_List->Enabled());
+}
+
+TEST_F(ListWindowTest, SecondListWhileOpenDoesNothing) {
+    Open("Book.xlsx");
+    Bookmark("Book.xlsx", "Sheet1", "A1");
+    bool busyWhileOpen = false;
+    windows.Run([&] { busyWhileOpen = addin->blnListBusy; })
+        .Run([&] { addin->subCall_List(); })
+        .Run([&] { addin->CallByName("subCall_List"); })
+        .Click("cmdClose");
+
+    addin->subCall_List();
+
+    EXPECT_TRUE(busyWhileOpen);
+    EXPECT_EQ(windows.Shown().size(), 1u);
+    EXPECT_FALSE(addin->blnListBusy);
+    EXPECT_EQ(platform.Beeps(), 0);
+
+    // Free again once the window has closed.
+    windows.Click("cmdClose");
+    addin->subCall_List();
+    EXPECT_EQ(windows.Shown().size(), 2u);
+}
+
+TEST_F(ListWindowTest, ShortcutKeyWhileTheListIsOpenDoesNothing) {
+    SetSetting("key1_0", "Ctrl");
+    SetSetting("key2_0", "L");
+    DisconnectAddin();
+    ConnectAddin("11.0");
+    Open("Book.xlsx");
+    Bookmark("Book.xlsx", "Sheet1", "A1");
+    windows.Run([&] { addin->CallByName("subCall_List"); }).Click("cmdClose");
+
+    addin->CallByName("subCall_List");
+
+    EXPECT_EQ(windows.Shown().size(), 1u);
+    EXPECT_FALSE(addin->blnListBusy);
+}
+
+TEST_F(ListWindowTest, FailureOutsideTheFillingEndsTheCommandQuietlyAndClearsTheFlag) {
+    Open("Book.xlsx");
+    Bookmark("Book.xlsx", "Sheet1", "A1");
+    // No string table: the window cannot get its captions while it loads.
+    tessaly::SetResourceStringLoader(
+        [](int32_t) -> std::optional<std::string> { return std::nullopt; });
+    addin->subCall_List();
+    tessaly::SetResourceStringLoader(nullptr);
+
+    EXPECT_THAT(windows.Shown(), IsEmpty());
+    EXPECT_THAT(MessageTexts(), IsEmpty());
+    EXPECT_FALSE(addin->blnListBusy);
+    EXPECT_TRUE(addin->loadedWindows.empty());
+
+    windows.Click("cmdClose");
+    addin->subCall_List();
+    EXPECT_EQ(windows.Shown().size(), 1u);
+}
+
+TEST_F(ListWindowTest, WithoutAFrontEndTheWindowClosesAtOnceThroughItsClosingSteps) {
+    Open("Book.xlsx");
+    Bookmark("Book.xlsx", "Sheet1", "A1");
+    platform.AttachWindows(nullptr);
+
+    addin->subCall_List();
+    platform.AttachWindows(&windows);
+
+    EXPECT_FALSE(addin->blnListBusy);
+    EXPECT_TRUE(addin->loadedWindows.empty());
+    EXPECT_TRUE(Placement("Width").has_value());
+}
+
+// ---- Size, layout and placement --------------------------------------------------------
+
+// The layout every resize ends with.
+void ExpectLayout(const WindowView& view) {
+    const tessaly::Geometry tree = view.Control("treMain").rect;
+    const tessaly::Geometry go = view.Control("cmdGoto").rect;
+    const tessaly::Geometry goClose = view.Control("cmdGotoAndClose").rect;
+    const tessaly::Geometry close = view.Control("cmdClose").rect;
+    EXPECT_EQ(tree, (tessaly::Geometry{0, 0, view.scaleWidth - 1800 - 100, view.scaleHeight}));
+    EXPECT_EQ(go, (tessaly::Geometry{tree.Width + 50, 50, 1800, 330}));
+    EXPECT_EQ(goClose, (tessaly::Geometry{tree.Width + 50, 50 + 330 + 50, 1800, 330}));
+    EXPECT_EQ(close, (tessaly::Geometry{tree.Width + 50, view.scaleHeight - 330 - 50, 1800, 330}));
+}
+
+TEST_F(ListWindowTest, OpensAtItsDesignSizeLaidOut) {
+    Open("Book.xlsx");
+    Bookmark("Book.xlsx", "Sheet1", "A1");
+    windows.PressEscape();
+
+    addin->subCall_List();
+
+    EXPECT_EQ(Opened().scaleWidth, 7200);
+    EXPECT_EQ(Opened().scaleHeight, 4740);
+    ExpectLayout(Opened());
+}
+
+TEST_F(ListWindowTest, ResizeBelowTheMinimumSnapsBackAndLaysOut) {
+    Open("Book.xlsx");
+    Bookmark("Book.xlsx", "Sheet1", "A1");
+    windows.Resize(3000, 1200).Inspect([](tessaly::WindowModel& w) {
+        EXPECT_EQ(w.Width(), 5000);
+        EXPECT_EQ(w.Height(), 2000);
+    });
+    windows.Resize(4000, 6000).Inspect([](tessaly::WindowModel& w) {
+        EXPECT_EQ(w.Width(), 5000);
+        EXPECT_EQ(w.Height(), 6000);
+    });
+    windows.Resize(9000, 7000).Click("cmdClose");
+
+    addin->subCall_List();
+
+    const ShownWindow& shown = windows.Shown()[0];
+    EXPECT_EQ(shown.last.width, 9000);
+    EXPECT_EQ(shown.last.height, 7000);
+    ExpectLayout(shown.last);
+    EXPECT_EQ(Placement("Width"), "9000");
+    EXPECT_EQ(Placement("Height"), "7000");
+}
+
+TEST_F(ListWindowTest, SmallestSizeKeepsTheButtonsRightOfTheTreeWithCloseAtTheBottom) {
+    Open("Book.xlsx");
+    Bookmark("Book.xlsx", "Sheet1", "A1");
+    WindowView smallest;
+    windows.Resize(10, 10)
+        .Inspect([&](tessaly::WindowModel& w) { smallest = ScriptedWindows::View(w); })
+        .Click("cmdClose");
+
+    addin->subCall_List();
+
+    ExpectLayout(smallest);
+    const tessaly::Geometry tree = smallest.Control("treMain").rect;
+    const tessaly::Geometry close = smallest.Control("cmdClose").rect;
+    EXPECT_GT(tree.Width, 0);
+    EXPECT_GT(close.Top, smallest.Control("cmdGotoAndClose").rect.Top);
+}
+
+TEST_F(ListWindowTest, MinimisedWindowKeepsItsLayout) {
+    Open("Book.xlsx");
+    Bookmark("Book.xlsx", "Sheet1", "A1");
+    WindowView before;
+    WindowView minimised;
+    windows.Inspect([&](tessaly::WindowModel& w) { before = ScriptedWindows::View(w); })
+        .SetWindowState(tessaly::WindowState::Minimized)
+        .Inspect([&](tessaly::WindowModel& w) { minimised = ScriptedWindows::View(w); })
+        .SetWindowState(tessaly::WindowState::Normal)
+        .Click("cmdClose");
+
+    addin->subCall_List();
+
+    EXPECT_EQ(minimised.Control("treMain").rect, before.Control("treMain").rect);
+    EXPECT_EQ(minimised.Control("cmdClose").rect, before.Control("cmdClose").rect);
+}
+
+class ListPlacementTest : public ListWindowTest, public ::testing::WithParamInterface<const char*> {
+  protected:
+    void CloseTheWay(const std::string& way) {
+        if (way == "Close")
+            windows.Click("cmdClose");
+        else if (way == "GotoAndClose")
+            windows.ClickNode({"Book.xlsx", "Sheet1", "A1"}).Click("cmdGotoAndClose");
+        else if (way == "Escape")
+            windows.PressEscape();
+        else if (way == "CloseBox")
+            windows.CloseBox();
+        else if (way == "Disconnection")
+            windows.Run([this] { DisconnectAddin(); });
+        else
+            FAIL() << way;
+    }
+};
+
+TEST_P(ListPlacementTest, EveryWayOfClosingSavesThePlacementAndTheNextListRestoresIt) {
+    Open("Book.xlsx");
+    Bookmark("Book.xlsx", "Sheet1", "A1");
+    windows.Move(1234.5f, 567).Resize(8000, 6000);
+    CloseTheWay(GetParam());
+
+    addin->subCall_List();
+
+    ASSERT_EQ(windows.Shown().size(), 1u);
+    EXPECT_TRUE(windows.Shown()[0].closedByScript);
+    EXPECT_EQ(Placement("Width"), "8000");
+    EXPECT_EQ(Placement("Height"), "6000");
+    EXPECT_EQ(Placement("Top"), "567");
+    EXPECT_EQ(Placement("Left"), "1234.5");
+    EXPECT_FALSE(addin->blnListBusy);
+    EXPECT_TRUE(addin->loadedWindows.empty());
+
+    if (std::string(GetParam()) == "Disconnection") {
+        ConnectAddin("11.0");  // a new connection, with a new collection
+        Bookmark("Book.xlsx", "Sheet1", "A1");
+    }
+    windows.Click("cmdClose");
+    addin->subCall_List();
+    ASSERT_EQ(windows.Shown().size(), 2u);
+    const WindowView& reopened = windows.Shown()[1].first;
+    EXPECT_EQ(reopened.left, 1234.5f);
+    EXPECT_EQ(reopened.top, 567);
+    EXPECT_EQ(reopened.width, 8000);
+    EXPECT_EQ(reopened.height, 6000);
+    ExpectLayout(reopened);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, ListPlacementTest,
+                         ::testing::Values("Close", "GotoAndClose", "Escape", "CloseBox",
+                                           "Disconnection"));
+
+TEST_F(ListWindowTest, StoredSizeBelowTheMinimumOpensAtTheMinimum) {
+    platform.Set(kApp, "FormJump", "Width", "100");
+    platform.Set(kApp, "FormJump", "Height", "2500.5");
+    Open("Book.xlsx");
+    Bookmark("Book.xlsx", "Sheet1", "A1");
+    windows.PressEscape();
+
+    addin->subCall_List();
+
+    EXPECT_EQ(Opened().width, 5000);
+    EXPECT_EQ(Opened().height, 2500.5f);
+    ExpectLayout(Opened());
+}
+
+TEST_F(ListWindowTest, UnreadableStoredPlacementKeepsThatValueAndStillOpens) {
+    platform.Set(kApp, "FormJump", "Width", "wide");
+    platform.Set(kApp, "FormJump", "Height", "-40");
+    platform.Set(kApp, "FormJump", "Top", "&H100");
+    platform.Set(kApp, "FormJump", "Left", " 99 ");
+    Open("Book.xlsx");
+    Bookmark("Book.xlsx", "Sheet1", "A1");
+    windows.PressEscape();
+
+    addin->subCall_List();
+
+    ASSERT_EQ(windows.Shown().size(), 1u);
+    EXPECT_EQ(Opened().scaleWidth, 7200);
+    EXPECT_EQ(Opened().scaleHeight, 4740);
+    EXPECT_EQ(Opened().top, 256);
+    EXPECT_EQ(Opened().left, 99);
+    // Written back in good form.
+    EXPECT_EQ(Placement("Top"), "256");
+    EXPECT_EQ(Placement("Left"), "99");
+}
+
+TEST(SingleTextTest, WritesTheShortestTextThatReadsBack) {
+    EXPECT_EQ(tessaly::SingleText(0), "0");
+    EXPECT_EQ(tessaly::SingleText(7320), "7320");
+    EXPECT_EQ(tessaly::SingleText(-45), "-45");
+    EXPECT_EQ(tessaly::SingleText(1234.5f), "1234.5");
+    EXPECT_EQ(tessaly::SingleText(0.1f), "0.1");
+}
+
+TEST(CellAddressOfEntryTest, TakesTheTextBeforeTheNamePart) {
+    EXPECT_EQ(tessaly::CellAddressOfEntry("B3"), "B3");
+    EXPECT_EQ(tessaly::CellAddressOfEntry("B3 ( Total )"), "B3");
+    EXPECT_EQ(tessaly::CellAddressOfEntry("AA100 ( Sheet1!x ( y ) )"), "AA100");
+}
+
+}  // namespace
+}  // namespace tessaly_test
