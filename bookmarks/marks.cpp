@@ -36,7 +36,8 @@ bool clsBMs::MarkAdd(clsBM& bm) {
         mark.SetShapeRangeFillVisible(false);
         mark.SetLocked(false);
 
-        host::LabelControl& label = Obj(mark.Object());
+        const host::Ref<host::LabelControl> labelHandle = mark.Object();
+        host::LabelControl& label = Obj(labelHandle);
         label.SetAutoSize(true);
         label.SetFontName(kMarkFont);
         label.SetForeColor(MarkColour(platform_));

@@ -85,18 +85,19 @@ void Connect::objApp_WorkbookBeforeSave(const host::Ref<host::Workbook>& Wb, boo
         std::vector<PropertyEntry> entries;
         entries.reserve(static_cast<std::size_t>(BMs().Count()));
         for (int32_t i = 1; i <= BMs().Count(); ++i) {
-            clsBM& bm = *BMs().Item(i);
+            const std::shared_ptr<clsBM> bm = BMs().Item(i);
             std::optional<std::string> book =
-                host::ValueOrNothing([&] { return Obj(bm.BMBook).Name(); });
+                host::ValueOrNothing([&] { return Obj(bm->BMBook).Name(); });
             if (!book || *book != name) continue;
             std::optional<PropertyEntry> entry = host::ValueOrNothing([&] {
-                return PropertyEntry{Obj(bm.BMSheet).Index(), Obj(bm.BMCell).Address()};
+                return PropertyEntry{Obj(bm->BMSheet).Index(), Obj(bm->BMCell).Address()};
             });
             if (entry) entries.push_back(std::move(*entry));
         }
 
         std::vector<std::string> parts = EncodeBookmarkText(entries);
-        host::DocumentProperties& properties = Obj(wb.CustomDocumentProperties());
+        const host::Ref<host::DocumentProperties> propertiesHandle = wb.CustomDocumentProperties();
+        host::DocumentProperties& properties = Obj(propertiesHandle);
         for (std::size_t i = 0; i < parts.size(); ++i) {
             properties.Add(BookmarkPropertyName(static_cast<int32_t>(i + 1)), false,
                            host::xl::kPropertyTypeString, parts[i]);

@@ -114,17 +114,6 @@ TEST_F(PersistenceTest, NoPropertyWhenSaveMarkIsOffAndAnOldOneIsDropped) {
     EXPECT_EQ(Saved(kBook, "Author"), "me");
 }
 
-TEST_F(PersistenceTest, SaveMarkIsReadByItsLeadingNumber) {
-    excel.NewWorkbook(kBook, 1);
-    Add(kBook, "Sheet1", "A1");
-    SetSetting("SaveMark", " 1 ");
-    ASSERT_TRUE(excel.SaveWorkbook(kBook));
-    EXPECT_EQ(Saved(kBook), "1:$A$1;");
-    SetSetting("SaveMark", "2");
-    ASSERT_TRUE(excel.SaveWorkbook(kBook));
-    EXPECT_EQ(Saved(kBook), std::nullopt);
-}
-
 TEST_F(PersistenceTest, TheLastBookmarkGoneMeansNoProperty) {
     excel.NewWorkbook(kBook, 1);
     Add(kBook, "Sheet1", "A1");
@@ -304,15 +293,6 @@ TEST_F(PersistenceTest, SavingTwiceTakesTheMarksOffOnce) {
     excel.Select("D3");
     EXPECT_EQ(excel.CallCount("OLEObjects.Add"), 2);
     EXPECT_EQ(Marks(kBook, "Sheet1"), 2u);
-}
-
-TEST_F(PersistenceTest, WithMarksOffNothingIsTakenOff) {
-    SetSetting("Mark", "FALSE");
-    excel.NewWorkbook(kBook, 1);
-    Add(kBook, "Sheet1", "A1");
-    ASSERT_TRUE(excel.SaveWorkbook(kBook));
-    EXPECT_FALSE(addin->blnMarksOffForSave);
-    EXPECT_EQ(Saved(kBook), "1:$A$1;");
 }
 
 class ProtectedMarkSaveTest : public PersistenceTest {
