@@ -1,0 +1,94 @@
+// Opening a workbook that holds N saved bookmarks, and saving it, with the bookmarks
+// written into its document properties ("SaveMark" 1). Two other open workbooks of
+// ten sheets stand by, as in the command benchmarks.
+
+#include "bench/bench_scene.h"
+
+namespace {
+
+using bench::HostCallMeter;
+using bench::Scene;
+
+const std::string kSaved = "Saved.xlsx";
+
+// A workbook of ten sheets holding N bookmarks, saved once so that its file carries
+// them; the scene's own workbooks hold none.
+sim::WorkbookSpec SavedWorkbook(Scene& scene, int n) {
+    std::vector<std::string> sheets;
+    for (int sheet = 0; sheet < bench::kSheets; ++sheet) sheets.push_back(bench::SheetName(sheet));
+    scene.excel.OpenWorkbook(sim::SimpleWorkbook(kSaved, sheets));
+    for (int k = 0; k < n; ++k) {
+        const bench::Spot s = bench::SpotOf(k);
+        scene.connect.BMs().Add(scene.excel.RangeRef(kSaved, s.sheet, s.cell));
+    }
+    scene.excel.SaveWorkbook(kSaved);
+    sim::WorkbookSpec spec = scene.excel.Snapshot(kSaved);
+    scene.excel.CloseWorkbook(kSaved);
+    scene.connect.BMs().Check();
+    return spec;
+}
+
+void RunOpen(benchmark::State& state, bool marks) {
+    Scene scene(marks);
+    scene.Setting("SaveMark", "1");
+    const int n = static_cast<int>(state.range(0));
+    const sim::WorkbookSpec spec = SavedWorkbook(scene, n);
+    HostCallMeter meter(scene.excel);
+    for (auto _ : state) {
+        meter.Start();
+        scene.excel.OpenWorkbook(spec);
+        meter.Stop();
+        state.PauseTiming();
+        if (scene.connect.BMs().Count() != n) state.SkipWithError("bookmarks were not read");
+        scene.excel.CloseWorkbook(kSaved);
+        scene.connect.BMs().Check();
+        state.ResumeTiming();
+    }
+    meter.Report(state);
+}
+void BM_OpenMarksOn(benchmark::State& state) {
+    RunOpen(state, true);
+}
+void BM_OpenMarksOff(benchmark::State& state) {
+    RunOpen(state, false);
+}
+
+// A save takes every mark off (marks on) and rewrites the property; the selection
+// change after it, which puts the marks back, is not timed.
+void RunSave(benchmark::State& state, bool marks) {
+    Scene scene(marks);
+    scene.Setting("SaveMark", "1");
+    const int n = static_cast<int>(state.range(0));
+    scene.excel.OpenWorkbook(SavedWorkbook(scene, n));
+    HostCallMeter meter(scene.excel);
+    for (auto _ : state) {
+        meter.Start();
+        const bool saved = scene.excel.SaveWorkbook(kSaved);
+        meter.Stop();
+        state.PauseTiming();
+        if (!saved) state.SkipWithError("the save was cancelled");
+        scene.excel.Select(kSaved, bench::SheetName(0), "A1");
+        state.ResumeTiming();
+    }
+    meter.Report(state);
+}
+void BM_SaveMarksOn(benchmark::State& state) {
+    RunSave(state, true);
+}
+void BM_SaveMarksOff(benchmark::State& state) {
+    RunSave(state, false);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    bench::RegisterSizes("BM_OpenMarksOn", BM_OpenMarksOn);
+    bench::RegisterSizes("BM_OpenMarksOff", BM_OpenMarksOff);
+    bench::RegisterSizes("BM_SaveMarksOn", BM_SaveMarksOn);
+    bench::RegisterSizes("BM_SaveMarksOff", BM_SaveMarksOff);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
