@@ -22,9 +22,9 @@ bool clsBMs::MarkAdd(clsBM& bm) {
     bool made = host::StopQuietlyOnError([&] {
         Obj(Obj(bm.BMCell).Application()).SetScreenUpdating(false);
 
-        double left = Obj(bm.BMCell).Left();
-        double top = Obj(bm.BMCell).Top();
         host::Ref<host::OLEObjects> objects = Obj(bm.BMSheet).OLEObjects();
+        const double left = Obj(bm.BMCell).Left();
+        const double top = Obj(bm.BMCell).Top();
         bm.BMLabel = Obj(objects).Add(kMarkClass, false, false, left, top, 1, 1);
 
         // From here on a failure leaves the new, partly styled mark in BMLabel.
