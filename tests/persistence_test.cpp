@@ -17,8 +17,8 @@ using ::testing::IsEmpty;
 
 constexpr const char* kBook = "Book1.xlsx";
 
-std::optional<std::string> PropertyOf(const sim::WorkbookSpec& spec, const std::string& name) {
-    for (const auto& p : spec.customProperties) {
+std::optional<std::string> PropertyOf(const sim::WorkbookSpec& file, const std::string& name) {
+    for (const auto& p : file.customProperties) {
         if (p.name == name) return p.value;
     }
     return std::nullopt;
@@ -32,9 +32,9 @@ sim::SheetSpec SheetNamed(const std::string& name,
     return sheet;
 }
 
-std::vector<std::string> BookmarkPropertyNames(const sim::WorkbookSpec& spec) {
+std::vector<std::string> BookmarkPropertyNames(const sim::WorkbookSpec& file) {
     std::vector<std::string> names;
-    for (const auto& p : spec.customProperties) {
+    for (const auto& p : file.customProperties) {
         if (p.name.rfind("QEL_BOOKMARK", 0) == 0) names.push_back(p.name);
     }
     return names;
@@ -103,9 +103,9 @@ TEST_F(PersistenceTest, OrderOfAdditionNotOfPosition) {
 
 TEST_F(PersistenceTest, NoPropertyWhenSaveMarkIsOffAndAnOldOneIsDropped) {
     SetSetting("SaveMark", "0");
-    sim::WorkbookSpec spec = sim::SimpleWorkbook(kBook, {"Sheet1"});
-    spec.customProperties = {{"QEL_BOOKMARK", "1:$A$1;"}, {"Author", "me"}};
-    excel.OpenWorkbook(spec);
+    sim::WorkbookSpec file = sim::SimpleWorkbook(kBook, {"Sheet1"});
+    file.customProperties = {{"QEL_BOOKMARK", "1:$A$1;"}, {"Author", "me"}};
+    excel.OpenWorkbook(file);
     ASSERT_EQ(BMs().Count(), 1);
 
     ASSERT_TRUE(excel.SaveWorkbook(kBook));
@@ -181,9 +181,9 @@ TEST_F(PersistenceTest, AThousandBookmarksSurviveSaveAndReopen) {
 
 TEST_F(PersistenceTest, APartLeftOverBeyondAGapIsNotReadAsAContinuation) {
     SetSetting("Mark", "FALSE");
-    sim::WorkbookSpec spec = sim::SimpleWorkbook(kBook, {"Sheet1"});
-    spec.customProperties = {{"QEL_BOOKMARK", "1:$A$1;"}, {"QEL_BOOKMARK_3", "1:$Z$99;"}};
-    excel.OpenWorkbook(spec);
+    sim::WorkbookSpec file = sim::SimpleWorkbook(kBook, {"Sheet1"});
+    file.customProperties = {{"QEL_BOOKMARK", "1:$A$1;"}, {"QEL_BOOKMARK_3", "1:$Z$99;"}};
+    excel.OpenWorkbook(file);
     // Reading stops at the missing second part.
     EXPECT_THAT(Keys(), ElementsAre("Book1.xlsx!Sheet1!$A$1"));
 
@@ -197,10 +197,10 @@ TEST_F(PersistenceTest, APartLeftOverBeyondAGapIsNotReadAsAContinuation) {
 }
 
 TEST_F(PersistenceTest, MalformedEntriesAreSkippedSilently) {
-    sim::WorkbookSpec spec = sim::SimpleWorkbook(kBook, {"First", "Second"});
-    spec.customProperties = {
+    sim::WorkbookSpec file = sim::SimpleWorkbook(kBook, {"First", "Second"});
+    file.customProperties = {
         {"QEL_BOOKMARK", "2:$B$2;junk;9:$A$1;1:not an address;;0:$A$1;1;x:$A$1;1:$C$3;"}};
-    excel.OpenWorkbook(spec);
+    excel.OpenWorkbook(file);
 
     EXPECT_THAT(Keys(), ElementsAre("Book1.xlsx!Second!$B$2", "Book1.xlsx!First!$C$3"));
     EXPECT_TRUE(platform.Messages().empty());
@@ -210,22 +210,22 @@ TEST_F(PersistenceTest, MalformedEntriesAreSkippedSilently) {
 
 TEST_F(PersistenceTest, OpeningRefreshesTheCommandStates) {
     ASSERT_FALSE(excel.CommandBar("Bookmark")->controls.at(2).enabled);
-    sim::WorkbookSpec spec = sim::SimpleWorkbook(kBook, {"Sheet1"});
-    spec.customProperties = {{"QEL_BOOKMARK", "1:$A$1;"}};
-    excel.OpenWorkbook(spec);
+    sim::WorkbookSpec file = sim::SimpleWorkbook(kBook, {"Sheet1"});
+    file.customProperties = {{"QEL_BOOKMARK", "1:$A$1;"}};
+    excel.OpenWorkbook(file);
     // The next-bookmark button needs bookmarks; the active cell A1 carries one.
     EXPECT_TRUE(excel.CommandBar("Bookmark")->controls.at(2).enabled);
     EXPECT_EQ(excel.CommandBar("Bookmark")->controls.at(1).state, -1);
 }
 
 TEST_F(PersistenceTest, AChartSheetBeforeAWorksheetDoesNotShiftBookmarks) {
-    sim::WorkbookSpec spec;
-    spec.name = kBook;
-    spec.sheets.push_back(SheetNamed("Chart1", sim::SheetKind::Chart));
-    spec.sheets.push_back(SheetNamed("Data"));
-    spec.sheets.push_back(SheetNamed("More"));
-    spec.activeSheet = 2;
-    excel.OpenWorkbook(spec);
+    sim::WorkbookSpec file;
+    file.name = kBook;
+    file.sheets.push_back(SheetNamed("Chart1", sim::SheetKind::Chart));
+    file.sheets.push_back(SheetNamed("Data"));
+    file.sheets.push_back(SheetNamed("More"));
+    file.activeSheet = 2;
+    excel.OpenWorkbook(file);
     Add(kBook, "Data", "B2");
     Add(kBook, "More", "C3");
 
@@ -237,21 +237,21 @@ TEST_F(PersistenceTest, AChartSheetBeforeAWorksheetDoesNotShiftBookmarks) {
 }
 
 TEST_F(PersistenceTest, AnEntryNamingAChartSheetIsDropped) {
-    sim::WorkbookSpec spec;
-    spec.name = kBook;
-    spec.sheets.push_back(SheetNamed("Chart1", sim::SheetKind::Chart));
-    spec.sheets.push_back(SheetNamed("Data"));
-    spec.activeSheet = 2;
-    spec.customProperties = {{"QEL_BOOKMARK", "1:$A$1;2:$A$1;"}};
-    excel.OpenWorkbook(spec);
+    sim::WorkbookSpec file;
+    file.name = kBook;
+    file.sheets.push_back(SheetNamed("Chart1", sim::SheetKind::Chart));
+    file.sheets.push_back(SheetNamed("Data"));
+    file.activeSheet = 2;
+    file.customProperties = {{"QEL_BOOKMARK", "1:$A$1;2:$A$1;"}};
+    excel.OpenWorkbook(file);
     EXPECT_THAT(Keys(), ElementsAre("Book1.xlsx!Data!$A$1"));
 }
 
 TEST_F(PersistenceTest, AddinWorkbooksAreNeitherWrittenNorRead) {
-    sim::WorkbookSpec spec = sim::SimpleWorkbook("Tool.xlam", {"Sheet1"});
-    spec.isAddin = true;
-    spec.customProperties = {{"QEL_BOOKMARK", "1:$A$1;"}};
-    excel.OpenWorkbook(spec);
+    sim::WorkbookSpec file = sim::SimpleWorkbook("Tool.xlam", {"Sheet1"});
+    file.isAddin = true;
+    file.customProperties = {{"QEL_BOOKMARK", "1:$A$1;"}};
+    excel.OpenWorkbook(file);
     EXPECT_EQ(BMs().Count(), 0);
 
     Add("Tool.xlam", "Sheet1", "B2");
