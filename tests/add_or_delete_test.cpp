@@ -65,14 +65,6 @@ TEST_F(AddOrDeleteTest, AddsThenDeletesTheActiveCellsBookmark) {
     EXPECT_TRUE(platform.Messages().empty());
 }
 
-TEST_F(AddOrDeleteTest, MenuItemAndToolbarCopyRunTheSameToggle) {
-    excel.Select("B2");
-    Click("Worksheet Menu Bar", kToggle);
-    EXPECT_TRUE(Bookmarked("Sheet1", "B2"));
-    Click("Bookmark", kToggle);
-    EXPECT_EQ(addin->BMs().Count(), 0);
-}
-
 TEST_F(AddOrDeleteTest, ASecondRunWithinTheRepeatWindowIsIgnored) {
     excel.Select("C3");
     Toggle();
@@ -103,14 +95,6 @@ TEST_F(AddOrDeleteTest, OnAProtectedSheetWithMarksTheBookmarkStaysWithoutMark) {
     EXPECT_EQ(platform.Messages()[0].icon, platform::MsgIcon::Critical);
     EXPECT_EQ(platform.Messages()[0].caption, "Tessaly");
     ExpectButtons(-1, true);
-}
-
-TEST_F(AddOrDeleteTest, WithMarksOffNoMarkIsMade) {
-    SetSetting("Mark", "FALSE");
-    excel.Select("C3");
-    Toggle();
-    EXPECT_EQ(addin->BMs().Count(), 1);
-    EXPECT_EQ(Marks(), 0u);
 }
 
 TEST_F(AddOrDeleteTest, OnAChartSheetOnlyStaleBookmarksGo) {
@@ -148,16 +132,6 @@ TEST_F(AddOrDeleteTest, ACellTwiceInTheCollectionLosesOneCopyPerRun) {
     EXPECT_EQ(addin->CB_BUTTON_AddOrDel->State(), 0);
     excel.Select("C3");
     EXPECT_EQ(addin->CB_BUTTON_AddOrDel->State(), -1);
-}
-
-TEST_F(AddOrDeleteTest, SameAddressOnAnotherSheetIsAnotherBookmark) {
-    excel.Select("Book.xlsx", "Sheet1", "C3");
-    Toggle();
-    excel.Select("Book.xlsx", "Sheet2", "C3");
-    EXPECT_EQ(addin->CB_BUTTON_AddOrDel->State(), 0);
-    Toggle();
-    EXPECT_EQ(addin->BMs().Count(), 2);
-    EXPECT_TRUE(Bookmarked("Sheet2", "C3"));
 }
 
 TEST_F(AddOrDeleteTest, AFailureAfterTheChangeKeepsItAndEndsQuietly) {

@@ -131,14 +131,6 @@ TEST_F(DeleteAllTest, MarksOnAProtectedSheetKeepTheirBookmarksWithOneMessage) {
     EXPECT_EQ(addin->CB_BUTTON_AddOrDel->State(), -1);
 }
 
-TEST_F(DeleteAllTest, DeletesBookmarksOfClosedWorkbooksAlong) {
-    excel.CloseWorkbook("One.xlsx");
-    SetSetting("Confirm", "0");
-    DeleteAll();
-    EXPECT_EQ(addin->BMs().Count(), 0);
-    EXPECT_TRUE(platform.Messages().empty());
-}
-
 TEST_F(DeleteAllTest, DoesNothingOnAChartSheetOrWhileTheHostIsBusy) {
     excel.SetEditMode(true);
     DeleteAll();
@@ -147,12 +139,6 @@ TEST_F(DeleteAllTest, DoesNothingOnAChartSheetOrWhileTheHostIsBusy) {
     DeleteAll();
     EXPECT_TRUE(platform.Messages().empty());
     EXPECT_EQ(addin->BMs().Count(), 3);
-}
-
-TEST_F(DeleteAllTest, ToolbarButtonRunsIt) {
-    SetSetting("Confirm", "0");
-    Click("Bookmark", "&Delete all bookmarks.");
-    EXPECT_EQ(addin->BMs().Count(), 0);
 }
 
 }  // namespace

@@ -87,16 +87,6 @@ TEST_F(EventsTest, AClosedWorkbooksBookmarksGoAtTheNextSelectionChange) {
     EXPECT_EQ(ToggleTwin(), 0);
 }
 
-TEST_F(EventsTest, ADeletedSheetsBookmarksGoAndTheOthersStay) {
-    Bookmark("Book.xlsx", "Sheet2", "B2");
-    Bookmark("Book.xlsx", "Sheet1", "B2");
-    excel.DeleteSheet("Book.xlsx", "Sheet2");
-    excel.Select("Book.xlsx", "Sheet1", "B2");
-    EXPECT_EQ(addin->BMs().Count(), 1);
-    EXPECT_TRUE(CommandsEnabled());
-    EXPECT_EQ(Toggle(), -1);
-}
-
 TEST_F(EventsTest, NewWorkbookAndNewSheetRefresh) {
     excel.OpenWorkbook(sim::SimpleWorkbook("Closing.xlsx"));
     Bookmark("Closing.xlsx", "Sheet1", "B2");

@@ -10,8 +10,6 @@
 namespace tessaly_test {
 namespace {
 
-using ::testing::ElementsAre;
-
 class NavigationTest : public AddinTest {
   protected:
     void SetUp() override {
@@ -164,15 +162,6 @@ TEST_F(NavigationTest, AnEmptyCollectionDoesNothing) {
     EXPECT_EQ(excel.CallCount("Application.Goto"), 0);
     EXPECT_EQ(AddOrDelState(), -1);
     EXPECT_TRUE(platform.Messages().empty());
-}
-
-TEST_F(NavigationTest, LandingOnABookmarkPressesTheToggle) {
-    Open("Book.xlsx");
-    Bookmark("Book.xlsx", "Sheet1", "C3");
-    excel.Select("A1");
-    ASSERT_EQ(AddOrDelState(), 0);
-    EXPECT_EQ(Next(), "Book.xlsx!Sheet1!$C$3");
-    EXPECT_EQ(AddOrDelState(), -1);
 }
 
 // Ten and more workbooks apart, sheet indexes 100 apart and rows a million apart: a
@@ -359,20 +348,6 @@ TEST_F(NavigationTest, BookmarksOfAClosedWorkbookAreDroppedFirst) {
     EXPECT_FALSE(addin->CB_BUTTON_Next->Enabled());
     EXPECT_FALSE(addin->CB_BUTTON_Befor_Copy->Enabled());
     EXPECT_TRUE(platform.Messages().empty());
-}
-
-TEST_F(NavigationTest, ToolbarButtonsRunTheSameCommands) {
-    Open("Book.xlsx");
-    Bookmark("Book.xlsx", "Sheet1", "A1");
-    Bookmark("Book.xlsx", "Sheet1", "B1");
-    Bookmark("Book.xlsx", "Sheet1", "A2");
-    excel.Select("A1");
-
-    Click("Bookmark", "The &following bookmark");
-    EXPECT_EQ(Where(), "Book.xlsx!Sheet1!$B$1");
-    Click("Bookmark", "The &previous bookmark");
-    EXPECT_EQ(Where(), "Book.xlsx!Sheet1!$A$1");
-    EXPECT_THAT(excel.GotoLog(), ElementsAre("[Book.xlsx]Sheet1!$B$1", "[Book.xlsx]Sheet1!$A$1"));
 }
 
 }  // namespace

@@ -28,14 +28,6 @@ TEST(RepeatGuard, RefusesWithinTheWindowMeasuredFromTheLastAcceptedRun) {
     EXPECT_TRUE(guard.Accept(0.46));
 }
 
-TEST(RepeatGuard, KeepsWorkingAcrossWhatWouldBeMidnight) {
-    tessaly::RepeatGuard guard;
-    ASSERT_TRUE(guard.Accept(86399.95));
-    EXPECT_TRUE(guard.Accept(86400.25));
-    EXPECT_FALSE(guard.Accept(86400.3));
-    EXPECT_TRUE(guard.Accept(90000.0));
-}
-
 class CommandGuardTest : public AddinTest {
   protected:
     void SetUp() override {
