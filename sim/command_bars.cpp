@@ -233,8 +233,8 @@ class CommandBarsImpl : public host::CommandBars {
                               bool temporary) override {
         m_->Enter(M::CommandBars_Add);
         if (m_->FindBar(name)) InvalidCall("Invalid procedure call or argument");
-        if (position < 0 || position > 6 || position == 3)
-            InvalidCall("Invalid procedure call or argument");
+        // Left, top, right, bottom, floating or popup.
+        if (position < 0 || position > 5) InvalidCall("Invalid procedure call or argument");
         std::string barName = name;
         for (int n = 1; barName.empty(); ++n)
             if (!m_->FindBar("Custom " + std::to_string(n)))
@@ -337,8 +337,8 @@ class BarImpl : public host::CommandBar {
     void SetPosition(int32_t v) override {
         m_->Enter(M::CommandBar_SetPosition);
         Check();
-        if (v < 0 || v > 6 || v == 3 || b_->owner)
-            InvalidCall("Invalid procedure call or argument");
+        // A bar can be docked or floated, not turned into a popup.
+        if (v < 0 || v > 4 || b_->owner) InvalidCall("Invalid procedure call or argument");
         b_->position = v;
     }
     int32_t RowIndex() override {

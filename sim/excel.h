@@ -25,8 +25,9 @@
 //    become the active sheet.
 //  - Add-in workbooks (IsAddin) are left out of Workbooks.Count/Item(n) and are never
 //    active, as in the host; Workbooks.Item(name) still finds them.
-//  - The active workbook always has a visible window; hiding its window activates the
-//    most recently active other workbook with a visible window (or none).
+//  - Hiding the active workbook's window activates the most recently active other
+//    workbook with a visible window (or none); Workbook.Activate through the seam may
+//    still activate a workbook whose window is hidden, as the host allows.
 //  - Ranges, sheets, workbooks, OLE objects, document properties, bars and controls
 //    handed out are live: they follow row and column moves and fail with
 //    host::err::kDisconnected once their object is gone.

@@ -135,13 +135,34 @@ std::optional<Extent> ParseA1(const std::string& text) {
 }
 
 std::string FormatA1(const Extent& r) {
-    auto cell = [](int32_t row, int32_t col) {
-        return "$" + ColumnLetters(col) + "$" + std::to_string(row);
+    // Built by appending: GCC 12 warns falsely on "literal" + temporary string.
+    std::string out;
+    auto column = [&](int32_t col) {
+        out += '$';
+        out += ColumnLetters(col);
     };
-    if (r.col1 == 0) return "$" + std::to_string(r.row1) + ":$" + std::to_string(r.row2);
-    if (r.row1 == 0) return "$" + ColumnLetters(r.col1) + ":$" + ColumnLetters(r.col2);
-    if (r.Single()) return cell(r.row1, r.col1);
-    return cell(r.row1, r.col1) + ":" + cell(r.row2, r.col2);
+    auto row = [&](int32_t line) {
+        out += '$';
+        out += std::to_string(line);
+    };
+    if (r.col1 == 0) {
+        row(r.row1);
+        out += ':';
+        row(r.row2);
+    } else if (r.row1 == 0) {
+        column(r.col1);
+        out += ':';
+        column(r.col2);
+    } else {
+        column(r.col1);
+        row(r.row1);
+        if (!r.Single()) {
+            out += ':';
+            column(r.col2);
+            row(r.row2);
+        }
+    }
+    return out;
 }
 
 bool LooksLikeName(const std::string& text) {

@@ -72,6 +72,7 @@ TEST_F(SimCommandBars, NewControlsAndBars) {
     EXPECT_EQ(button->Caption(), "");
     EXPECT_EQ(button->Tag(), "");
     EXPECT_NE(ErrorOf([&] { bar->Controls()->Add(2, false); }), 0);
+    EXPECT_NE(ErrorOf([&] { bar->SetPosition(5); }), 0);  // no bar becomes a popup
     bar->SetPosition(host::mso::kBarTop);
     bar->SetRowIndex(host::mso::kBarRowLast);
     bar->SetProtection(host::mso::kBarNoCustomize);
