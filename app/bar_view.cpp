@@ -1,7 +1,6 @@
 #include "app/bar_view.h"
 
-#include <string>
-
+#include "app/text.h"
 #include "locale/const.h"
 
 namespace app {
@@ -10,7 +9,7 @@ namespace {
 
 void PrintControl(const sim::ControlInfo& c, int depth, std::ostream& out) {
     out << std::string(static_cast<size_t>(depth) * 2, ' ');
-    if (c.beginGroup && depth > 0) out << "- ";
+    if (c.beginGroup) out << "- ";
     out << (c.caption.empty() ? "(no caption)" : c.caption);
     if (c.type == 10) {
         out << " >";
@@ -29,21 +28,52 @@ void PrintControl(const sim::ControlInfo& c, int depth, std::ostream& out) {
 
 }  // namespace
 
-void PrintAddinBars(const sim::Excel& excel, std::ostream& out) {
+bool PrintAddinBars(const sim::Excel& excel, std::ostream& out, int indent) {
+    const std::string pad(static_cast<size_t>(indent), ' ');
+    bool any = false;
     const auto bars = excel.CommandBarList();
     if (!bars.empty()) {
         for (const auto& c : bars.front().controls) {
-            if (c.tag == "QEL") {
-                out << "Menu on \"" << bars.front().name << "\":\n";
-                PrintControl(c, 1, out);
-            }
+            if (c.tag != "QEL") continue;
+            out << pad << "menu bar \"" << bars.front().name << "\":\n";
+            PrintControl(c, indent / 2 + 1, out);
+            any = true;
         }
     }
     if (auto toolbar = excel.CommandBar(tessaly::strBarName)) {
-        out << "Toolbar \"" << toolbar->name << "\"" << (toolbar->visible ? "" : " (hidden)")
+        out << pad << "toolbar \"" << toolbar->name << "\"" << (toolbar->visible ? "" : " (hidden)")
             << ":\n";
-        for (const auto& c : toolbar->controls) PrintControl(c, 1, out);
+        for (const auto& c : toolbar->controls) PrintControl(c, indent / 2 + 1, out);
+        any = true;
     }
+    return any;
+}
+
+std::string ToolbarStrip(const sim::Excel& excel, ColorMode colors) {
+    const auto toolbar = excel.CommandBar(tessaly::strBarName);
+    if (!toolbar) return {};
+    std::string strip = toolbar->name + ":";
+    for (const auto& c : toolbar->controls) {
+        const std::string caption = WithoutAccessKey(c.caption);
+        strip += ' ';
+        if (colors != ColorMode::None) {
+            if (!c.enabled) {
+                strip += "\x1b[2m[" + caption + "]\x1b[0m";
+            } else if (c.state == -1) {
+                strip += "\x1b[7m[" + caption + "]\x1b[0m";
+            } else {
+                strip += "[" + caption + "]";
+            }
+        } else if (!c.enabled) {
+            strip += "(" + caption + ")";
+        } else if (c.state == -1) {
+            strip += "{" + caption + "}";
+        } else {
+            strip += "[" + caption + "]";
+        }
+    }
+    if (!toolbar->visible) strip += "  (hidden)";
+    return strip;
 }
 
 }  // namespace app

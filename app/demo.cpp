@@ -1,129 +1,163 @@
 #include "app/demo.h"
 
-#include <memory>
+#include <unistd.h>
 
-#include "addin/Connect.h"
-#include "app/bar_view.h"
-#include "bookmarks/clsBMs.h"
-#include "platform/linux/locale_country.h"
-#include "sim/excel.h"
-#include "sim/sim_platform.h"
+#include <filesystem>
+#include <vector>
+
+#include "app/interpreter.h"
+#include "app/session.h"
+#include "app/text.h"
 
 namespace app {
 
+namespace fs = std::filesystem;
+
 namespace {
 
-constexpr const char* kBook = "Demo.xlsx";
-constexpr const char* kApp = "QEL_BOOKMARK_VEROZARA";
+constexpr const char* kSampleName = "Demo.xlsx";
 
-class Demo {
+// What the demonstration does, as a script of the interpreter.
+const std::vector<std::string>& DemoScript() {
+    static const std::vector<std::string> script = {
+        "echo == Open the sample workbook: a Sales sheet and a Costs sheet",
+        "open Demo.xlsx",
+        "show controls",
+        "echo == Bookmark three cells with Add/Delete (each gets a mark)",
+        "select Sales!B3",
+        "click toggle",
+        "select Sales!D6",
+        "click toggle",
+        "select Costs!C4",
+        "click toggle",
+        "echo == From Sales!A1, jump to the next bookmark three times, then back once",
+        "select Sales!A1",
+        "click next",
+        "click next",
+        "click next",
+        "click previous",
+        "echo == Open the bookmark list and jump to Sales!D6 with Goto and Close",
+        "window pick Demo.xlsx/Sales/D6",
+        "window gotoclose",
+        "click list",
+        "echo == Save with \"Save Bookmark information in Book.\" on, close and reopen",
+        "set SaveMark 1",
+        "save",
+        "show properties",
+        "close",
+        "open Demo.xlsx",
+        "select Sales!B3",
+        "show bookmarks",
+        "echo == The Sales sheet now (a * is a bookmark's mark; [ ] the active cell)",
+        "show grid 8 5",
+    };
+    return script;
+}
+
+std::string ProgramFolder() {
+    std::error_code ec;
+    const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string() : self.parent_path().string();
+}
+
+std::string FindUnder(fs::path folder) {
+    for (int depth = 0; depth < 6 && !folder.empty(); ++depth) {
+        const fs::path candidate = folder / "sim" / "samples" / kSampleName;
+        std::error_code ec;
+        if (fs::is_regular_file(candidate, ec)) return candidate.string();
+        if (folder == folder.parent_path()) break;
+        folder = folder.parent_path();
+    }
+    return {};
+}
+
+// A scratch folder removed when the demonstration ends.
+class ScratchFolder {
   public:
-    Demo(const DemoOptions& options, std::ostream& out) : out_(out), excel_(options.hostVersion) {
-        excel_.AttachClipboard(&platform_.Clipboard());
-        platform_.SetCountry(options.country ? *options.country
-                                             : linuxplatform::LocaleCountryFromEnvironment());
-        excel_.SetCaption("Spreadsheet - Tessaly demo");
+    ScratchFolder() {
+        std::string pattern = (fs::temp_directory_path() / "tessaly-demo-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
     }
-
-    int Run() {
-        Step("Open " + std::string(kBook) + " with the sheets Sales and Costs");
-        excel_.OpenWorkbook(sim::SimpleWorkbook(kBook, {"Sales", "Costs"}));
-
-        Step("Connect the add-in to a host of version " + Version());
-        addin_ = std::make_unique<tessaly::Connect>(platform_);
-        addin_->AddinInstance_OnConnection(excel_.Application(), 0, excel_.AddIn());
-        PrintAddinBars(excel_, out_);
-
-        Step("Bookmark Sales!B3, Sales!D7 and Costs!C2 with Add/Delete");
-        Toggle("Sales", "B3");
-        Toggle("Sales", "D7");
-        Toggle("Costs", "C2");
-        PrintBookmarks();
-
-        Step("From Sales!A1, jump to the next bookmark three times, then back once");
-        excel_.Select(kBook, "Sales", "A1");
-        for (int i = 0; i < 3; ++i) Jump(false);
-        Jump(true);
-
-        Step("Save with \"Save Bookmark information in Book.\" on, close and reopen");
-        platform_.Set(kApp, "Setting", "SaveMark", "1");
-        excel_.SaveWorkbook(kBook);
-        const sim::WorkbookSpec saved = excel_.Snapshot(kBook);
-        for (const auto& p : saved.customProperties) {
-            out_ << "  saved property " << p.name << " = " << p.value << '\n';
-        }
-        excel_.CloseWorkbook(kBook);
-        excel_.OpenWorkbook(saved);
-        excel_.Select("A1");  // at the next event the closed workbook's bookmarks go
-        PrintBookmarks();
-
-        Step("Disconnect");
-        addin_->AddinInstance_OnDisconnection(0);
-        out_ << "  menus and toolbar removed: " << (excel_.CommandBar("Bookmark") ? "no" : "yes")
-             << '\n';
-        PrintMessages();
-        return 0;
+    ~ScratchFolder() {
+        std::error_code ec;
+        if (!path_.empty()) fs::remove_all(path_, ec);
     }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    const fs::path& Path() const { return path_; }
 
   private:
-    std::string Version() { return excel_.Application()->Version(); }
+    fs::path path_;
+};
 
-    void Step(const std::string& what) {
-        PrintMessages();
-        out_ << "\n== " << what << '\n';
+// Works in another folder for a while, as the script's relative file names want.
+class WorkingFolder {
+  public:
+    explicit WorkingFolder(const fs::path& folder) : previous_(fs::current_path()) {
+        fs::current_path(folder);
     }
-
-    void Click(const std::string& command) {
-        platform_.Advance(1.0);  // a user's clicks are never 0.2 seconds apart
-        if (!addin_->CallByName(command)) out_ << "  (no command " << command << ")\n";
+    ~WorkingFolder() {
+        std::error_code ec;
+        fs::current_path(previous_, ec);
     }
+    WorkingFolder(const WorkingFolder&) = delete;
+    WorkingFolder& operator=(const WorkingFolder&) = delete;
 
-    void Toggle(const std::string& sheet, const std::string& cell) {
-        excel_.Select(kBook, sheet, cell);
-        Click("subCall_AddOrDelete");
-        out_ << "  " << sheet << '!' << cell << ": Add/Delete is "
-             << (addin_->CB_BUTTON_AddOrDel && addin_->CB_BUTTON_AddOrDel->State() == -1 ? "pressed"
-                                                                                         : "raised")
-             << '\n';
-    }
-
-    void Jump(bool previous) {
-        Click(previous ? "subCall_Befor" : "subCall_Next");
-        out_ << "  " << (previous ? "previous" : "next    ") << " -> " << excel_.ActiveSheetName()
-             << '!' << excel_.ActiveCellAddress() << '\n';
-    }
-
-    void PrintBookmarks() {
-        auto& bms = addin_->BMs();
-        out_ << "  " << bms.Count() << " bookmark(s):";
-        for (int32_t i = 1; i <= bms.Count(); ++i) {
-            auto bm = bms.Item(i);
-            out_ << ' ' << bm->BMSheet->Name() << '!' << bm->BMCell->Address();
-        }
-        out_ << '\n';
-        for (const char* sheet : {"Sales", "Costs"}) {
-            int marks = 0;
-            for (const auto& o : excel_.OleObjects(kBook, sheet)) marks += o.label.caption == "*";
-            out_ << "  marks on " << sheet << ": " << marks << '\n';
-        }
-    }
-
-    void PrintMessages() {
-        for (const auto& m : platform_.Messages()) out_ << "  [message] " << m.text << '\n';
-        platform_.ClearMessages();
-    }
-
-    std::ostream& out_;
-    sim::Excel excel_;
-    sim::SimPlatform platform_;
-    std::unique_ptr<tessaly::Connect> addin_;
+  private:
+    fs::path previous_;
 };
 
 }  // namespace
 
-int RunDemo(const DemoOptions& options, std::ostream& out) {
-    Demo demo(options, out);
-    return demo.Run();
+std::string FindSampleWorkbook() {
+    std::error_code ec;
+    std::string found = FindUnder(fs::current_path(ec));
+    if (found.empty()) found = FindUnder(ProgramFolder());
+    return found;
+}
+
+int RunDemo(const DemoOptions& options, std::ostream& out, std::ostream& err) {
+    const std::string sample = options.sample ? *options.sample : FindSampleWorkbook();
+    if (sample.empty()) {
+        err << "tessaly: the sample workbook sim/samples/" << kSampleName
+            << " was not found; run the demo from the repository, or give --sample FILE.xlsx\n";
+        return 2;
+    }
+    ScratchFolder scratch;
+    if (scratch.Path().empty()) {
+        err << "tessaly: no scratch folder could be made for the demo\n";
+        return 2;
+    }
+    std::error_code ec;
+    fs::copy_file(sample, scratch.Path() / kSampleName, ec);
+    if (ec) {
+        err << "tessaly: " << sample << " could not be copied: " << ec.message() << '\n';
+        return 2;
+    }
+
+    WorkingFolder here(scratch.Path());
+    Console console(out, nullptr, options.colors);
+    Session session(console, scratch.Path() / "settings.ini");
+    out << "Tessaly demo, on a copy of " << sample << " in a scratch folder.\n\n";
+    session.ConnectAddin({options.hostVersion, options.country});
+    Interpreter interp(session, true);
+    int lineNumber = 0;
+    for (const std::string& line : DemoScript()) {
+        ++lineNumber;
+        if (line.rfind("echo ", 0) == 0) {
+            out << '\n' << line.substr(5) << '\n';  // a heading between the steps
+            continue;
+        }
+        try {
+            interp.Execute(line, lineNumber);
+        } catch (const std::exception& e) {
+            err << "tessaly demo, step \"" << line << "\": " << Sentence(e.what()) << '\n';
+            return 1;
+        }
+    }
+    out << "\nTry it yourself on a copy of the sample: tessaly shell Demo.xlsx (\"help\" lists the "
+           "commands).\n";
+    return 0;
 }
 
 }  // namespace app
