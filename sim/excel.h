@@ -191,8 +191,9 @@ class Excel {
               const std::string& text);
 
     // Row and column moves: live ranges, names, hidden flags, sizes, cell texts and
-    // OLE objects with placement 1 follow; what lay in deleted rows/columns dies.
-    // Each raises SheetChange with the affected whole rows/columns as target.
+    // OLE objects that move with cells (placement 1 or 2; 3 is free floating) follow;
+    // what lay in deleted rows/columns dies. Each raises SheetChange with the affected
+    // whole rows/columns as target. Refused (SimError) on a protected sheet.
     void InsertRows(const std::string& book, const std::string& sheet, int32_t at,
                     int32_t count = 1);
     void DeleteRows(const std::string& book, const std::string& sheet, int32_t at,

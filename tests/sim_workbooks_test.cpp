@@ -243,12 +243,14 @@ TEST(SimWorkbooks, ObjectsPlacedWithCellsMoveWithThem) {
     withCells->SetPlacement(1);
     auto floating = sheet->OLEObjects()->Add("Forms.Label.1", false, false, 48, 30, 1, 1);
     floating->SetPlacement(3);
+    auto moveOnly = sheet->OLEObjects()->Add("Forms.Label.1", false, false, 48, 30, 1, 1);
     xl.InsertRows("Book1", "Sheet1", 1, 2);
     xl.InsertColumns("Book1", "Sheet1", 2);
     EXPECT_EQ(withCells->Top(), 60.0);
     EXPECT_EQ(withCells->Left(), 96.0);
     EXPECT_EQ(withCells->Top(), sheet->Range("C5")->Top());
     EXPECT_EQ(floating->Top(), 30.0);
+    EXPECT_EQ(moveOnly->Top(), 60.0);  // a new object moves with its cells too
     xl.DeleteRows("Book1", "Sheet1", 1);
     EXPECT_EQ(withCells->Top(), 45.0);
 }
