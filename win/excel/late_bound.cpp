@@ -1,0 +1,150 @@
+#include "win/excel/late_bound.h"
+
+#include <map>
+#include <utility>
+#include <vector>
+
+#include "win/common/com_error.h"
+
+namespace tessaly::win {
+
+namespace {
+
+using CacheKey = std::pair<std::string, std::wstring>;
+
+// Shared by every object of the library; the host's user-interface thread is the only
+// one that calls the host.
+std::map<CacheKey, DISPID>& DispIdCache() {
+    static std::map<CacheKey, DISPID> cache;
+    return cache;
+}
+
+int64_t lookups = 0;
+
+[[noreturn]] void TypeMismatch() {
+    host::Raise(host::err::kTypeMismatch, "Type mismatch");
+}
+
+// The value itself when it came by reference inside a VARIANT.
+const VARIANT& Deref(const VARIANT& v) {
+    if (V_VT(&v) == (VT_VARIANT | VT_BYREF) && V_VARIANTREF(&v) != nullptr) {
+        return *V_VARIANTREF(&v);
+    }
+    return v;
+}
+
+Variant Converted(const Variant& v, VARTYPE type) {
+    Variant out;
+    if (FAILED(VariantChangeType(out.Put(), const_cast<VARIANT*>(&Deref(v.Get())), 0, type)))
+        TypeMismatch();
+    return out;
+}
+
+}  // namespace
+
+LateBound::LateBound(ComPtr<IDispatch> object, const char* interfaceName)
+    : object_(std::move(object)), interface_(interfaceName) {
+    if (!object_) host::Raise(host::err::kObjectRequired, "Object required");
+    identity_ = object_.As<IUnknown>(IID_IUnknown);
+}
+
+int64_t LateBound::NameLookups() {
+    return lookups;
+}
+
+DISPID LateBound::IdOf(const wchar_t* name) const {
+    CacheKey key{interface_, name};
+    auto& cache = DispIdCache();
+    if (auto found = cache.find(key); found != cache.end()) return found->second;
+    DISPID id = DISPID_UNKNOWN;
+    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+    ++lookups;
+    const HRESULT hr = object_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+    if (FAILED(hr)) throw HostErrorOf(hr, nullptr);
+    cache.emplace(std::move(key), id);
+    return id;
+}
+
+Variant LateBound::Invoke(const wchar_t* name, WORD flags, std::initializer_list<Variant> args,
+                          const Variant* putValue) const {
+    const DISPID id = IdOf(name);
+    // DISPPARAMS takes the arguments last to first; the copies are shallow, the
+    // Variants in `args` keep owning what they point to.
+    std::vector<VARIANT> reversed;
+    reversed.reserve(args.size() + 1);
+    if (putValue) reversed.push_back(putValue->Get());
+    for (auto it = std::rbegin(args); it != std::rend(args); ++it) reversed.push_back(it->Get());
+    DISPID namedPut = DISPID_PROPERTYPUT;
+    DISPPARAMS params{};
+    params.rgvarg = reversed.empty() ? nullptr : reversed.data();
+    params.cArgs = static_cast<UINT>(reversed.size());
+    if (putValue) {
+        params.rgdispidNamedArgs = &namedPut;
+        params.cNamedArgs = 1;
+    }
+    Variant result;
+    EXCEPINFO info{};
+    UINT argError = 0;
+    const HRESULT hr = object_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
+                                       putValue ? nullptr : result.Put(), &info, &argError);
+    if (FAILED(hr)) throw HostErrorOf(hr, &info);
+    return result;
+}
+
+Variant LateBound::Get(const wchar_t* name, std::initializer_list<Variant> args) const {
+    return Invoke(name, DISPATCH_PROPERTYGET | DISPATCH_METHOD, args, nullptr);
+}
+
+void LateBound::Put(const wchar_t* name, const Variant& value) const {
+    Invoke(name, DISPATCH_PROPERTYPUT, {}, &value);
+}
+
+Variant LateBound::Call(const wchar_t* name, std::initializer_list<Variant> args) const {
+    return Invoke(name, DISPATCH_METHOD | DISPATCH_PROPERTYGET, args, nullptr);
+}
+
+int32_t ToInt32(const Variant& v) {
+    return V_I4(&Converted(v, VT_I4).Get());
+}
+
+bool ToBool(const Variant& v) {
+    return V_BOOL(&Converted(v, VT_BOOL).Get()) != VARIANT_FALSE;
+}
+
+double ToDouble(const Variant& v) {
+    return V_R8(&Converted(v, VT_R8).Get());
+}
+
+std::string ToText(const Variant& v) {
+    Variant text = Converted(v, VT_BSTR);
+    BSTR b = V_BSTR(&text.Get());
+    return b ? Bstr(std::wstring_view(b, SysStringLen(b))).Utf8() : std::string();
+}
+
+ComPtr<IDispatch> ToObject(const Variant& v) {
+    const VARIANT& value = Deref(v.Get());
+    switch (V_VT(&value)) {
+        case VT_EMPTY:
+        case VT_NULL:
+            return nullptr;
+        case VT_DISPATCH:
+            return ComPtr<IDispatch>(V_DISPATCH(&value));
+        case VT_DISPATCH | VT_BYREF:
+            return V_DISPATCHREF(&value) ? ComPtr<IDispatch>(*V_DISPATCHREF(&value)) : nullptr;
+        case VT_UNKNOWN:
+            return V_UNKNOWN(&value)
+                       ? ComPtr<IUnknown>(V_UNKNOWN(&value)).As<IDispatch>(IID_IDispatch)
+                       : nullptr;
+        default:
+            host::Raise(host::err::kObjectRequired, "Object required");
+    }
+}
+
+IDispatch* DispatchOf(const host::Object* object) {
+    if (object == nullptr) return nullptr;
+    const auto* late = dynamic_cast<const LateBound*>(object);
+    if (late == nullptr) TypeMismatch();
+    return late->Dispatch();
+}
+
+}  // namespace tessaly::win

@@ -1,0 +1,21 @@
+#pragma once
+
+// The fake Excel's test runs, one per command of the harness.
+
+#include <string>
+
+namespace tessaly::fake {
+
+// Registration and the library itself.
+void CheckRegistered(const std::wstring& dllPath);
+void CheckUnregistered();
+void CheckUserRegistered(const std::wstring& dllPath);
+void CheckUserUnregistered();
+void CheckLibrary(const std::wstring& dllPath);
+
+// Scenarios that connect the add-in to a fake Excel; false for an unknown name.
+bool RunScenario(const std::string& name);
+// The scenario names, for the usage text.
+std::string ScenarioNames();
+
+}  // namespace tessaly::fake

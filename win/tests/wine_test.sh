@@ -1,0 +1,116 @@
+#!/usr/bin/env bash
+# The Windows add-in under Wine, one step per call; ctest runs the steps in order
+# (see the end of the top-level CMakeLists.txt).
+#
+#   wine_test.sh <step> <cross build dir> [arguments]
+#
+# Steps:
+#   setup        a fresh Wine prefix in <build>/wine-prefix, the library alone in
+#                C:\Tessaly and the harness in C:\harness
+#   imports      the library imports only Windows' own DLLs
+#   library      the library loads alone; its type library, strings and bitmap
+#   register     regsvr32, then the keys and values it must have written
+#   scenario     fake_excel scenario <name> [...]
+#   unregister   regsvr32 /u, then nothing of the registration is left
+#   user         DllInstall "user" registers per user and unregisters again
+#   teardown     stops the prefix's Wine server
+set -uo pipefail
+
+step=${1:?step}
+build=$(cd "${2:?cross build directory}" && pwd)
+shift 2
+
+wine_dir=${TESSALY_WINE_DIR:-/usr/lib/wine}
+wine="$wine_dir/wine64"
+wineserver="$wine_dir/wineserver"
+export WINEPREFIX="$build/wine-prefix"
+export WINEDEBUG=-all
+# No Mono or Gecko installers on a headless machine.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY WAYLAND_DISPLAY
+
+dll_name=QEL_BOOKMARK_VEROZARA.dll
+dll_unix="$WINEPREFIX/drive_c/Tessaly/$dll_name"
+dll_win="C:\\Tessaly\\$dll_name"
+harness="C:\\harness\\fake_excel.exe"
+
+fail() {
+    echo "FAIL $*" >&2
+    exit 1
+}
+
+# Wine's helper processes (services, the desktop) outlive the program they started
+# for; they must not keep the test's output open, so each run writes to a file first.
+run_wine() {
+    local log rc
+    log=$(mktemp)
+    timeout 120 "$wine" "$@" >"$log" 2>&1 </dev/null
+    rc=$?
+    cat "$log"
+    rm -f "$log"
+    return $rc
+}
+
+case "$step" in
+setup)
+    "$wineserver" -k 2>/dev/null
+    rm -rf "$WINEPREFIX"
+    mkdir -p "$WINEPREFIX"
+    run_wine wineboot -i >/dev/null 2>&1 || fail "wineboot -i"
+    # No display here: Wine's null driver still gives real (invisible) windows, a
+    # foreground window and a clipboard.
+    run_wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null ||
+        fail "null graphics driver"
+    "$wineserver" -k 2>/dev/null
+    "$wineserver" -w 2>/dev/null
+    # One server for all the steps, started apart so that no step's output stays open.
+    "$wineserver" -p </dev/null >/dev/null 2>&1
+    mkdir -p "$WINEPREFIX/drive_c/Tessaly" "$WINEPREFIX/drive_c/harness"
+    # The library alone in its folder: it must load with nothing beside it.
+    cp "$build/$dll_name" "$dll_unix" || fail "copy the library"
+    cp "$build/fake_excel.exe" "$WINEPREFIX/drive_c/harness/" || fail "copy the harness"
+    echo "prefix ready: $WINEPREFIX"
+    ;;
+imports)
+    objdump=${TESSALY_OBJDUMP:-x86_64-w64-mingw32-objdump}
+    size=$(stat -c %s "$build/$dll_name")
+    imports=$("$objdump" -p "$build/$dll_name" | sed -n 's/^\s*DLL Name: //p' | sort -f)
+    echo "$dll_name: $size bytes; imports:"
+    echo "$imports" | sed 's/^/    /'
+    allowed='^(ADVAPI32|GDI32|KERNEL32|msvcrt|ole32|OLEAUT32|SHELL32|USER32)\.dll$'
+    bad=$(echo "$imports" | grep -Eiv "$allowed")
+    [ -z "$bad" ] || fail "imports beyond Windows' own DLLs: $bad"
+    echo "ok   only Windows system DLLs"
+    ;;
+library)
+    run_wine "$harness" library "$dll_win"
+    ;;
+register)
+    run_wine regsvr32 /s "$dll_win" || fail "regsvr32 $dll_win"
+    echo "ok   regsvr32"
+    run_wine "$harness" registered "$dll_win"
+    ;;
+scenario)
+    run_wine "$harness" scenario "$@"
+    ;;
+unregister)
+    run_wine regsvr32 /u /s "$dll_win" || fail "regsvr32 /u $dll_win"
+    echo "ok   regsvr32 /u"
+    run_wine "$harness" unregistered
+    ;;
+user)
+    run_wine regsvr32 /s /n /i:user "$dll_win" || fail "regsvr32 /n /i:user"
+    echo "ok   regsvr32 /n /i:user"
+    run_wine "$harness" user-registered "$dll_win" || fail "per-user registration"
+    run_wine regsvr32 /u /s /n /i:user "$dll_win" || fail "regsvr32 /u /n /i:user"
+    echo "ok   regsvr32 /u /n /i:user"
+    run_wine "$harness" user-unregistered
+    ;;
+teardown)
+    "$wineserver" -k 2>/dev/null
+    echo "Wine server stopped"
+    ;;
+*)
+    fail "unknown step $step"
+    ;;
+esac
