@@ -117,9 +117,11 @@ const std::vector<CommandSpec>& Commands() {
 
         // Looking.
         {"show",
-         "show cell|bookmarks|marks|controls|properties "
-         "[BOOK]|settings|books|windows|keys|grid|all",
-         "show bookmarks", "prints part of the state", "Looking", false, CmdShow},
+         "show cell|bookmarks|marks|controls|properties [BOOK]|settings|books|windows|keys|"
+         "grid [ROWS COLUMNS]|file FILE.xlsx|all",
+         "show bookmarks",
+         "prints part of the state (\"file\": the bookmarks a file on disk keeps)", "Looking",
+         false, CmdShow},
         {"echo", "echo TEXT", "echo Saving now", "prints the text", "Looking", false, CmdEcho},
         {"help", "help [COMMAND]", "help sheet", "lists the commands, or explains one", "Looking",
          false, CmdHelp},

@@ -145,8 +145,8 @@ void CmdConnect(CommandContext& c) {
         }
     }
     c.session.ConnectAddin(options);
-    c.out << "  connected to a host of version " << options.hostVersion << ", country "
-          << QuoteWord(c.session.Platform().LocaleCountryName()) << '\n';
+    c.out << "  connected to a host of version " << options.hostVersion << "; texts in "
+          << (tessaly::lngResBase == tessaly::kJapaneseBase ? "Japanese" : "English") << '\n';
     PrintControls(c.session, c.out);
     c.interp.Rebase();
 }

@@ -1,10 +1,12 @@
 // The state queries, and help, echo and quit.
 
 #include <ostream>
+#include <sstream>
 
 #include "app/commands.h"
 #include "app/grid_view.h"
 #include "app/printers.h"
+#include "app/saved_bookmarks.h"
 #include "app/text.h"
 
 namespace app {
@@ -12,7 +14,7 @@ namespace app {
 void CmdShow(CommandContext& c) {
     const char* usage =
         "show cell|bookmarks|marks|controls|properties [BOOK]|settings|books|windows|keys|grid "
-        "[ROWS COLUMNS]|all";
+        "[ROWS COLUMNS]|file FILE.xlsx|all";
     ExpectArgs(c, 1, 3, usage);
     const std::string what = Lower(c.args[0]);
     Session& s = c.session;
@@ -59,6 +61,12 @@ void CmdShow(CommandContext& c) {
             throw CommandError(std::string("Usage: ") + usage);
         }
         PrintGrid(s, c.out, size, c.interp.Colors());
+    } else if (what == "file") {
+        if (c.args.size() != 2) throw CommandError("Usage: show file FILE.xlsx");
+        std::ostringstream text;
+        PrintSavedBookmarks(ReadSavedBookmarks(c.args[1]), false, text);
+        std::istringstream lines(text.str());
+        for (std::string line; std::getline(lines, line);) c.out << "  " << line << '\n';
     } else if (what == "all") {
         none();
         PrintActiveCell(s, c.out);

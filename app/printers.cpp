@@ -71,7 +71,8 @@ void PrintBookmarks(Session& session, std::ostream& out) {
 }
 
 void PrintMarks(Session& session, std::ostream& out) {
-    const std::vector<MarkView> marks = FindMarks(session.Excel());
+    const std::vector<MarkView> marks =
+        FindMarks(session.Excel(), BookmarkCells(session.LastAddin()));
     if (marks.empty()) {
         out << "  no marks\n";
         return;

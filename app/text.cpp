@@ -11,7 +11,7 @@ std::vector<std::string> SplitWords(std::string_view line) {
     size_t i = 0;
     while (i < line.size()) {
         while (i < line.size() && std::isspace(static_cast<unsigned char>(line[i]))) ++i;
-        if (i >= line.size() || line[i] == '#') break;
+        if (i >= line.size()) break;
         std::string word;
         bool quoted = false;
         while (i < line.size()) {
@@ -92,7 +92,7 @@ std::string Sentence(std::string text) {
 }
 
 std::string QuoteWord(const std::string& word) {
-    bool plain = !word.empty() && word[0] != '#';
+    bool plain = !word.empty();
     for (char c : word)
         if (std::isspace(static_cast<unsigned char>(c)) || c == '"' || c == '\\') plain = false;
     if (plain) return word;

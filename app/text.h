@@ -18,9 +18,10 @@ class CommandError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// Splits a command line into words. Double quotes group words ("My Sheet"), a backslash
-// inside quotes escapes the next character, and "#" outside quotes at the start of a
-// word begins a comment. Throws CommandError for an unterminated quote.
+// Splits a command line into words. Double quotes group words ("My Sheet") and a
+// backslash inside quotes escapes the next character. Throws CommandError for an
+// unterminated quote. (A line whose first word starts with "#" is a comment; see
+// IsBlankLine.)
 std::vector<std::string> SplitWords(std::string_view line);
 
 // The text without blanks at either end.
