@@ -24,10 +24,10 @@ namespace {
 // A bookmark the user cannot see is never a target: its workbook's window, its sheet,
 // its row or its column is hidden (a filter hides rows too).
 bool IsVisibleBookmark(clsBM& bm) {
-    if (!Required(bm.BMBook)->Windows(1)->Visible()) return false;
+    if (!Required(Required(bm.BMBook)->Windows(1))->Visible()) return false;
     if (Required(bm.BMSheet)->Visible() != host::xl::kSheetVisible) return false;
-    if (bm.BMSheet->Rows(Required(bm.BMCell)->Row())->Hidden()) return false;
-    if (bm.BMSheet->Columns(bm.BMCell->Column())->Hidden()) return false;
+    if (Required(bm.BMSheet->Rows(Required(bm.BMCell)->Row()))->Hidden()) return false;
+    if (Required(bm.BMSheet->Columns(bm.BMCell->Column()))->Hidden()) return false;
     return true;
 }
 
