@@ -12,6 +12,10 @@ std::vector<std::string> SplitWords(std::string_view line) {
     while (i < line.size()) {
         while (i < line.size() && std::isspace(static_cast<unsigned char>(line[i]))) ++i;
         if (i >= line.size()) break;
+        // "#" standing alone starts a comment; "#FF0000" is a word.
+        if (line[i] == '#' &&
+            (i + 1 == line.size() || std::isspace(static_cast<unsigned char>(line[i + 1]))))
+            break;
         std::string word;
         bool quoted = false;
         while (i < line.size()) {
@@ -92,7 +96,7 @@ std::string Sentence(std::string text) {
 }
 
 std::string QuoteWord(const std::string& word) {
-    bool plain = !word.empty();
+    bool plain = !word.empty() && word != "#";
     for (char c : word)
         if (std::isspace(static_cast<unsigned char>(c)) || c == '"' || c == '\\') plain = false;
     if (plain) return word;

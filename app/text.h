@@ -18,15 +18,14 @@ class CommandError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// Splits a command line into words. Double quotes group words ("My Sheet") and a
-// backslash inside quotes escapes the next character. Throws CommandError for an
-// unterminated quote. (A line whose first word starts with "#" is a comment; see
-// IsBlankLine.)
+// Splits a command line into words. Double quotes group words ("My Sheet"), a backslash
+// inside quotes escapes the next character, and a "#" standing alone outside quotes
+// starts a comment ("#FF0000" is a word). Throws CommandError for an unterminated quote.
 std::vector<std::string> SplitWords(std::string_view line);
 
 // The text without blanks at either end.
 std::string Trim(std::string_view text);
-// True for a line with nothing but blanks, or a comment.
+// True for a line with nothing but blanks, or a comment (its first word starts with "#").
 bool IsBlankLine(std::string_view line);
 
 // ASCII lower case; other bytes are left alone.

@@ -182,6 +182,7 @@ const std::vector<WindowActionHelp>& WindowActionsHelp() {
         {"move LEFT TOP", "move 1200 900", "moves the window (twips)"},
         {"show", "show", "prints the window as it stands"},
         {"do COMMAND", "do show cell", "runs any command while the window is open"},
+        {"help", "help", "lists these actions"},
     };
     return help;
 }
@@ -315,6 +316,14 @@ WindowAction ParseWindowAction(Interpreter& interp, const std::vector<std::strin
     if (verb == "show") {
         NeedArgs(words, 1, "show");
         return Make(text, line, [ip](WindowModel& w) { ip->GetSession().Windows().Print(w); });
+    }
+    if (verb == "help") {
+        return Make(text, line, [ip](WindowModel&) {
+            std::ostream& out = ip->Out();
+            out << "  In a window (e.g. window pick Demo.xlsx/Sales/B3 in a script):\n";
+            for (const WindowActionHelp& a : WindowActionsHelp())
+                out << "    " << a.usage << "  - " << a.summary << '\n';
+        });
     }
     if (verb == "do") {
         if (words.size() < 2) throw CommandError("Usage: window do COMMAND");

@@ -44,6 +44,7 @@ void WindowFrontEnd::ShowModal(WindowModel& window) {
     keyboard_.ShowHostDialog(window.Caption);
     out << "  window \"" << window.Caption << "\" opens:\n";
     Print(window);
+    redraw_ = false;
 
     bool leftOpen = false;
     while (window.Shown()) {
@@ -95,7 +96,9 @@ bool WindowFrontEnd::RunQueued(WindowModel& window) {
 }
 
 void WindowFrontEnd::RunTyped(WindowModel& window) {
-    Print(window);
+    // Drawn again only after an action may have changed it.
+    if (redraw_) Print(window);
+    redraw_ = false;
     std::optional<std::string> line = console_.ReadLine("window> ");
     if (!line) {
         window.UserCloseBox();
@@ -105,6 +108,7 @@ void WindowFrontEnd::RunTyped(WindowModel& window) {
     try {
         if (!parser_) throw CommandError("No window actions are known.");
         WindowAction action = parser_(*line);
+        redraw_ = true;
         action.apply(window);
         if (after_) after_();
     } catch (const CommandError& e) {

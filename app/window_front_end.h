@@ -78,6 +78,7 @@ class WindowFrontEnd : public platform::Windows {
     std::deque<std::optional<int32_t>> colors_;
     std::vector<tessaly::WindowModel*> open_;
     std::optional<std::string> failure_;
+    bool redraw_ = false;
 };
 
 // Whether the user can act on the control now: it and every frame or panel around it

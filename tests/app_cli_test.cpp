@@ -1,0 +1,251 @@
+// The tessaly program from the outside: `bookmarks` with and without --json, the clear
+// errors for files that cannot be read (and that they change nothing on disk), how `run`
+// stops, the interactive shell on piped input, the demo, and a workbook saved by the
+// program opened by a real spreadsheet application.
+
+#include <gtest/gtest.h>
+#include <zip.h>
+
+#include <cstdlib>
+#include <memory>
+
+#include "tests/e2e/run_tessaly.h"
+
+namespace {
+
+using namespace tessaly_e2e;
+
+class TessalyProgram : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(fs::exists(TessalyBinary())) << "build the tessaly program first";
+        ASSERT_FALSE(scratch.Path().empty());
+        scratch.CopyWorkbooks();
+    }
+
+    Result Run(const std::vector<std::string>& args, const std::string& input = "",
+               const std::map<std::string, std::string>& env = {}) {
+        return RunTessaly(args, scratch.Path(), input, env);
+    }
+    // A script from standard input.
+    Result Script(const std::string& script) { return Run({"run", "-"}, script); }
+
+    fs::path File(const std::string& name) const { return scratch.Path() / name; }
+
+    // Demo.xlsx with bookmarks on Sales!B3 and Costs!C4, saved by the add-in.
+    void SaveDemoWithBookmarks() {
+        const Result r = Script(
+            "set SaveMark 1\nopen Demo.xlsx\nselect Sales!B3\nclick toggle\n"
+            "select Costs!C4\nclick toggle\nsave\n");
+        ASSERT_EQ(0, r.exitCode) << r.err;
+    }
+
+    Scratch scratch;
+};
+
+// Rewrites one entry of a zip package.
+void ReplaceEntry(const fs::path& path, const std::string& entry, const std::string& content) {
+    int error = 0;
+    zip_t* zip = zip_open(path.c_str(), 0, &error);
+    ASSERT_NE(nullptr, zip);
+    const zip_int64_t index = zip_name_locate(zip, entry.c_str(), 0);
+    ASSERT_GE(index, 0) << entry;
+    // libzip reads the buffer at zip_close, so it must live until then.
+    auto kept = std::make_unique<std::string>(content);
+    zip_source_t* source = zip_source_buffer(zip, kept->data(), kept->size(), 0);
+    ASSERT_EQ(0, zip_file_replace(zip, static_cast<zip_uint64_t>(index), source, 0));
+    ASSERT_EQ(0, zip_close(zip));
+}
+
+void WriteZip(const fs::path& path, const std::string& entry, const std::string& content) {
+    int error = 0;
+    zip_t* zip = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    ASSERT_NE(nullptr, zip);
+    auto kept = std::make_unique<std::string>(content);
+    zip_source_t* source = zip_source_buffer(zip, kept->data(), kept->size(), 0);
+    ASSERT_GE(zip_file_add(zip, entry.c_str(), source, 0), 0);
+    ASSERT_EQ(0, zip_close(zip));
+}
+
+TEST_F(TessalyProgram, BookmarksCommandListsWhatTheAddinSaved) {
+    SaveDemoWithBookmarks();
+    const Result plain = Run({"bookmarks", "Demo.xlsx"});
+    EXPECT_EQ(0, plain.exitCode);
+    EXPECT_EQ("Demo.xlsx: 2 bookmarks\n  Sales!$B$3\n  Costs!$C$4\n", plain.out);
+
+    const Result json = Run({"bookmarks", "--json", "Demo.xlsx"});
+    EXPECT_EQ(0, json.exitCode);
+    EXPECT_EQ(
+        "{\"workbook\": \"Demo.xlsx\", \"bookmarks\": [{\"sheet\": \"Sales\", \"address\": "
+        "\"$B$3\"}, {\"sheet\": \"Costs\", \"address\": \"$C$4\"}], \"unresolved\": []}\n",
+        json.out);
+}
+
+TEST_F(TessalyProgram, BookmarksCommandResolvesEntriesAsTheAddinDoes) {
+    // The fixture names sheet 2 of a workbook that has one sheet; a sheet name with a
+    // blank and a quote is quoted as a reference writes it.
+    const Result fixture = Run({"bookmarks", "properties.xlsx"});
+    EXPECT_EQ(0, fixture.exitCode);
+    EXPECT_EQ(
+        "properties.xlsx: 1 bookmark\n  Sheet1!$C$5\n"
+        "  (dropped when opened) 2:$B$2: the workbook has no sheet 2\n",
+        fixture.out);
+
+    const Result none = Run({"bookmarks", "Budget.xlsx"});
+    EXPECT_EQ("Budget.xlsx: no bookmarks saved\n", none.out);
+    const Result noneJson = Run({"bookmarks", "--json", "Budget.xlsx"});
+    EXPECT_EQ("{\"workbook\": \"Budget.xlsx\", \"bookmarks\": [], \"unresolved\": []}\n",
+              noneJson.out);
+}
+
+TEST_F(TessalyProgram, UnreadableFilesGiveTheReadersSentenceAndStayAsTheyWere) {
+    // A truncated package, a zip that holds no workbook, and a workbook part that is not
+    // well-formed XML.
+    const std::string demo = ReadFile(File("Demo.xlsx"));
+    WriteFile(File("Truncated.xlsx"), demo.substr(0, demo.size() / 2));
+    WriteZip(File("NotABook.xlsx"), "readme.txt", "just text");
+    fs::copy_file(File("Demo.xlsx"), File("BrokenXml.xlsx"));
+    ReplaceEntry(File("BrokenXml.xlsx"), "xl/workbook.xml", "<workbook><sheets>");
+
+    for (const std::string name : {"Truncated.xlsx", "NotABook.xlsx", "BrokenXml.xlsx"}) {
+        SCOPED_TRACE(name);
+        const std::string before = ReadFile(File(name));
+        const Result opened = Script("open Demo.xlsx\nopen " + name + "\nshow books\n");
+        EXPECT_EQ(1, opened.exitCode);
+        EXPECT_EQ(0u, opened.err.rfind("line 2: " + name, 0)) << opened.err;
+        EXPECT_EQ(std::string::npos, opened.out.find("show books"));  // the script stopped
+
+        const Result listed = Run({"bookmarks", name});
+        EXPECT_EQ(1, listed.exitCode);
+        EXPECT_NE(std::string::npos, listed.err.find(name)) << listed.err;
+        EXPECT_EQ("", listed.out);
+        EXPECT_EQ(before, ReadFile(File(name)));
+    }
+}
+
+TEST_F(TessalyProgram, RunStopsAtTheFirstCommandThatCannotRun) {
+    const Result unknown = Script("open Demo.xlsx\nfrobnicate now\nshow books\n");
+    EXPECT_EQ(1, unknown.exitCode);
+    EXPECT_EQ(
+        "line 2: \"frobnicate\" is not a command; \"help\" lists every command with an "
+        "example.\n",
+        unknown.err);
+    EXPECT_NE(std::string::npos, unknown.out.find("opened Demo.xlsx"));
+
+    // Refusals of the host read as sentences too.
+    const Result refused = Script("open Demo.xlsx\nsheet protect Sales\nedit B2 7\n");
+    EXPECT_EQ(1, refused.exitCode);
+    EXPECT_EQ("line 3: The sheet is protected.\n", refused.err);
+
+    const Result usage = Script("\n# a comment\nselect\n");
+    EXPECT_EQ("line 3: Usage: select REF\n", usage.err);
+
+    const Result noScript = Run({"run", "NoSuchScript.tsc"});
+    EXPECT_EQ(2, noScript.exitCode);
+}
+
+TEST_F(TessalyProgram, AFailedWindowActionStopsTheScriptAtTheCommandThatShowedTheWindow) {
+    const Result r = Script(
+        "open Demo.xlsx\nselect B3\nclick toggle\nwindow pick Demo.xlsx/Nowhere/B3\n"
+        "window close\nclick list\nshow cell\n");
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_EQ(
+        "line 6: The window action \"pick Demo.xlsx/Nowhere/B3\" (line 4) could not be done: "
+        "The window \"Bookmark List\" has no entry \"Nowhere\" in \"Demo.xlsx\".\n",
+        r.err);
+    // The window was closed, and the queued action after the failing one dropped.
+    EXPECT_NE(std::string::npos, r.out.find("window \"Bookmark List\" closed with its close box"));
+    EXPECT_EQ(std::string::npos, r.out.find("window> close"));
+}
+
+TEST_F(TessalyProgram, SavingWhereNothingCanBeWrittenKeepsTheWorkbookAsItWas) {
+    const Result r = Script("new Report\nsaveas NoSuchFolder/Report.xlsx\nshow books\n");
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_EQ(0u, r.err.rfind("line 2: ", 0)) << r.err;
+    EXPECT_FALSE(fs::exists(File("NoSuchFolder")));
+
+    // The shell goes on after the error: the workbook kept its name and has no file.
+    const Result shell = Run({"shell", "--color", "never"},
+                             "new Report\nsaveas NoSuchFolder/Report.xlsx\nshow books\n"
+                             "saveas Report.xlsx\nshow books\nquit\n");
+    EXPECT_NE(std::string::npos, shell.out.find("1. Report (active, no file yet)")) << shell.out;
+    EXPECT_NE(std::string::npos, shell.out.find("1. Report.xlsx (active, file Report.xlsx)"));
+    EXPECT_TRUE(fs::exists(File("Report.xlsx")));
+}
+
+TEST_F(TessalyProgram, ShellAsksAtItsPromptsAndDrawsTheGrid) {
+    const Result r = Run({"shell", "--color", "never", "Demo.xlsx"},
+                         "select B3\nclick toggle\nclick clear\ncancel\nshow bookmarks\n"
+                         "click setting\nvector column\nok\nshow settings\nquit\n");
+    EXPECT_EQ(0, r.exitCode) << r.err;
+    // The delete-all question was answered Cancel at its prompt: the bookmark stayed.
+    EXPECT_NE(std::string::npos, r.out.find("[O]K / [C]ancel? ")) << r.out;
+    EXPECT_NE(std::string::npos, r.out.find("-> Cancel"));
+    EXPECT_NE(std::string::npos, r.out.find("1 bookmark:\n    1. [Demo.xlsx]Sales!$B$3"));
+    // The settings window took its actions at the window> prompt.
+    EXPECT_NE(std::string::npos, r.out.find("window> "));
+    EXPECT_NE(std::string::npos, r.out.find("Setting/Vector = COLUMN"));
+    // The grid shows the mark on the active cell, and the toolbar its states.
+    EXPECT_NE(std::string::npos, r.out.find("[*88      ]"));
+    EXPECT_NE(std::string::npos, r.out.find("{Add/Delete of bookmark}"));
+    EXPECT_EQ(std::string::npos, r.out.find('\x1b'));
+}
+
+TEST_F(TessalyProgram, ShellColoursMarksOnlyWhenAskedOrOnATerminal) {
+    const std::string input = "select B3\nclick toggle\nquit\n";
+    const Result colours = Run({"shell", "--color", "always", "Demo.xlsx"}, input);
+    EXPECT_NE(std::string::npos, colours.out.find("\x1b[1;38;2;0;0;128m*\x1b[0m")) << colours.out;
+
+    // Standard output here is a file, not a terminal: no colours by default.
+    const Result automatic =
+        Run({"shell", "Demo.xlsx"}, input, {{"NO_COLOR", ""}, {"TERM", "xterm"}});
+    EXPECT_EQ(std::string::npos, automatic.out.find('\x1b'));
+}
+
+TEST_F(TessalyProgram, DemoRunsOnACopyAndLeavesTheRepositoryAndSettingsAlone) {
+    const fs::path sample = SourceDir() / "sim" / "samples" / "Demo.xlsx";
+    const std::string before = ReadFile(sample);
+    const Result r = RunTessaly({"demo"}, SourceDir(), "",
+                                {{"TESSALY_CONFIG_DIR", (scratch.Path() / "config").string()}});
+    EXPECT_EQ(0, r.exitCode) << r.err;
+    EXPECT_NE(std::string::npos, r.out.find("QEL_BOOKMARK = 1:$B$3;1:$D$6;2:$C$4;")) << r.out;
+    EXPECT_NE(std::string::npos, r.out.find("3 bookmarks:"));
+    EXPECT_NE(std::string::npos, r.out.find("[*88      ]"));
+    EXPECT_EQ(before, ReadFile(sample));
+    EXPECT_FALSE(fs::exists(scratch.Path() / "config"));
+}
+
+TEST_F(TessalyProgram, HelpShowsEveryKindOfCommandWithAnExample) {
+    const Result r = Run({"help"});
+    EXPECT_EQ(0, r.exitCode);
+    for (const char* example :
+         {"e.g. open Demo.xlsx", "e.g. keys Ctrl+HOME",
+          "e.g. connect --host-version 16.0 --country Japan", "e.g. window pick Demo.xlsx/Sales/B3",
+          "e.g. show bookmarks", "e.g. sheet add Summary after Sales", "e.g. rows hide 5"})
+        EXPECT_NE(std::string::npos, r.out.find(example)) << example;
+
+    const Result bad = Run({"frobnicate"});
+    EXPECT_EQ(2, bad.exitCode);
+}
+
+// The property written by the add-in, read back by a real spreadsheet application.
+TEST_F(TessalyProgram, ASpreadsheetApplicationReadsTheSavedBookmarkProperty) {
+    if (std::system("command -v soffice > /dev/null 2>&1") != 0)
+        GTEST_SKIP() << "soffice is not installed";
+    SaveDemoWithBookmarks();
+    const fs::path profile = scratch.Path() / "office-profile";
+    const std::string command = "cd '" + scratch.Path().string() +
+                                "' && soffice --headless --norestore "
+                                "-env:UserInstallation=file://" +
+                                profile.string() +
+                                " --convert-to fods --outdir converted Demo.xlsx > /dev/null 2>&1";
+    ASSERT_EQ(0, std::system(command.c_str()));
+    const std::string flat = ReadFile(scratch.Path() / "converted" / "Demo.fods");
+    EXPECT_NE(
+        std::string::npos,
+        flat.find(
+            "<meta:user-defined meta:name=\"QEL_BOOKMARK\">1:$B$3;2:$C$4;</meta:user-defined>"))
+        << flat.substr(0, 2000);
+}
+
+}  // namespace
