@@ -17,6 +17,24 @@ std::vector<std::string> SplitWords(std::string_view line) {
             (i + 1 == line.size() || std::isspace(static_cast<unsigned char>(line[i + 1]))))
             break;
         std::string word;
+        // A sheet name in single quotes at the start of a word keeps its blanks and its
+        // quotes: 'My Sheet'!B3 ('' stands for a quote inside).
+        if (line[i] == '\'') {
+            word += line[i++];
+            while (i < line.size()) {
+                word += line[i];
+                if (line[i] == '\'') {
+                    if (i + 1 < line.size() && line[i + 1] == '\'') {
+                        word += line[i + 1];
+                        i += 2;
+                        continue;
+                    }
+                    ++i;
+                    break;
+                }
+                ++i;
+            }
+        }
         bool quoted = false;
         while (i < line.size()) {
             const char c = line[i];

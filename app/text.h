@@ -19,8 +19,10 @@ class CommandError : public std::runtime_error {
 };
 
 // Splits a command line into words. Double quotes group words ("My Sheet"), a backslash
-// inside quotes escapes the next character, and a "#" standing alone outside quotes
-// starts a comment ("#FF0000" is a word). Throws CommandError for an unterminated quote.
+// inside quotes escapes the next character, a word that starts with a single quote keeps
+// it and runs on to the closing one ('My Sheet'!B3), and a "#" standing alone outside
+// quotes starts a comment ("#FF0000" is a word). Throws CommandError for an unterminated
+// double quote.
 std::vector<std::string> SplitWords(std::string_view line);
 
 // The text without blanks at either end.
