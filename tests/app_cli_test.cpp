@@ -144,6 +144,44 @@ TEST_F(TessalyProgram, RunStopsAtTheFirstCommandThatCannotRun) {
     EXPECT_EQ(2, noScript.exitCode);
 }
 
+TEST_F(TessalyProgram, CommandsThatCannotRunSayWhyInOneSentence) {
+    struct Case {
+        const char* command;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"select ZZ0", "\"ZZ0\" is not an A1 reference."},
+        {"select [Demo.xlsx]B3",
+         "\"[Demo.xlsx]B3\" names a workbook but no sheet: write [Book]Sheet!B3."},
+        {"select Nowhere!B3", "\"Demo.xlsx\" has no sheet named \"Nowhere\"."},
+        {"rows hide 5:3", "\"5:3\" runs backwards; write the lower end first."},
+        {"columns hide XFE", "\"XFE\" is not a column (A to XFD, or 1 to 16384)."},
+        {"answer maybe", "\"maybe\" is no answer; give ok or cancel."},
+        {"window color purple", "\"purple\" is not a colour; write 8388608, &H800000 or #000080."},
+        {"window key 7 Ctrl HOME",
+         "\"7\" is no shortcut row; give 0 to 4 or list, toggle, next, previous, clear."},
+        {"click frobnicate", "The add-in has no menu item or toolbar button \"frobnicate\"."},
+        {"connect", "The add-in is already connected; disconnect it first."},
+        {"saveas Copy.txt",
+         "Workbooks are saved as .xlsx files; give a file name ending in .xlsx."},
+        {"edit \"unclosed", "A quoted word is not closed with \"."},
+        {"activate Budget.xlsx", "No open workbook is named \"Budget.xlsx\"."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.command);
+        const Result r = Script(std::string("open Demo.xlsx\n") + c.command + "\n");
+        EXPECT_EQ(1, r.exitCode);
+        EXPECT_EQ(std::string("line 2: ") + c.error + "\n", r.err);
+    }
+    const Result disconnected = Script("disconnect\nclick next\n");
+    EXPECT_EQ("line 2: The add-in is not connected: it has no menus or toolbar to click.\n",
+              disconnected.err);
+    const Result version = Run({"run", "--host-version", "abc", "-"}, "show books\n");
+    EXPECT_EQ(1, version.exitCode);
+    EXPECT_EQ("tessaly: \"abc\" is not a host version; write a number such as 11.0 or 16.0.\n",
+              version.err);
+}
+
 TEST_F(TessalyProgram, AFailedWindowActionStopsTheScriptAtTheCommandThatShowedTheWindow) {
     const Result r = Script(
         "open Demo.xlsx\nselect B3\nclick toggle\nwindow pick Demo.xlsx/Nowhere/B3\n"
