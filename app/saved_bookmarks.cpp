@@ -1,6 +1,5 @@
 #include "app/saved_bookmarks.h"
 
-#include "app/host_state.h"
 #include "app/text.h"
 #include "bookmarks/property_text.h"
 #include "sim/excel.h"

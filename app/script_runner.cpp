@@ -41,6 +41,14 @@ int RunScript(std::istream& script, const RunOptions& options, std::ostream& out
         }
         if (interp.QuitRequested()) break;
     }
+    // Answers and window actions that no box or window took are most likely a mistake
+    // in the script; say so.
+    const size_t answers = session.Platform().QueuedAnswers();
+    const size_t actions = session.Windows().QueuedActions();
+    if (answers > 0 || actions > 0) {
+        out << "  (never used: " << answers << (answers == 1 ? " answer, " : " answers, ")
+            << actions << (actions == 1 ? " window action)\n" : " window actions)\n");
+    }
     out.flush();
     return 0;
 }
