@@ -49,7 +49,8 @@ void Interpreter::Run(const std::vector<std::string>& words, int lineNumber) {
         std::vector<std::string>(words.begin() + static_cast<long>(used), words.end()), lineNumber};
     try {
         spec->handler(context);
-    } catch (const CommandError&) {
+    } catch (...) {
+        // What the command did before it failed is still reported.
         session_.Windows().TakeFailure();
         ReportChanges();
         throw;
