@@ -168,8 +168,8 @@ void CheckConnectTypeInfo(ITypeLib* library) {
     const int functions = attr ? attr->cFuncs : 0;
     CheckEqual(functions, static_cast<int>(expected.size()), "_Connect has eleven operations");
     if (attr) described->ReleaseTypeAttr(attr);
-    // Offsets in the vtable follow the slot order; whether they count IDispatch's
-    // seven entries is the type library reader's way of telling them.
+    // Offsets in the vtable follow the slot order, after IUnknown's three and
+    // IDispatch's four entries.
     SHORT first = -1;
     for (int i = 0; i < functions && i < static_cast<int>(expected.size()); ++i) {
         FUNCDESC* desc = nullptr;
@@ -182,7 +182,7 @@ void CheckConnectTypeInfo(ITypeLib* library) {
         const auto pointer = static_cast<SHORT>(sizeof(void*));
         const bool ok = functionName.Utf8() == expected[static_cast<size_t>(i)] &&
                         desc->memid == win::kFirstConnectDispId + i &&
-                        (first == 0 || first == 7 * pointer) && desc->oVft == first + i * pointer;
+                        first == 7 * pointer && desc->oVft == first + i * pointer;
         Check(ok, "slot " + std::to_string(i + 1) + " is " + expected[static_cast<size_t>(i)] +
                       " (got " + functionName.Utf8() + ", DISPID " + std::to_string(desc->memid) +
                       ", offset " + std::to_string(desc->oVft) + ")");

@@ -1,13 +1,630 @@
+// Scenarios: the real add-in, created by its ProgID, connected to a fake Excel and used
+// as a user would, with what the user would see read back from the fake.
+
+#include <cstring>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "addin/list_bitmap.h"
+#include "locale/resource_strings.h"
+#include "win/common/addin_interfaces.h"
+#include "win/common/owners.h"
+#include "win/common/text.h"
+#include "win/fake_excel/check.h"
+#include "win/fake_excel/fake_excel.h"
 #include "win/fake_excel/harness.h"
+#include "win/fake_excel/session.h"
 
 namespace tessaly::fake {
 
-bool RunScenario(const std::string&) {
-    return false;
+namespace {
+
+using win::Bstr;
+using win::ComPtr;
+using win::Variant;
+
+constexpr char kMenuBar[] = "Worksheet Menu Bar";
+constexpr char kOnAction[] = "!<Tessaly.Connect>";
+constexpr int kEnglish = 200;
+constexpr int kJapanese = 100;
+
+// A text of the add-in's string table, as the core has it.
+std::string Text(int base, int offset) {
+    return std::string(StringTableEntry(base + offset).value_or("(missing)"));
+}
+
+const sim::ControlInfo* FindTag(const std::vector<sim::ControlInfo>& controls,
+                                const std::string& tag) {
+    for (const sim::ControlInfo& control : controls) {
+        if (control.tag == tag) return &control;
+        if (const sim::ControlInfo* inner = FindTag(control.controls, tag)) return inner;
+    }
+    return nullptr;
+}
+
+// Every control of every bar, popups' items included.
+void AllControls(const std::vector<sim::ControlInfo>& controls,
+                 std::vector<sim::ControlInfo>& into) {
+    for (const sim::ControlInfo& control : controls) {
+        into.push_back(control);
+        AllControls(control.controls, into);
+    }
+}
+
+std::vector<sim::ControlInfo> AllControls(FakeExcel& excel) {
+    std::vector<sim::ControlInfo> all;
+    for (const sim::CommandBarInfo& bar : excel.Sim().CommandBarList()) {
+        AllControls(bar.controls, all);
+    }
+    return all;
+}
+
+bool SamePicture(const platform::Bitmap& a, const platform::Bitmap& b) {
+    return a.width == b.width && a.height == b.height && a.bgr == b.bgr;
+}
+
+// The seven commands: caption offset, face (0: the list bitmap), enabled and begin
+// group at creation.
+struct Row {
+    int offset;
+    int face;
+    bool enabled;
+    bool beginGroup;
+};
+const Row kCommands[] = {{1, 0, false, false},    {2, 2525, true, true},   {3, 2526, false, false},
+                         {4, 2527, false, false}, {5, 2528, false, false}, {6, 611, true, true},
+                         {7, 3278, true, true}};
+
+void CheckButton(const sim::ControlInfo& c, const Row& row, int base, int style,
+                 const std::string& where) {
+    const std::string name = where + " " + Text(base, row.offset);
+    CheckEqual(c.caption, Text(base, row.offset), name + ": caption");
+    CheckEqual(c.style, style, name + ": style");
+    if (row.face == 0) {
+        Check(c.hasPastedFace && SamePicture(c.pastedFace, ListBitmap()),
+              name + ": face is the list bitmap from the clipboard");
+    } else {
+        CheckEqual(c.faceId, row.face, name + ": face");
+    }
+    CheckEqual(c.enabled, row.enabled, name + ": enabled");
+    CheckEqual(c.beginGroup, row.beginGroup, name + ": begin group");
+    CheckEqual(c.onAction, std::string(kOnAction), name + ": OnAction");
+    CheckEqual(c.clickHandlers, 1, name + ": its click reaches the add-in");
+}
+
+// The user's own clipboard text, to see that the add-in gives it back.
+void PutUserText(const std::wstring& text) {
+    if (!OpenClipboard(nullptr)) return;
+    EmptyClipboard();
+    const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
+        std::memcpy(GlobalLock(memory), text.c_str(), bytes);
+        GlobalUnlock(memory);
+        if (!SetClipboardData(CF_UNICODETEXT, memory)) GlobalFree(memory);
+    }
+    CloseClipboard();
+}
+
+std::wstring UserText() {
+    std::wstring text;
+    if (!OpenClipboard(nullptr)) return text;
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
+            text = chars;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
+}
+
+// The layout of a host older than version 12: maker menu, product menu, toolbar.
+void CheckMenuLayout(FakeExcel& excel, int base) {
+    auto menuBar = excel.Sim().CommandBar(kMenuBar);
+    if (!Check(menuBar.has_value(), "the menu bar is there")) return;
+    const sim::ControlInfo* maker = FindTag(menuBar->controls, "QEL");
+    if (!Check(maker != nullptr, "maker menu (tag QEL) on the menu bar")) return;
+    CheckEqual(maker->type, 10, "maker menu is a popup");
+    CheckEqual(maker->caption, Text(base, 99), "maker menu caption");
+    Check(maker->beginGroup, "maker menu begins a group");
+    if (!Check(maker->controls.size() == 2, "maker menu holds the product menu and the site")) {
+        return;
+    }
+    const sim::ControlInfo& product = maker->controls[0];
+    CheckEqual(product.tag, std::string("BOOKMARK"), "product menu tag");
+    CheckEqual(product.caption, Text(base, 98), "product menu caption");
+    if (Check(product.controls.size() == 7, "product menu holds the seven commands")) {
+        for (size_t i = 0; i < 7; ++i)
+            CheckButton(product.controls[i], kCommands[i], base, 3, "menu");
+    }
+    const sim::ControlInfo& site = maker->controls[1];
+    CheckEqual(site.tag, std::string("QEL_SITE"), "developer's site item is last");
+    CheckEqual(site.caption, Text(base, 97), "developer's site caption");
+    CheckEqual(site.faceId, 1016, "developer's site face");
+    CheckEqual(site.style, 3, "developer's site style");
+    Check(site.beginGroup && site.enabled, "developer's site begins a group, enabled");
+    CheckEqual(site.onAction, std::string(kOnAction), "developer's site OnAction");
+    CheckEqual(site.clickHandlers, 1, "developer's site click reaches the add-in");
+
+    auto toolbar = excel.Sim().CommandBar(Text(base, 0));
+    if (!Check(toolbar.has_value(), "toolbar " + Text(base, 0) + " built")) return;
+    if (Check(toolbar->controls.size() == 7, "toolbar holds the seven copies")) {
+        for (size_t i = 0; i < 7; ++i) {
+            Row copy = kCommands[i];
+            CheckButton(toolbar->controls[i], copy, base, 1, "toolbar");
+        }
+    }
+    CheckEqual(toolbar->protection, 1, "toolbar cannot be customised");
+    Check(toolbar->temporary, "toolbar is temporary");
+}
+
+void CheckDesignModeSinks(FakeExcel& excel, int expected, const std::string& what) {
+    int controls = 0;
+    bool all = true;
+    for (const sim::ControlInfo& c : AllControls(excel)) {
+        if (c.id != 1605) continue;
+        ++controls;
+        all = all && c.clickHandlers == expected;
+    }
+    Check(controls > 0 && all, what);
+}
+
+// ---- Scenarios -----------------------------------------------------------------------
+
+void Excel11() {
+    ClearSettings();
+    FakeExcel excel("11.0");
+    PutUserText(L"the user's own text");
+    AddinSession addin(excel);
+    if (!Check(addin.Created(), "Tessaly.Connect created by its ProgID")) return;
+    Check(SUCCEEDED(addin.Connect()), "OnConnection on Excel 11");
+    CheckMenuLayout(excel, kEnglish);
+    auto toolbar = excel.Sim().CommandBar(Text(kEnglish, 0));
+    if (toolbar) {
+        Check(toolbar->visible && toolbar->position == 1 && toolbar->rowIndex == -1,
+              "toolbar restored to its defaults: shown, on top, last row");
+    }
+    CheckEqual(win::Narrow(UserText()), std::string("the user's own text"),
+               "the user's clipboard is given back");
+    CheckEqual(excel.Sim().AdvisedSinks(), 1, "application events connected");
+    CheckDesignModeSinks(excel, 1, "every design-mode control has the add-in's sink");
+    Check(SUCCEEDED(addin.Disconnect()), "OnDisconnection");
+}
+
+void Excel16() {
+    ClearSettings();
+    FakeExcel excel("16.0");
+    AddinSession addin(excel);
+    if (!Check(addin.Created(), "Tessaly.Connect created by its ProgID")) return;
+    Check(SUCCEEDED(addin.Connect()), "OnConnection on Excel 16");
+    auto menuBar = excel.Sim().CommandBar(kMenuBar);
+    Check(menuBar && FindTag(menuBar->controls, "QEL") == nullptr, "no maker menu on Excel 16");
+    auto toolbar = excel.Sim().CommandBar(Text(kEnglish, 0));
+    if (Check(toolbar.has_value(), "toolbar built") &&
+        Check(toolbar->controls.size() == 8, "toolbar holds eight buttons")) {
+        for (size_t i = 0; i < 7; ++i)
+            CheckButton(toolbar->controls[i], kCommands[i], kEnglish, 1, "toolbar");
+        const sim::ControlInfo& site = toolbar->controls[7];
+        CheckEqual(site.tag, std::string("QEL_SITE"), "developer's site button tag");
+        CheckEqual(site.caption, Text(kEnglish, 97), "developer's site caption");
+        CheckEqual(site.faceId, 1016, "developer's site face");
+        Check(site.style == 1 && site.beginGroup && site.enabled,
+              "developer's site style and state");
+        CheckEqual(toolbar->protection, 1, "toolbar cannot be customised");
+        Check(toolbar->visible, "toolbar always shown on Excel 12 and later");
+    }
+    Check(SUCCEEDED(addin.Disconnect()), "OnDisconnection");
+}
+
+std::optional<sim::ControlInfo> Button(FakeExcel& excel, const std::string& caption) {
+    auto toolbar = excel.Sim().CommandBar(Text(kEnglish, 0));
+    if (!toolbar) return std::nullopt;
+    for (const sim::ControlInfo& c : toolbar->controls) {
+        if (c.caption == caption) return c;
+    }
+    return std::nullopt;
+}
+
+void Clicks() {
+    ClearSettings();
+    FakeExcel excel("16.0");
+    MessageBoxes boxes;
+    AddinSession addin(excel);
+    if (!Check(addin.Created() && SUCCEEDED(addin.Connect()), "connected on Excel 16")) return;
+    const std::string bar = Text(kEnglish, 0);
+    const std::string book = excel.Sim().NewWorkbook();
+    const std::string add = Text(kEnglish, 2), next = Text(kEnglish, 3),
+                      previous = Text(kEnglish, 4), clear = Text(kEnglish, 5);
+
+    excel.Sim().Select("B3");
+    Check(Click(excel, bar, add), "click " + add);
+    auto marks = excel.Sim().OleObjects(book, "Sheet1");
+    if (Check(marks.size() == 1, "the bookmark's mark is on the sheet")) {
+        CheckEqual(marks[0].classType, std::string("Forms.Label.1"), "mark is a label");
+        CheckEqual(marks[0].label.caption, std::string("*"), "mark shows *");
+    }
+    CheckEqual(Button(excel, add).value_or(sim::ControlInfo{}).state, -1,
+               "add/delete button pressed on a bookmarked cell");
+    Check(Button(excel, next).value_or(sim::ControlInfo{}).enabled, "next enabled");
+
+    excel.Sim().Select("D5");
+    Click(excel, bar, add);
+    CheckEqual(excel.Sim().OleObjects(book, "Sheet1").size(), size_t{2}, "two marks");
+
+    excel.Sim().Select("A1");
+    Click(excel, bar, next);
+    CheckEqual(excel.Sim().ActiveCellAddress(), std::string("$B$3"), "next jumps to B3");
+    Click(excel, bar, next);
+    CheckEqual(excel.Sim().ActiveCellAddress(), std::string("$D$5"), "next again jumps to D5");
+    Click(excel, bar, previous);
+    CheckEqual(excel.Sim().ActiveCellAddress(), std::string("$B$3"), "previous jumps back to B3");
+
+    // Delete all asks first; Cancel keeps everything.
+    boxes.Answer(IDCANCEL);
+    Click(excel, bar, clear);
+    if (Check(boxes.All().size() == 1, "delete all asks for confirmation")) {
+        CheckEqual(boxes.All()[0].text, Text(kEnglish, 12), "confirmation text");
+        CheckEqual(boxes.All()[0].caption, std::string("Tessaly"), "message box caption");
+    }
+    CheckEqual(excel.Sim().OleObjects(book, "Sheet1").size(), size_t{2}, "Cancel keeps both");
+    boxes.Answer(IDOK);
+    Click(excel, bar, clear);
+    CheckEqual(excel.Sim().OleObjects(book, "Sheet1").size(), size_t{0}, "OK deletes all");
+    Check(!Button(excel, next).value_or(sim::ControlInfo{}).enabled, "next disabled again");
+
+    // Toggle: on, then off.
+    excel.Sim().Select("C2");
+    Click(excel, bar, add);
+    CheckEqual(excel.Sim().OleObjects(book, "Sheet1").size(), size_t{1}, "toggle adds");
+    Click(excel, bar, add);
+    CheckEqual(excel.Sim().OleObjects(book, "Sheet1").size(), size_t{0}, "toggle removes");
+    CheckEqual(Button(excel, add).value_or(sim::ControlInfo{}).state, 0, "button up again");
+    addin.Disconnect();
+}
+
+void Save() {
+    ClearSettings();
+    SaveSetting("Setting", "SaveMark", "1");
+    FakeExcel excel("16.0");
+    AddinSession addin(excel);
+    if (!Check(addin.Created() && SUCCEEDED(addin.Connect()), "connected on Excel 16")) return;
+    const std::string bar = Text(kEnglish, 0);
+    const std::string book = excel.Sim().NewWorkbook("Data.xlsx");
+    excel.Sim().Select("B3");
+    Click(excel, bar, Text(kEnglish, 2));
+    Check(excel.Sim().SaveWorkbook(book), "the save goes ahead");
+    auto property = excel.Sim().CustomProperty(book, "QEL_BOOKMARK");
+    Check(property.has_value() && !property->empty(), "the save wrote QEL_BOOKMARK");
+    const sim::WorkbookSpec saved = excel.Sim().Snapshot(book);
+    Check(!saved.sheets.empty() && saved.sheets[0].oleObjects.empty(),
+          "the marks are off while the workbook is written");
+    excel.Sim().Select("A1");
+    CheckEqual(excel.Sim().OleObjects(book, "Sheet1").size(), size_t{1},
+               "the mark is back after the save");
+
+    // Opened again, the workbook brings its bookmark back.
+    excel.Sim().CloseWorkbook(book);
+    excel.Sim().OpenWorkbook(saved);
+    CheckEqual(excel.Sim().OleObjects(book, "Sheet1").size(), size_t{1},
+               "the reopened workbook shows its bookmark");
+    excel.Sim().Select("A1");
+    Click(excel, bar, Text(kEnglish, 3));
+    CheckEqual(excel.Sim().ActiveCellAddress(), std::string("$B$3"),
+               "the restored bookmark is a jump target");
+    addin.Disconnect();
+    ClearSettings();
+}
+
+void SettingsFirst() {
+    ClearSettings();
+    FakeExcel excel("11.0");
+    AddinSession addin(excel);
+    if (!Check(addin.Created() && SUCCEEDED(addin.Connect()), "connected on Excel 11")) return;
+    auto toolbar = excel.Sim().Application()->CommandBars()->Item(Text(kEnglish, 0));
+    toolbar->SetPosition(4);
+    toolbar->SetLeft(300);
+    toolbar->SetTop(200);
+    toolbar->SetVisible(false);
+    Check(SUCCEEDED(addin.Disconnect()), "OnDisconnection");
+    CheckEqual(ReadSetting("Bar", "Position").value_or("(absent)"), std::string("4"),
+               "registry Bar\\Position");
+    CheckEqual(ReadSetting("Bar", "Left").value_or("(absent)"), std::string("300"),
+               "registry Bar\\Left");
+    CheckEqual(ReadSetting("Bar", "Top").value_or("(absent)"), std::string("200"),
+               "registry Bar\\Top");
+    CheckEqual(ReadSetting("Bar", "Visible").value_or("(absent)"), std::string("False"),
+               "registry Bar\\Visible");
+    Check(ReadSetting("Bar", "RowIndex").has_value(), "registry Bar\\RowIndex");
+}
+
+void SettingsSecond() {
+    CheckEqual(ReadSetting("Bar", "Left").value_or("(absent)"), std::string("300"),
+               "the earlier run's settings are in the registry");
+    FakeExcel excel("11.0");
+    AddinSession addin(excel);
+    if (!Check(addin.Created() && SUCCEEDED(addin.Connect()), "connected on Excel 11")) return;
+    auto toolbar = excel.Sim().CommandBar(Text(kEnglish, 0));
+    if (Check(toolbar.has_value(), "toolbar built")) {
+        CheckEqual(toolbar->position, 4, "toolbar floats where it was left");
+        CheckEqual(toolbar->left, 300, "toolbar left restored");
+        CheckEqual(toolbar->top, 200, "toolbar top restored");
+        CheckEqual(toolbar->visible, false, "toolbar stays hidden on Excel 11");
+    }
+    addin.Disconnect();
+    ClearSettings();
+}
+
+void Japanese() {
+    ClearSettings();
+    char country[256] = {};
+    GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SENGCOUNTRY, country, 256);
+    if (!CheckEqual(std::string(country), std::string("Japan"), "the user's locale is Japan")) {
+        return;
+    }
+    FakeExcel excel("11.0");
+    MessageBoxes boxes;
+    AddinSession addin(excel);
+    if (!Check(addin.Created() && SUCCEEDED(addin.Connect()), "connected on Excel 11")) return;
+    CheckMenuLayout(excel, kJapanese);
+    const std::string book = excel.Sim().NewWorkbook();
+    excel.Sim().Select("B3");
+    Click(excel, Text(kJapanese, 0), Text(kJapanese, 2));
+    boxes.Answer(IDCANCEL);
+    Click(excel, Text(kJapanese, 0), Text(kJapanese, 5));
+    if (Check(boxes.All().size() == 1, "delete all asks in Japanese")) {
+        CheckEqual(boxes.All()[0].text, Text(kJapanese, 12), "Japanese confirmation text");
+    }
+    addin.Disconnect();
+}
+
+void Errors() {
+    ClearSettings();
+    FakeExcel excel("16.0");
+    MessageBoxes boxes;
+    AddinSession addin(excel);
+    if (!Check(addin.Created() && SUCCEEDED(addin.Connect()), "connected on Excel 16")) return;
+    const std::string bar = Text(kEnglish, 0);
+    const std::string book = excel.Sim().NewWorkbook();
+    excel.Sim().Select("B3");
+    Click(excel, bar, Text(kEnglish, 2));
+    excel.Sim().Select("A1");
+
+    // Excel refuses the jump: its 1004 and description reach the user as they are.
+    excel.Sim().FailNext("Application.Goto", 1004, "Application-defined or object-defined error");
+    Click(excel, bar, Text(kEnglish, 3));
+    if (Check(boxes.All().size() == 1, "the refused jump is reported")) {
+        CheckEqual(boxes.All()[0].text,
+                   std::string("(1004) Application-defined or object-defined error"),
+                   "the host's number and description");
+    }
+    // A protected sheet refuses to delete the mark with 1004, which the add-in reads as
+    // "protected".
+    boxes.Clear();
+    excel.Sim().Protect(book, "Sheet1");
+    excel.Sim().Select("B3");
+    Click(excel, bar, Text(kEnglish, 2));
+    if (Check(boxes.All().size() == 1, "the refused deletion is reported")) {
+        CheckEqual(boxes.All()[0].text, Text(kEnglish, 11), "1004 read as a protected sheet");
+    }
+    addin.Disconnect();
+}
+
+// Invokes a member of the add-in by name.
+HRESULT InvokeByName(IDispatch* object, const wchar_t* name, std::vector<VARIANT> args,
+                     VARIANT* result, DISPID* id = nullptr) {
+    DISPID member = DISPID_UNKNOWN;
+    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+    HRESULT hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &member);
+    if (id) *id = member;
+    if (FAILED(hr)) return hr;
+    DISPPARAMS params{args.empty() ? nullptr : args.data(), nullptr, static_cast<UINT>(args.size()),
+                      0};
+    EXCEPINFO exception{};
+    UINT argError = 0;
+    return object->Invoke(member, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result,
+                          &exception, &argError);
+}
+
+void CallsByName() {
+    ClearSettings();
+    FakeExcel excel("16.0");
+    AddinSession addin(excel);
+    if (!Check(addin.Created() && SUCCEEDED(addin.Connect()), "connected on Excel 16")) return;
+    IDispatch* automation = addin.Automation();
+    const std::string bar = Text(kEnglish, 0);
+    const std::string book = excel.Sim().NewWorkbook();
+    excel.Sim().Select("B3");
+    Click(excel, bar, Text(kEnglish, 2));
+    excel.Sim().Select("D5");
+    Click(excel, bar, Text(kEnglish, 2));
+    excel.Sim().Select("A1");
+
+    const wchar_t* names[] = {L"subCall_List",    L"subCall_AddOrDelete",  L"subCall_Next",
+                              L"subCall_Befor",   L"subBeforOrNext",       L"subCall_Clear",
+                              L"subCall_Setting", L"subCall_Help",         L"DesignButtonClick",
+                              L"fncAppCaption",   L"subCall_DeveloperSite"};
+    bool slots = true;
+    for (int i = 0; i < 11; ++i) {
+        DISPID id = DISPID_UNKNOWN;
+        LPOLESTR name[] = {const_cast<LPOLESTR>(names[i])};
+        slots = slots && SUCCEEDED(automation->GetIDsOfNames(IID_NULL, name, 1, 0, &id)) &&
+                id == win::kFirstConnectDispId + i;
+    }
+    Check(slots, "the eleven operations answer by name in slot order");
+    DISPID id = 0;
+    LPOLESTR lower[] = {const_cast<LPOLESTR>(L"SUBCALL_NEXT")};
+    Check(SUCCEEDED(automation->GetIDsOfNames(IID_NULL, lower, 1, 0, &id)) &&
+              id == win::kFirstConnectDispId + 2,
+          "names are matched without regard to case");
+    LPOLESTR unknown[] = {const_cast<LPOLESTR>(L"subCall_Nothing")};
+    Check(automation->GetIDsOfNames(IID_NULL, unknown, 1, 0, &id) == DISP_E_UNKNOWNNAME,
+          "an unknown name is refused");
+
+    Variant caption;
+    Check(SUCCEEDED(InvokeByName(automation, L"fncAppCaption", {}, caption.Put())) &&
+              caption.Type() == VT_BSTR,
+          "fncAppCaption returns text");
+    CheckEqual(
+        win::Narrow(std::wstring_view(V_BSTR(&caption.Get()) ? V_BSTR(&caption.Get()) : L"")),
+        excel.Sim().Caption(), "fncAppCaption is the host's caption");
+
+    Pause();
+    VARIANT_BOOL before = VARIANT_FALSE;
+    VARIANT byRef;
+    V_VT(&byRef) = VT_BOOL | VT_BYREF;
+    V_BOOLREF(&byRef) = &before;
+    Check(SUCCEEDED(InvokeByName(automation, L"subBeforOrNext", {byRef}, nullptr)),
+          "subBeforOrNext by name with a Boolean by reference");
+    CheckEqual(excel.Sim().ActiveCellAddress(), std::string("$B$3"), "it jumped to the next one");
+    Pause();
+    InvokeByName(automation, L"subCall_Next", {}, nullptr);
+    CheckEqual(excel.Sim().ActiveCellAddress(), std::string("$D$5"), "subCall_Next by name");
+    Pause();
+    InvokeByName(automation, L"subCall_Befor", {}, nullptr);
+    CheckEqual(excel.Sim().ActiveCellAddress(), std::string("$B$3"), "subCall_Befor by name");
+
+    // Through the type library's description of the vtable: the slots must be where
+    // the type library says.
+    ComPtr<ITypeInfo> info;
+    if (Check(SUCCEEDED(automation->GetTypeInfo(0, 0, info.Put())), "type information given")) {
+        ComPtr<IUnknown> vtable = ComPtr<IDispatch>(automation).As<IUnknown>(win::IID__Connect);
+        Variant viaTypeInfo;
+        DISPPARAMS none{};
+        EXCEPINFO exception{};
+        UINT argError = 0;
+        const HRESULT hr = info->Invoke(vtable.Get(), win::kFirstConnectDispId + 9, DISPATCH_METHOD,
+                                        &none, viaTypeInfo.Put(), &exception, &argError);
+        Check(SUCCEEDED(hr) && viaTypeInfo.Type() == VT_BSTR &&
+                  win::Narrow(V_BSTR(&viaTypeInfo.Get())) == excel.Sim().Caption(),
+              "fncAppCaption through the type library reaches the right slot");
+    }
+
+    // The design-mode control's click calls DesignButtonClick: the marks come off
+    // while design mode is on, and come back when it is switched off.
+    auto designControls = excel.Sim().DesignModeControls();
+    if (Check(!designControls.empty(), "the host has a design-mode control")) {
+        excel.Sim().ClickControl(designControls[0]);
+        CheckEqual(excel.Sim().OleObjects(book, "Sheet1").size(), size_t{0},
+                   "design mode takes the marks off");
+        excel.Sim().ClickControl(designControls[0]);
+        CheckEqual(excel.Sim().OleObjects(book, "Sheet1").size(), size_t{2},
+                   "leaving design mode puts them back");
+    }
+    addin.Disconnect();
+}
+
+void Disconnect() {
+    ClearSettings();
+    FakeExcel excel("11.0");
+    {
+        AddinSession addin(excel);
+        if (!Check(addin.Created() && SUCCEEDED(addin.Connect()), "connected on Excel 11")) return;
+        Check(SUCCEEDED(addin.Disconnect()), "OnDisconnection");
+        Check(!excel.Sim().CommandBar(Text(kEnglish, 0)).has_value(), "toolbar deleted");
+        auto menuBar = excel.Sim().CommandBar(kMenuBar);
+        Check(menuBar && FindTag(menuBar->controls, "QEL") == nullptr, "maker menu deleted");
+        bool anyLeft = false;
+        for (const sim::ControlInfo& c : AllControls(excel)) {
+            anyLeft = anyLeft || c.onAction == kOnAction;
+        }
+        Check(!anyLeft, "no control of the add-in is left");
+        CheckEqual(excel.Sim().AdvisedSinks(), 0, "application events disconnected");
+        CheckEqual(AskCanUnloadNow().value_or(E_FAIL), S_FALSE,
+                   "DllCanUnloadNow says no while the host holds the add-in");
+    }
+    CheckDesignModeSinks(excel, 0, "the design-mode sinks end with the add-in");
+    CheckEqual(AskCanUnloadNow().value_or(E_FAIL), S_OK,
+               "DllCanUnloadNow says yes after the last release");
+    CoFreeUnusedLibrariesEx(0, 0);
+    Check(GetModuleHandleW(L"QEL_BOOKMARK_VEROZARA.dll") == nullptr, "COM unloads the library");
+}
+
+void Shortcut() {
+    ClearSettings();
+    SaveSetting("Setting", "key1_2", "Ctrl");
+    SaveSetting("Setting", "key2_2", "HOME");
+    FakeExcel excel("16.0");
+    const std::string book = excel.Sim().NewWorkbook();
+    // The host's main window, in front, with the host's caption as its title.
+    HWND window = CreateWindowExW(0, L"STATIC", win::Widen(excel.Sim().Caption()).c_str(),
+                                  WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400, 300, nullptr,
+                                  nullptr, nullptr, nullptr);
+    SetForegroundWindow(window);
+    AddinSession addin(excel);
+    if (!Check(addin.Created() && SUCCEEDED(addin.Connect()), "connected on Excel 16")) return;
+    Check(excel.Sim().KeyState("^{HOME}") == sim::KeyBinding::Silenced,
+          "the host's own Ctrl+Home is silenced");
+    const std::string bar = Text(kEnglish, 0);
+    excel.Sim().Select("B3");
+    Click(excel, bar, Text(kEnglish, 2));
+    excel.Sim().Select("A1");
+
+    auto press = [] {
+        INPUT keys[4] = {};
+        for (INPUT& key : keys) key.type = INPUT_KEYBOARD;
+        keys[0].ki.wVk = VK_CONTROL;
+        keys[1].ki.wVk = VK_HOME;
+        keys[2].ki.wVk = VK_HOME;
+        keys[2].ki.dwFlags = KEYEVENTF_KEYUP;
+        keys[3].ki.wVk = VK_CONTROL;
+        keys[3].ki.dwFlags = KEYEVENTF_KEYUP;
+        Pause();
+        SendInput(4, keys, sizeof(INPUT));
+        // The hook runs on this thread while it takes its messages.
+        const ULONGLONG until = GetTickCount64() + 300;
+        MSG message;
+        while (GetTickCount64() < until) {
+            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+            Sleep(10);
+        }
+    };
+    press();
+    CheckEqual(excel.Sim().ActiveCellAddress(), std::string("$B$3"),
+               "Ctrl+Home in the host's window runs the next-bookmark command");
+    addin.Disconnect();
+    Check(excel.Sim().KeyState("^{HOME}") == sim::KeyBinding::HostDefault,
+          "disconnection gives Ctrl+Home back to the host");
+    excel.Sim().Select("A1");
+    press();
+    CheckEqual(excel.Sim().ActiveCellAddress(), std::string("$A$1"),
+               "the hook is gone after disconnection");
+    DestroyWindow(window);
+    ClearSettings();
+}
+
+const std::map<std::string, std::function<void()>>& Scenarios() {
+    static const std::map<std::string, std::function<void()>> scenarios = {
+        {"excel11", Excel11},
+        {"excel16", Excel16},
+        {"clicks", Clicks},
+        {"save", Save},
+        {"settings_first", SettingsFirst},
+        {"settings_second", SettingsSecond},
+        {"japanese", Japanese},
+        {"errors", Errors},
+        {"calls_by_name", CallsByName},
+        {"disconnect", Disconnect},
+        {"shortcut", Shortcut},
+    };
+    return scenarios;
+}
+
+}  // namespace
+
+bool RunScenario(const std::string& name) {
+    auto found = Scenarios().find(name);
+    if (found == Scenarios().end()) return false;
+    found->second();
+    return true;
 }
 
 std::string ScenarioNames() {
-    return "";
+    std::string names;
+    for (const auto& [name, run] : Scenarios()) names += (names.empty() ? "" : "|") + name;
+    return names;
 }
 
 }  // namespace tessaly::fake

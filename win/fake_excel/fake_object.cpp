@@ -1,0 +1,346 @@
+#include "win/fake_excel/fake_object.h"
+
+#include <algorithm>
+#include <cwctype>
+#include <exception>
+
+#include "sim/excel.h"
+#include "win/common/com_error.h"
+#include "win/common/text.h"
+
+namespace tessaly::fake {
+
+namespace {
+
+// Excel's errors carry its name as their source.
+constexpr wchar_t kSource[] = L"Microsoft Excel";
+
+// A private interface id: the fake's objects answer it with themselves.
+const IID IID_FakeObject = {
+    0x6D1F9C2A, 0x3B7E, 0x4C55, {0x9A, 0x61, 0x2E, 0x8B, 0x0C, 0x47, 0xD3, 0x15}};
+
+std::wstring Lower(std::wstring_view name) {
+    std::wstring out(name);
+    for (wchar_t& c : out) c = static_cast<wchar_t>(std::towlower(c));
+    return out;
+}
+
+// Every member name gets one DISPID for the whole fake, as one interface of Excel
+// keeps its DISPIDs.
+std::map<std::wstring, DISPID>& DispIds() {
+    static std::map<std::wstring, DISPID> ids;
+    return ids;
+}
+
+DISPID DispIdOf(std::wstring_view name, bool assign) {
+    auto& ids = DispIds();
+    const std::wstring key = Lower(name);
+    if (auto found = ids.find(key); found != ids.end()) return found->second;
+    if (!assign) return DISPID_UNKNOWN;
+    const DISPID id = 100 + static_cast<DISPID>(ids.size());
+    ids.emplace(key, id);
+    return id;
+}
+
+std::map<std::pair<std::string, const void*>, FakeObject*>& Objects() {
+    static std::map<std::pair<std::string, const void*>, FakeObject*> objects;
+    return objects;
+}
+
+const VARIANT* Unwrapped(const VARIANT* v) {
+    if (V_VT(v) == (VT_VARIANT | VT_BYREF) && V_VARIANTREF(v) != nullptr) return V_VARIANTREF(v);
+    return v;
+}
+
+bool IsMissing(const VARIANT* v) {
+    return V_VT(v) == VT_ERROR && V_ERROR(v) == DISP_E_PARAMNOTFOUND;
+}
+
+}  // namespace
+
+// ---- Arguments -------------------------------------------------------------------------
+
+Args::Args(const DISPPARAMS* params) {
+    if (params == nullptr) return;
+    UINT positional = params->cArgs;
+    for (UINT i = 0; i < params->cNamedArgs; ++i) {
+        if (params->rgdispidNamedArgs[i] == DISPID_PROPERTYPUT) {
+            assigned_ = Unwrapped(&params->rgvarg[i]);
+            --positional;
+        }
+    }
+    // Named arguments come first in rgvarg; the positional ones follow, last to first.
+    for (UINT i = 0; i < positional; ++i) {
+        values_.push_back(Unwrapped(&params->rgvarg[params->cArgs - 1 - i]));
+    }
+}
+
+bool Args::Has(size_t index) const {
+    return index < values_.size() && !IsMissing(values_[index]);
+}
+
+bool Args::IsText(size_t index) const {
+    if (!Has(index)) return false;
+    const VARTYPE type = V_VT(values_[index]);
+    return type == VT_BSTR || type == (VT_BSTR | VT_BYREF);
+}
+
+const VARIANT& Args::Required(size_t index) const {
+    if (!Has(index)) host::Raise(449, "Argument not optional");
+    return *values_[index];
+}
+
+Variant Args::Converted(size_t index, VARTYPE type) const {
+    Variant out;
+    if (FAILED(VariantChangeType(out.Put(), const_cast<VARIANT*>(&Required(index)), 0, type))) {
+        host::Raise(host::err::kTypeMismatch, "Type mismatch");
+    }
+    return out;
+}
+
+int32_t Args::Int(size_t index) const {
+    return V_I4(&Converted(index, VT_I4).Get());
+}
+
+bool Args::Bool(size_t index) const {
+    return V_BOOL(&Converted(index, VT_BOOL).Get()) != VARIANT_FALSE;
+}
+
+double Args::Double(size_t index) const {
+    return V_R8(&Converted(index, VT_R8).Get());
+}
+
+std::string Args::Text(size_t index) const {
+    Variant text = Converted(index, VT_BSTR);
+    BSTR b = V_BSTR(&text.Get());
+    return b ? win::Narrow(std::wstring_view(b, SysStringLen(b))) : std::string();
+}
+
+IDispatch* Args::Object(size_t index) const {
+    const VARIANT& v = Required(index);
+    if (V_VT(&v) == VT_DISPATCH) return V_DISPATCH(&v);
+    if (V_VT(&v) == (VT_DISPATCH | VT_BYREF) && V_DISPATCHREF(&v)) return *V_DISPATCHREF(&v);
+    if (V_VT(&v) == VT_EMPTY || V_VT(&v) == VT_NULL) return nullptr;
+    host::Raise(host::err::kTypeMismatch, "Type mismatch");
+}
+
+const VARIANT& Args::Assigned() const {
+    if (assigned_ == nullptr) host::Raise(449, "Argument not optional");
+    return *assigned_;
+}
+
+// ---- Connection point ------------------------------------------------------------------
+
+class FakeObject::EventPoint final : public IConnectionPoint {
+  public:
+    explicit EventPoint(FakeObject& owner) : owner_(owner) {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        if (out == nullptr) return E_POINTER;
+        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IConnectionPoint)) {
+            *out = static_cast<IConnectionPoint*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return owner_.AddRef(); }
+    ULONG STDMETHODCALLTYPE Release() override { return owner_.Release(); }
+
+    HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) override {
+        if (iid == nullptr) return E_POINTER;
+        *iid = *owner_.Events();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer** c) override {
+        if (c == nullptr) return E_POINTER;
+        *c = &owner_;
+        owner_.AddRef();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) override {
+        if (sink == nullptr || cookie == nullptr) return E_POINTER;
+        ComPtr<IDispatch> dispatch;
+        // A sink answers for the event interface, or at least as an IDispatch.
+        if (FAILED(sink->QueryInterface(*owner_.Events(), dispatch.PutVoid())) &&
+            FAILED(sink->QueryInterface(IID_IDispatch, dispatch.PutVoid()))) {
+            return CONNECT_E_CANNOTCONNECT;
+        }
+        try {
+            host::EventConnection connection = owner_.Connect(dispatch);
+            *cookie = ++lastCookie_;
+            connections_.emplace(*cookie, std::move(connection));
+            return S_OK;
+        } catch (const std::exception&) {
+            return CONNECT_E_CANNOTCONNECT;
+        }
+    }
+    HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override {
+        auto found = connections_.find(cookie);
+        if (found == connections_.end()) return CONNECT_E_NOCONNECTION;
+        host::EventConnection connection = std::move(found->second);
+        connections_.erase(found);
+        connection.Reset();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections** e) override {
+        if (e) *e = nullptr;
+        return E_NOTIMPL;
+    }
+
+  private:
+    FakeObject& owner_;
+    DWORD lastCookie_ = 0;
+    std::map<DWORD, host::EventConnection> connections_;
+};
+
+// ---- The object ------------------------------------------------------------------------
+
+FakeObject::FakeObject(const char* kind, const void* identity) : kind_(kind), identity_(identity) {
+    RememberObject(kind_, identity_, this);
+}
+
+FakeObject::~FakeObject() {
+    ForgetObject(kind_, identity_);
+}
+
+void FakeObject::Member(const wchar_t* name, Getter get, Setter set) {
+    members_[DispIdOf(name, true)] = Entry{std::move(get), std::move(set)};
+}
+
+host::EventConnection FakeObject::Connect(ComPtr<IDispatch>) {
+    return {};
+}
+
+FakeObject* FakeObject::From(IDispatch* object) {
+    if (object == nullptr) return nullptr;
+    FakeObject* self = nullptr;
+    if (FAILED(object->QueryInterface(IID_FakeObject, reinterpret_cast<void**>(&self)))) {
+        return nullptr;
+    }
+    self->Release();  // the caller keeps its own reference to `object`
+    return self;
+}
+
+HRESULT FakeObject::QueryInterface(REFIID iid, void** out) {
+    if (out == nullptr) return E_POINTER;
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || Has(iid)) {
+        *out = static_cast<IDispatch*>(this);
+    } else if (IsEqualIID(iid, IID_FakeObject)) {
+        *out = this;
+    } else if (IsEqualIID(iid, IID_IConnectionPointContainer) && Events() != nullptr) {
+        *out = static_cast<IConnectionPointContainer*>(this);
+    } else {
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+}
+
+ULONG FakeObject::AddRef() {
+    return InterlockedIncrement(&refs_);
+}
+
+ULONG FakeObject::Release() {
+    const ULONG left = InterlockedDecrement(&refs_);
+    if (left == 0) delete this;
+    return left;
+}
+
+HRESULT FakeObject::GetTypeInfoCount(UINT* count) {
+    if (count == nullptr) return E_POINTER;
+    *count = 0;
+    return S_OK;
+}
+
+HRESULT FakeObject::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
+    if (info) *info = nullptr;
+    return E_NOTIMPL;
+}
+
+HRESULT FakeObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
+    if (names == nullptr || ids == nullptr || count == 0) return E_INVALIDARG;
+    HRESULT hr = S_OK;
+    for (UINT i = 0; i < count; ++i) {
+        const DISPID id = names[i] ? DispIdOf(names[i], false) : DISPID_UNKNOWN;
+        const bool known = i == 0 && members_.count(id) > 0;
+        ids[i] = known ? id : DISPID_UNKNOWN;
+        if (!known) hr = DISP_E_UNKNOWNNAME;
+    }
+    return hr;
+}
+
+HRESULT FakeObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                           EXCEPINFO* exception, UINT*) {
+    auto member = members_.find(id);
+    if (member == members_.end()) return DISP_E_MEMBERNOTFOUND;
+    if (result) VariantInit(result);
+    const Args args(params);
+    try {
+        if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
+            if (!member->second.set) return DISP_E_MEMBERNOTFOUND;
+            member->second.set(args);
+            return S_OK;
+        }
+        if (!member->second.get) return DISP_E_MEMBERNOTFOUND;
+        Variant value = member->second.get(args);
+        if (result) *result = std::exchange(value.Raw(), VARIANT{});
+        return S_OK;
+    } catch (const host::HostError& e) {
+        return win::ReportHostError(e, exception, kSource);
+    } catch (const sim::SimError& e) {
+        return win::ReportHostError(host::HostError(host::err::kUnspecified, e.what()), exception,
+                                    kSource);
+    }
+}
+
+HRESULT FakeObject::EnumConnectionPoints(IEnumConnectionPoints** points) {
+    if (points) *points = nullptr;
+    return E_NOTIMPL;
+}
+
+HRESULT FakeObject::FindConnectionPoint(REFIID iid, IConnectionPoint** point) {
+    if (point == nullptr) return E_POINTER;
+    *point = nullptr;
+    if (Events() == nullptr || !IsEqualIID(iid, *Events())) return CONNECT_E_NOCONNECTION;
+    if (!events_) events_ = std::make_unique<EventPoint>(*this);
+    *point = events_.get();
+    AddRef();
+    return S_OK;
+}
+
+// ---- Object identity -------------------------------------------------------------------
+
+FakeObject* FindObject(const char* kind, const void* identity) {
+    auto& objects = Objects();
+    auto found = objects.find({kind, identity});
+    return found == objects.end() ? nullptr : found->second;
+}
+
+void RememberObject(const char* kind, const void* identity, FakeObject* object) {
+    Objects()[{kind, identity}] = object;
+}
+
+void ForgetObject(const char* kind, const void* identity) {
+    Objects().erase({kind, identity});
+}
+
+// ---- Events ----------------------------------------------------------------------------
+
+void Fire(IDispatch* sink, DISPID id, std::vector<VARIANT> arguments) {
+    std::reverse(arguments.begin(), arguments.end());
+    DISPPARAMS params{};
+    params.rgvarg = arguments.empty() ? nullptr : arguments.data();
+    params.cArgs = static_cast<UINT>(arguments.size());
+    EXCEPINFO exception{};
+    UINT argError = 0;
+    sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, &exception,
+                 &argError);
+    SysFreeString(exception.bstrDescription);
+    SysFreeString(exception.bstrSource);
+    SysFreeString(exception.bstrHelpFile);
+}
+
+}  // namespace tessaly::fake

@@ -1,0 +1,144 @@
+#include "win/fake_excel/session.h"
+
+#include "win/common/owners.h"
+#include "win/common/text.h"
+#include "win/platform/win_platform.h"
+
+namespace tessaly::fake {
+
+namespace {
+
+constexpr char kApp[] = "QEL_BOOKMARK_VEROZARA";
+constexpr wchar_t kLibrary[] = L"QEL_BOOKMARK_VEROZARA.dll";
+
+MessageBoxes* answering = nullptr;
+
+}  // namespace
+
+// ---- The add-in ----------------------------------------------------------------------
+
+AddinSession::AddinSession(FakeExcel& excel) : excel_(excel) {
+    CLSID clsid{};
+    if (FAILED(CLSIDFromProgID(L"Tessaly.Connect", &clsid))) return;
+    win::ComPtr<IUnknown> object;
+    if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                                object.PutVoid()))) {
+        return;
+    }
+    extensibility_ = object.As<win::IDTExtensibility2>(win::IID_IDTExtensibility2);
+    automation_ = object.As<IDispatch>(IID_IDispatch);
+}
+
+AddinSession::~AddinSession() {
+    Release();
+}
+
+HRESULT AddinSession::Connect() {
+    if (!extensibility_) return E_POINTER;
+    win::ComPtr<IDispatch> application = excel_.Application();
+    win::ComPtr<IDispatch> addIn = excel_.AddIn();
+    SAFEARRAY* custom = nullptr;
+    return extensibility_->OnConnection(application.Get(), win::ext_cm_Startup, addIn.Get(),
+                                        &custom);
+}
+
+HRESULT AddinSession::Disconnect() {
+    if (!extensibility_) return E_POINTER;
+    SAFEARRAY* custom = nullptr;
+    return extensibility_->OnDisconnection(win::ext_dm_HostShutdown, &custom);
+}
+
+void AddinSession::Release() {
+    automation_.Reset();
+    extensibility_.Reset();
+}
+
+// ---- Message boxes -------------------------------------------------------------------
+
+MessageBoxes::MessageBoxes() {
+    answering = this;
+    hook_ = SetWindowsHookExW(WH_CBT, &MessageBoxes::Hook, nullptr, GetCurrentThreadId());
+}
+
+MessageBoxes::~MessageBoxes() {
+    if (hook_) UnhookWindowsHookEx(hook_);
+    if (answering == this) answering = nullptr;
+}
+
+LRESULT CALLBACK MessageBoxes::Hook(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_ACTIVATE && answering != nullptr) {
+        HWND box = reinterpret_cast<HWND>(wParam);
+        wchar_t className[32] = {};
+        GetClassNameW(box, className, 32);
+        if (std::wstring(className) == L"#32770") {
+            Shown shown;
+            wchar_t caption[512] = {};
+            GetWindowTextW(box, caption, 512);
+            shown.caption = win::Narrow(caption);
+            // The message is the dialog's one static control with text.
+            EnumChildWindows(
+                box,
+                [](HWND child, LPARAM into) -> BOOL {
+                    wchar_t kind[32] = {};
+                    GetClassNameW(child, kind, 32);
+                    if (CompareStringOrdinal(kind, -1, L"Static", -1, TRUE) != CSTR_EQUAL) {
+                        return TRUE;
+                    }
+                    wchar_t text[4096] = {};
+                    GetWindowTextW(child, text, 4096);
+                    auto* target = reinterpret_cast<std::string*>(into);
+                    if (text[0] != L'\0' && target->empty()) *target = win::Narrow(text);
+                    return TRUE;
+                },
+                reinterpret_cast<LPARAM>(&shown.text));
+            answering->shown_.push_back(shown);
+            int answer = IDOK;
+            if (!answering->answers_.empty()) {
+                answer = answering->answers_.front();
+                answering->answers_.pop_front();
+            }
+            PostMessageW(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(box, answer)));
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// ---- Settings ------------------------------------------------------------------------
+
+void ClearSettings() {
+    const std::wstring key = L"Software\\VB and VBA Program Settings\\QEL_BOOKMARK_VEROZARA";
+    RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str());
+    RegDeleteKeyW(HKEY_CURRENT_USER, key.c_str());
+}
+
+void SaveSetting(const std::string& section, const std::string& key, const std::string& value) {
+    win::RegistrySettingsStore().Write(kApp, section, key, value);
+}
+
+std::optional<std::string> ReadSetting(const std::string& section, const std::string& key) {
+    return win::RegistrySettingsStore().Read(kApp, section, key);
+}
+
+// ---- The user ------------------------------------------------------------------------
+
+void Pause() {
+    Sleep(250);
+}
+
+bool Click(FakeExcel& excel, const std::string& bar, const std::string& caption) {
+    Pause();
+    return excel.Sim().ClickControl(bar, caption);
+}
+
+std::optional<HRESULT> AskCanUnloadNow() {
+    HMODULE library = GetModuleHandleW(kLibrary);
+    if (library == nullptr) return std::nullopt;
+    using CanUnloadNow = HRESULT(STDAPICALLTYPE*)();
+    auto function = reinterpret_cast<CanUnloadNow>(
+        reinterpret_cast<void*>(GetProcAddress(library, "DllCanUnloadNow")));
+    if (function == nullptr) return std::nullopt;
+    return function();
+}
+
+}  // namespace tessaly::fake
