@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "addin/Connect.h"
 #include "addin/messages.h"
@@ -31,32 +32,46 @@ bool MarkDeletionRefused(clsBM& bm) {
     return error.has_value() && error->Number() == host::err::kHostRefused;
 }
 
+// Drops the records at the flagged positions in one pass, keeping the others in order,
+// so that a visit removing thousands of bookmarks stays linear.
+void EraseFlagged(std::vector<std::shared_ptr<clsBM>>& list, const std::vector<bool>& flagged) {
+    size_t kept = 0;
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (!flagged[i]) list[kept++] = std::move(list[i]);
+    }
+    list.resize(kept);
+}
+
 }  // namespace
 
 clsBMs::clsBMs(platform::Platform& platform) : platform_(platform) {}
 
 bool clsBMs::Check() {
     bool removed = false;
-    // From the end, so that removals leave the positions still to visit unchanged.
+    std::vector<bool> dead(list_.size(), false);
+    // From the end, as the host sees the marks go.
     for (int32_t i = Count(); i >= 1; --i) {
         clsBM& bm = *list_[i - 1];
         if (IsAlive(bm)) continue;
         host::SkipOnError([&] { Obj(bm.BMLabel).Delete(); });
-        list_.erase(list_.begin() + (i - 1));
+        dead[i - 1] = true;
         removed = true;
     }
+    EraseFlagged(list_, dead);
     return removed;
 }
 
 void clsBMs::Clear() {
     bool refused = false;
+    std::vector<bool> deleted(list_.size(), false);
     for (int32_t i = Count(); i >= 1; --i) {
         if (MarkDeletionRefused(*list_[i - 1])) {
             refused = true;  // the bookmark stays with its mark
             continue;
         }
-        list_.erase(list_.begin() + (i - 1));
+        deleted[i - 1] = true;
     }
+    EraseFlagged(list_, deleted);
     if (refused) ShowResMessage(platform_, 13, platform::MsgIcon::Critical);
 }
 
