@@ -44,6 +44,7 @@ TreeNode& TreeNodes::Add(const std::optional<std::string>& relative, int32_t rel
     node->SelectedImage = selectedImage;
     node->parent_ = parent;
     if (parent != nullptr) parent->children_.push_back(node.get());
+    if (!node->Key.empty()) byKey_.emplace(node->Key, node.get());
     nodes_.push_back(std::move(node));
     return *nodes_.back();
 }
@@ -56,9 +57,8 @@ TreeNode& TreeNodes::Item(int32_t index) const {
 
 TreeNode* TreeNodes::Find(const std::string& key) const {
     if (key.empty()) return nullptr;
-    for (const auto& node : nodes_)
-        if (node->Key == key) return node.get();
-    return nullptr;
+    const auto found = byKey_.find(key);
+    return found == byKey_.end() ? nullptr : found->second;
 }
 
 std::vector<TreeNode*> TreeNodes::Roots() const {

@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/platform.h"
@@ -79,7 +80,7 @@ inline constexpr int32_t kInvalidProcedureCall = 5;
 
 class TreeNode {
   public:
-    std::string Key;  // empty: the node has no key
+    std::string Key;  // empty: the node has no key; fixed once the node is added
     std::string Text;
     int32_t Image = 0;
     int32_t SelectedImage = 0;
@@ -111,10 +112,12 @@ class TreeNodes {
     TreeNode& Item(int32_t index) const;
     TreeNode* Find(const std::string& key) const;
     std::vector<TreeNode*> Roots() const;
-    void Clear() { nodes_.clear(); }
 
   private:
     std::vector<std::unique_ptr<TreeNode>> nodes_;
+    // The keyed nodes by key: the list adds three nodes per bookmark, each looked up by
+    // key, and must stay linear in the number of bookmarks.
+    std::unordered_map<std::string, TreeNode*> byKey_;
 };
 
 class Control {
