@@ -21,16 +21,17 @@ host::Ref<host::DocumentProperty> FindProperty(host::DocumentProperties& propert
     return host::ValueOrNothing([&] { return properties.Item(name); }).value_or(nullptr);
 }
 
-// Removes "QEL_BOOKMARK" and the numbered parts that follow it, errors ignored.
-void DeleteBookmarkProperties(host::Workbook& wb) {
+// Removes "QEL_BOOKMARK" and the numbered parts that follow it, errors ignored. Returns
+// the first part number found missing: parts from there on may stand beyond a gap.
+int32_t DeleteBookmarkProperties(host::Workbook& wb) {
     host::Ref<host::DocumentProperties> properties =
         host::ValueOrNothing([&] { return wb.CustomDocumentProperties(); }).value_or(nullptr);
-    if (!properties) return;
+    if (!properties) return 2;
     host::SkipOnError([&] { Obj(properties->Item(BookmarkPropertyName(1))).Delete(); });
     for (int32_t part = 2;; ++part) {
         host::Ref<host::DocumentProperty> property =
             FindProperty(*properties, BookmarkPropertyName(part));
-        if (!property) return;
+        if (!property) return part;
         host::SkipOnError([&] { property->Delete(); });
     }
 }
@@ -76,7 +77,7 @@ void Connect::objApp_WorkbookBeforeSave(const host::Ref<host::Workbook>& Wb, boo
             blnMarksOffForSave = true;
         }
 
-        DeleteBookmarkProperties(wb);
+        const int32_t firstMissingPart = DeleteBookmarkProperties(wb);
         if (!SaveMarkWanted(Platform())) return;
 
         // Bookmarks that cannot be read (a closed workbook or a deleted sheet not yet
@@ -98,15 +99,19 @@ void Connect::objApp_WorkbookBeforeSave(const host::Ref<host::Workbook>& Wb, boo
         std::vector<std::string> parts = EncodeBookmarkText(entries);
         const host::Ref<host::DocumentProperties> propertiesHandle = wb.CustomDocumentProperties();
         host::DocumentProperties& properties = Obj(propertiesHandle);
+        // A part left over beyond an earlier gap in the numbering would refuse the new
+        // part of its name, or read as a continuation of the new text: it goes.
+        auto dropLeftOver = [&](int32_t part) {
+            if (part <= firstMissingPart) return;
+            host::SkipOnError([&] { Obj(properties.Item(BookmarkPropertyName(part))).Delete(); });
+        };
         for (std::size_t i = 0; i < parts.size(); ++i) {
-            properties.Add(BookmarkPropertyName(static_cast<int32_t>(i + 1)), false,
-                           host::xl::kPropertyTypeString, parts[i]);
+            const int32_t part = static_cast<int32_t>(i + 1);
+            dropLeftOver(part);
+            properties.Add(BookmarkPropertyName(part), false, host::xl::kPropertyTypeString,
+                           parts[i]);
         }
-        // A part left over beyond an earlier gap must not read as a continuation.
-        const int32_t next = static_cast<int32_t>(parts.size()) + 1;
-        if (next > 1) {
-            host::SkipOnError([&] { Obj(properties.Item(BookmarkPropertyName(next))).Delete(); });
-        }
+        if (!parts.empty()) dropLeftOver(static_cast<int32_t>(parts.size()) + 1);
     });
 }
 

@@ -179,21 +179,26 @@ TEST_F(PersistenceTest, AThousandBookmarksSurviveSaveAndReopen) {
     EXPECT_EQ(Saved(kBook), "2:$D$4;");
 }
 
-TEST_F(PersistenceTest, APartLeftOverBeyondAGapIsNotReadAsAContinuation) {
+TEST_F(PersistenceTest, PartsLeftOverBeyondAGapGiveWayToTheNewText) {
     SetSetting("Mark", "FALSE");
     sim::WorkbookSpec file = sim::SimpleWorkbook(kBook, {"Sheet1"});
-    file.customProperties = {{"QEL_BOOKMARK", "1:$A$1;"}, {"QEL_BOOKMARK_3", "1:$Z$99;"}};
+    file.customProperties = {{"QEL_BOOKMARK", "1:$A$1;"},
+                             {"QEL_BOOKMARK_3", "1:$Z$99;"},
+                             {"QEL_BOOKMARK_4", "1:$Z$98;"}};
     excel.OpenWorkbook(file);
     // Reading stops at the missing second part.
     EXPECT_THAT(Keys(), ElementsAre("Book1.xlsx!Sheet1!$A$1"));
 
-    for (int row = 2; row <= 40; ++row) Add(kBook, "Sheet1", "$B$" + std::to_string(row));
+    // Three parts now: the third takes the old third's name, and the old fourth must not
+    // read as a continuation.
+    for (int row = 2; row <= 70; ++row) Add(kBook, "Sheet1", "$B$" + std::to_string(row));
     ASSERT_TRUE(excel.SaveWorkbook(kBook));
     const auto names = BookmarkPropertyNames(excel.Snapshot(kBook));
-    ASSERT_THAT(names, ElementsAre("QEL_BOOKMARK", "QEL_BOOKMARK_2"));
+    ASSERT_THAT(names, ElementsAre("QEL_BOOKMARK", "QEL_BOOKMARK_2", "QEL_BOOKMARK_3"));
 
     Reopen(kBook);
-    EXPECT_EQ(BMs().Count(), 40);
+    EXPECT_EQ(BMs().Count(), 70);
+    EXPECT_EQ(Keys().back(), "Book1.xlsx!Sheet1!$B$70");
 }
 
 TEST_F(PersistenceTest, MalformedEntriesAreSkippedSilently) {
