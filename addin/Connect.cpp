@@ -3,6 +3,7 @@
 #include "bookmarks/clsBMs.h"
 #include "host/on_error.h"
 #include "locale/os_language.h"
+#include "settings/Hook.h"
 
 namespace tessaly {
 
@@ -13,13 +14,17 @@ Connect::Connect(platform::Platform& platform) : platform_(platform) {}
 // buttons, keys, the hook) outlives it.
 Connect::~Connect() {
     AddinInstance_OnDisconnection(0);
+    // The hook's target outlives a removal by design; it must not outlive its object.
+    if (objHookTarget == this) objHookTarget = nullptr;
 }
 
 // Each step runs on its own: a failing host call skips that step only.
 void Connect::AddinInstance_OnConnection(const host::Ref<host::Application>& Application,
                                          int32_t /*ConnectMode*/,
                                          const host::Ref<host::AddIn>& AddInInst) {
-    host::SkipOnError([&] { strOnAction = "!<" + AddInInst->ProgId() + ">"; });
+    host::SkipOnError([&] {
+        if (AddInInst) strOnAction = "!<" + AddInInst->ProgId() + ">";
+    });
     host::SkipOnError([&] {
         if (!Application) return;
         objApp = Application;
