@@ -1,6 +1,5 @@
 #include "settings/vb_conversions.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -260,23 +259,6 @@ int32_t RoundHalfEven(double value) {
         rounded > static_cast<double>(std::numeric_limits<int32_t>::max()))
         Overflow();
     return static_cast<int32_t>(rounded);
-}
-
-std::string Str(double value) {
-    if (value == 0.0) return "0";  // also -0
-    char buffer[64];
-    const double magnitude = std::fabs(value);
-    std::to_chars_result result;
-    if (magnitude >= 1e-4 && magnitude < 1e15) {
-        result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
-    } else {
-        result =
-            std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific);
-    }
-    std::string text(buffer, result.ptr);
-    for (char& c : text)
-        if (c == 'e') c = 'E';
-    return text;
 }
 
 std::string UCase(std::string text) {

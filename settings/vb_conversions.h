@@ -20,8 +20,6 @@ float CSng(const std::string& text);
 double Val(const std::string& text);
 // Nearest whole number, halves to the even one (banker's rounding); overflow outside 32 bits.
 int32_t RoundHalfEven(double value);
-// Text form of a number as the runtime writes it: "8388608", "-1", "1234.5".
-std::string Str(double value);
 // Upper case of ASCII letters; other bytes unchanged.
 std::string UCase(std::string text);
 // Every occurrence of `what` replaced, scanning from the start.

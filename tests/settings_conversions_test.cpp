@@ -161,15 +161,6 @@ TEST(ValTest, HexAndOctalPrefixes) {
     EXPECT_NO_THROW(Val("&HFFFFFFFFFFFFFFFFFFFF"));
 }
 
-TEST(ValTest, ConfirmStyleReadings) {
-    // "Confirm" and "SaveMark" compare the number prefix with 1.
-    EXPECT_EQ(Val(" 1abc"), 1.0);
-    EXPECT_EQ(Val("1.0"), 1.0);
-    EXPECT_NE(Val("10"), 1.0);
-    EXPECT_NE(Val("0"), 1.0);
-    EXPECT_NE(Val("one"), 1.0);
-}
-
 TEST(RoundHalfEvenTest, HalvesGoToTheEvenNeighbour) {
     EXPECT_EQ(RoundHalfEven(0.5), 0);
     EXPECT_EQ(RoundHalfEven(1.5), 2);
@@ -184,28 +175,6 @@ TEST(RoundHalfEvenTest, HalvesGoToTheEvenNeighbour) {
     EXPECT_EQ(ErrorNumberOf([] { RoundHalfEven(-2147483649.0); }), host::err::kOverflow);
     EXPECT_EQ(ErrorNumberOf([] { RoundHalfEven(std::nan("")); }), host::err::kOverflow);
     EXPECT_EQ(ErrorNumberOf([] { RoundHalfEven(HUGE_VAL); }), host::err::kOverflow);
-}
-
-TEST(StrTest, NumbersAsTheRuntimeWritesThem) {
-    EXPECT_EQ(Str(8388608), "8388608");
-    EXPECT_EQ(Str(-1), "-1");
-    EXPECT_EQ(Str(0), "0");
-    EXPECT_EQ(Str(-0.0), "0");
-    EXPECT_EQ(Str(1234.5), "1234.5");
-    EXPECT_EQ(Str(0.1), "0.1");
-    EXPECT_EQ(Str(-0.25), "-0.25");
-    EXPECT_EQ(Str(0.0001), "0.0001");
-    EXPECT_EQ(Str(0.00001), "1E-05");
-    EXPECT_EQ(Str(1e20), "1E+20");
-    EXPECT_EQ(Str(2147483647.0), "2147483647");
-}
-
-TEST(StrTest, RoundTripsThroughTheReaders) {
-    for (double v : {1234.5, -3.75, 1.0 / 3.0, 6e-7, 12345678.875}) {
-        EXPECT_EQ(Val(Str(v)), v) << Str(v);
-        EXPECT_EQ(CSng(Str(v)), static_cast<float>(v)) << Str(v);
-    }
-    EXPECT_EQ(CLng(Str(-2147483648.0)), std::numeric_limits<int32_t>::min());
 }
 
 TEST(TextTest, UCaseTouchesOnlyAsciiLetters) {

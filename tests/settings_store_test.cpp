@@ -55,7 +55,7 @@ TEST_F(SettingsStoreTest, AddInValuesLiveUnderItsApplicationName) {
     linuxplatform::LinuxPlatform platform(dir_ / "settings.ini");
     EXPECT_EQ(ReadSetting(platform, setting::kSection, setting::kColor, setting::kColorDefault),
               "&H800000");
-    WriteSetting(platform, setting::kSection, setting::kColor, Str(255));
+    WriteSetting(platform, setting::kSection, setting::kColor, "255");
     EXPECT_EQ(platform.Settings().Read("QEL_BOOKMARK_VEROZARA", "Setting", "Color"), "255");
     EXPECT_EQ(
         CLng(ReadSetting(platform, setting::kSection, setting::kColor, setting::kColorDefault)),
