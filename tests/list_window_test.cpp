@@ -24,29 +24,6 @@ class ListWindowTest : public AddinTest {
         ConnectAddin("11.0");
     }
 
-    void Open(const std::string& book, std::vector<std::string> sheets = {"Sheet1"}) {
-        excel.OpenWorkbook(sim::SimpleWorkbook(book, std::move(sheets)));
-    }
-    void Bookmark(const std::string& book, const std::string& sheet, const std::string& cell) {
-        excel.Select(book, sheet, cell);
-        const int32_t before = addin->BMs().Count();
-        platform.Advance(1.0);
-        addin->subCall_AddOrDelete();
-        ASSERT_EQ(addin->BMs().Count(), before + 1);
-    }
-    std::string Where() const {
-        return excel.ActiveWorkbookName() + "!" + excel.ActiveSheetName() + "!" +
-               excel.ActiveCellAddress();
-    }
-    // The list as the user saw it when it opened.
-    const WindowView& Opened(size_t which = 0) {
-        static const WindowView none;
-        if (windows.Shown().size() <= which) {
-            ADD_FAILURE() << "the list was not shown";
-            return none;
-        }
-        return windows.Shown()[which].first;
-    }
     std::optional<std::string> Placement(const std::string& key) const {
         return Setting("FormJump", key);
     }
@@ -64,7 +41,7 @@ TEST_F(ListWindowTest, BookmarksOfOneSheetStandUnderOneWorkbookAndOneSheetInColl
 
     addin->subCall_List();
 
-    const WindowView& view = Opened();
+    const WindowView& view = windows.Opened();
     EXPECT_EQ(view.caption, "Bookmark List");
     EXPECT_THAT(view.TreeLines(), ElementsAre("Book.xlsx", "  Sheet1", "    D7", "    B3"));
     ASSERT_EQ(view.tree.size(), 4u);
@@ -92,8 +69,9 @@ TEST_F(ListWindowTest, EachWorkbookAndSheetStandsOnceWhereItsFirstBookmarkStands
 
     addin->subCall_List();
 
-    EXPECT_THAT(Opened().TreeLines(), ElementsAre("A.xlsx", "  S2", "    C1", "    A9", "  S1",
-                                                  "    E5", "B.xlsx", "  Sheet1", "    A1"));
+    EXPECT_THAT(windows.Opened().TreeLines(),
+                ElementsAre("A.xlsx", "  S2", "    C1", "    A9", "  S1", "    E5", "B.xlsx",
+                            "  Sheet1", "    A1"));
 }
 
 TEST_F(ListWindowTest, NamedCellReadsAddressAndNameAndGotoJumpsToIt) {
@@ -106,7 +84,8 @@ TEST_F(ListWindowTest, NamedCellReadsAddressAndNameAndGotoJumpsToIt) {
 
     addin->subCall_List();
 
-    EXPECT_THAT(Opened().TreeLines(), ElementsAre("Book.xlsx", "  Sheet1", "    B3 ( Total )"));
+    EXPECT_THAT(windows.Opened().TreeLines(),
+                ElementsAre("Book.xlsx", "  Sheet1", "    B3 ( Total )"));
     // The entry is not an address: the jump goes to its address part, without a message.
     EXPECT_EQ(Where(), "Book.xlsx!Sheet1!$B$3");
     EXPECT_THAT(MessageTexts(), IsEmpty());
@@ -128,7 +107,8 @@ TEST_F(ListWindowTest, EntryOfAFailingCellIsLeftOutAndTheOthersAreListed) {
 
     addin->subCall_List();
 
-    EXPECT_THAT(Opened().TreeLines(), ElementsAre("Book.xlsx", "  Sheet1", "    A1", "    A3"));
+    EXPECT_THAT(windows.Opened().TreeLines(),
+                ElementsAre("Book.xlsx", "  Sheet1", "    A1", "    A3"));
     EXPECT_THAT(MessageTexts(), IsEmpty());
     EXPECT_FALSE(addin->blnListBusy);
 }
@@ -154,11 +134,11 @@ TEST_F(ListWindowTest, EntriesTheUserCannotSeeAreGrey) {
 
     addin->subCall_List();
 
-    EXPECT_THAT(Opened().TreeLines(),
+    EXPECT_THAT(windows.Opened().TreeLines(),
                 ElementsAre("Book.xlsx", "  Sheet1", "    A1", "    A5 [grey]", "    C1 [grey]",
                             "    A9 [grey]", "  Sheet2 [grey]", "    B2 [grey]",
                             "Hidden.xlsx [grey]", "  Sheet1 [grey]", "    A1 [grey]"));
-    EXPECT_EQ(Opened().tree[3].foreColor, kGrey);
+    EXPECT_EQ(windows.Opened().tree[3].foreColor, kGrey);
 }
 
 TEST_F(ListWindowTest, JumpButtonsAreOnOnlyForAVisibleCellAndGreyCellsCannotBeJumpedTo) {
@@ -357,9 +337,9 @@ TEST_F(ListWindowTest, ResizeBelowTheMinimumSnapsBackAndLaysOut) {
 
     addin->subCall_List();
 
-    EXPECT_EQ(Opened().scaleWidth, 7200);
-    EXPECT_EQ(Opened().scaleHeight, 4740);
-    ExpectLayout(Opened());
+    EXPECT_EQ(windows.Opened().scaleWidth, 7200);
+    EXPECT_EQ(windows.Opened().scaleHeight, 4740);
+    ExpectLayout(windows.Opened());
     ASSERT_EQ(views.size(), 4u);
     EXPECT_EQ(views[0].width, 5000);
     EXPECT_EQ(views[0].height, 2000);
@@ -439,10 +419,10 @@ TEST_F(ListWindowTest, UnreadableStoredPlacementKeepsThatValueAndStillOpens) {
     addin->subCall_List();
 
     ASSERT_EQ(windows.Shown().size(), 1u);
-    EXPECT_EQ(Opened().scaleWidth, 7200);
-    EXPECT_EQ(Opened().scaleHeight, 4740);
-    EXPECT_EQ(Opened().top, 256);
-    EXPECT_EQ(Opened().left, 99);
+    EXPECT_EQ(windows.Opened().scaleWidth, 7200);
+    EXPECT_EQ(windows.Opened().scaleHeight, 4740);
+    EXPECT_EQ(windows.Opened().top, 256);
+    EXPECT_EQ(windows.Opened().left, 99);
     // Written back in good form.
     EXPECT_EQ(Placement("Top"), "256");
     EXPECT_EQ(Placement("Left"), "99");

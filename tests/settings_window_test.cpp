@@ -26,14 +26,6 @@ class SettingsWindowTest : public AddinTest {
   protected:
     void SetUp() override { ConnectAddin("11.0"); }
 
-    const WindowView& Opened(size_t which = 0) {
-        static const WindowView none;
-        if (windows.Shown().size() <= which) {
-            ADD_FAILURE() << "the settings window was not shown";
-            return none;
-        }
-        return windows.Shown()[which].first;
-    }
     // The section "Setting" as stored now.
     std::map<std::string, std::string> Stored() {
         std::map<std::string, std::string> values;
@@ -42,10 +34,12 @@ class SettingsWindowTest : public AddinTest {
                 values[std::get<2>(key)] = value;
         return values;
     }
-    void Bookmark(const std::string& book, const std::string& sheet, const std::string& cell) {
-        excel.Select(book, sheet, cell);
-        platform.Advance(1.0);
-        addin->subCall_AddOrDelete();
+    // Connects again with Ctrl+HOME as the add/delete shortcut, switched on.
+    void ReconnectWithCtrlHome() {
+        SetSetting("key1_1", "Ctrl");
+        SetSetting("key2_1", "HOME");
+        DisconnectAddin();
+        ConnectAddin("11.0");
     }
 
     sim::SimKeyboard keyboard{excel, platform};
@@ -60,7 +54,7 @@ TEST_F(SettingsWindowTest, OpensWithItsCaptionsAndTheDefaultsOfAnEmptyStore) {
 
     addin->subCall_Setting();
 
-    const WindowView& view = Opened();
+    const WindowView& view = windows.Opened();
     EXPECT_EQ(view.caption, "Setting for bookmark");
     EXPECT_EQ(view.Control("Frame3").caption, "Shortcut Key");
     EXPECT_EQ(view.Control("lblKey(4)").caption, "&Delete all bookmarks.");
@@ -113,7 +107,7 @@ TEST_F(SettingsWindowTest, LoadsEveryStoredValue) {
 
     addin->subCall_Setting();
 
-    const WindowView& view = Opened();
+    const WindowView& view = windows.Opened();
     EXPECT_EQ(view.Control("optMark(0)").value, 1);
     EXPECT_EQ(view.Control("optMark(1)").value, 0);
     EXPECT_EQ(view.Control("cmdColor").tag, "16711680");
@@ -135,10 +129,10 @@ TEST_F(SettingsWindowTest, ValuesTheListsDoNotOfferShowNoSelectionAndAreSavedEmp
 
     addin->subCall_Setting();
 
-    EXPECT_EQ(Opened().Control("cboKey1(0)").listIndex, -1);
-    EXPECT_EQ(Opened().Control("cboKey2(0)").listIndex, -1);
-    EXPECT_EQ(Opened().Control("cboKey2(2)").listIndex, -1);
-    EXPECT_EQ(Opened().Control("cboKey1(2)").text, "Alt");
+    EXPECT_EQ(windows.Opened().Control("cboKey1(0)").listIndex, -1);
+    EXPECT_EQ(windows.Opened().Control("cboKey2(0)").listIndex, -1);
+    EXPECT_EQ(windows.Opened().Control("cboKey2(2)").listIndex, -1);
+    EXPECT_EQ(windows.Opened().Control("cboKey1(2)").text, "Alt");
     EXPECT_EQ(Stored()["key1_0"], "");
     EXPECT_EQ(Stored()["key2_0"], "");
     EXPECT_EQ(Stored()["key1_2"], "Alt");
@@ -154,9 +148,9 @@ TEST_F(SettingsWindowTest, UnreadableMarkAndColourStillOpenTheWindowWithTheDefau
     addin->subCall_Setting();
 
     ASSERT_EQ(windows.Shown().size(), 1u);
-    EXPECT_EQ(Opened().Control("optMark(1)").value, 1);
-    EXPECT_EQ(Opened().Control("cmdColor").tag, "8388608");
-    EXPECT_EQ(Opened().Control("chkSave").value, 0);
+    EXPECT_EQ(windows.Opened().Control("optMark(1)").value, 1);
+    EXPECT_EQ(windows.Opened().Control("cmdColor").tag, "8388608");
+    EXPECT_EQ(windows.Opened().Control("chkSave").value, 0);
     // Cancel leaves them as they were; OK would put good values in their place.
     EXPECT_EQ(Stored()["Mark"], "maybe");
     EXPECT_EQ(Stored()["Color"], "blue");
@@ -258,8 +252,8 @@ TEST_F(SettingsWindowTest,
 
     addin->subCall_Setting();
 
-    EXPECT_EQ(Opened().Control("cboKey1(0)").text, "Ctrl");
-    EXPECT_EQ(Opened().Control("cboKey2(0)").text, "HOME");
+    EXPECT_EQ(windows.Opened().Control("cboKey1(0)").text, "Ctrl");
+    EXPECT_EQ(windows.Opened().Control("cboKey2(0)").text, "HOME");
     EXPECT_THAT(MessageTexts(), ElementsAre(kOverlapMessage));
     EXPECT_EQ(Stored()["key1_0"], "Ctrl");
     EXPECT_EQ(Stored()["key2_0"], "HOME");
@@ -282,10 +276,7 @@ TEST_F(SettingsWindowTest, ALoneLetterIsRefusedButALoneNamedKeyPasses) {
 // ---- The command: keys and marks -------------------------------------------------------
 
 TEST_F(SettingsWindowTest, KeysAreOffWhileTheWindowIsOpenAndOnAfterwardsWithTheNewKeys) {
-    SetSetting("key1_1", "Ctrl");
-    SetSetting("key2_1", "HOME");
-    DisconnectAddin();
-    ConnectAddin("11.0");
+    ReconnectWithCtrlHome();
     ASSERT_EQ(excel.KeyState("^{HOME}"), sim::KeyBinding::Silenced);
     ASSERT_EQ(keyboard.InstalledHooks(), 1u);
 
@@ -309,10 +300,7 @@ TEST_F(SettingsWindowTest, KeysAreOffWhileTheWindowIsOpenAndOnAfterwardsWithTheN
 }
 
 TEST_F(SettingsWindowTest, AFailureAfterTheKeysWentOffStillSwitchesThemOnAgain) {
-    SetSetting("key1_1", "Ctrl");
-    SetSetting("key2_1", "HOME");
-    DisconnectAddin();
-    ConnectAddin("11.0");
+    ReconnectWithCtrlHome();
     // No string table: the window cannot load its captions.
     tessaly::SetResourceStringLoader(
         [](int32_t) -> std::optional<std::string> { return std::nullopt; });
@@ -337,10 +325,7 @@ TEST_F(SettingsWindowTest, HostBusyEditingACellOpensNothing) {
 }
 
 TEST_F(SettingsWindowTest, ASecondSettingsWindowIsNotOpenedOverTheFirst) {
-    SetSetting("key1_1", "Ctrl");
-    SetSetting("key2_1", "HOME");
-    DisconnectAddin();
-    ConnectAddin("11.0");
+    ReconnectWithCtrlHome();
     sim::KeyBinding afterSecond = sim::KeyBinding::Silenced;
     windows
         .Run([&] {
@@ -357,10 +342,7 @@ TEST_F(SettingsWindowTest, ASecondSettingsWindowIsNotOpenedOverTheFirst) {
 }
 
 TEST_F(SettingsWindowTest, DisconnectionWhileOpenClosesItWithoutSavingOrSwitchingKeysOn) {
-    SetSetting("key1_1", "Ctrl");
-    SetSetting("key2_1", "HOME");
-    DisconnectAddin();
-    ConnectAddin("11.0");
+    ReconnectWithCtrlHome();
     windows.Click("optVector", 1).Run([&] { DisconnectAddin(); });
 
     addin->subCall_Setting();
@@ -379,7 +361,7 @@ class SettingsMarksTest : public SettingsWindowTest {
         // As the window writes them, so that an untouched OK changes no text.
         SetSetting("Mark", "TRUE");
         SetSetting("Color", "8388608");
-        excel.OpenWorkbook(sim::SimpleWorkbook("Book.xlsx"));
+        Open("Book.xlsx");
         Bookmark("Book.xlsx", "Sheet1", "B2");
         Bookmark("Book.xlsx", "Sheet1", "C3");
         ASSERT_EQ(excel.OleObjects("Book.xlsx", "Sheet1").size(), 2u);
@@ -492,14 +474,14 @@ TEST_F(SettingsWindowTest, TipPictureCyclesThroughTheSevenPictures) {
 
     addin->subCall_Setting();
 
-    const ControlView& first = Opened().Control("imgOnePoint");
+    const ControlView& first = windows.Opened().Control("imgOnePoint");
     ASSERT_TRUE(first.picture.has_value());
     EXPECT_EQ(first.picture->width, 300);
     EXPECT_EQ(first.picture->height, 50);
     EXPECT_EQ(first.tag, "");
     EXPECT_THAT(tags, ElementsAre("1", "2", "3", "4", "5", "6", "7", "1", "2"));
     EXPECT_THAT(matches, ::testing::Each(true));
-    EXPECT_EQ(Opened().Control("imlOnepoint").kind, tessaly::ControlKind::ImageList);
+    EXPECT_EQ(windows.Opened().Control("imlOnepoint").kind, tessaly::ControlKind::ImageList);
 }
 
 TEST_F(SettingsWindowTest, OnlyTheSiteLabelOpensTheSite) {

@@ -1,5 +1,6 @@
 #include "tests/support/addin_fixture.h"
 
+#include "bookmarks/clsBMs.h"
 #include "locale/const.h"
 
 namespace tessaly_test {
@@ -44,6 +45,24 @@ std::vector<std::string> AddinTest::MessageTexts() const {
 
 std::optional<sim::CommandBarInfo> AddinTest::Toolbar() const {
     return excel.CommandBar(tessaly::strBarName);
+}
+
+void AddinTest::Open(const std::string& book, std::vector<std::string> sheets) {
+    excel.OpenWorkbook(sim::SimpleWorkbook(book, std::move(sheets)));
+}
+
+void AddinTest::Bookmark(const std::string& book, const std::string& sheet,
+                         const std::string& cell) {
+    excel.Select(book, sheet, cell);
+    const int32_t before = addin->BMs().Count();
+    platform.Advance(1.0);
+    addin->subCall_AddOrDelete();
+    ASSERT_EQ(addin->BMs().Count(), before + 1) << book << "!" << sheet << "!" << cell;
+}
+
+std::string AddinTest::Where() const {
+    return excel.ActiveWorkbookName() + "!" + excel.ActiveSheetName() + "!" +
+           excel.ActiveCellAddress();
 }
 
 }  // namespace tessaly_test

@@ -38,6 +38,14 @@ class AddinTest : public ::testing::Test {
     // The add-in's toolbar as the host has it.
     std::optional<sim::CommandBarInfo> Toolbar() const;
 
+    // Opens a workbook of those worksheets, as from a file.
+    void Open(const std::string& book, std::vector<std::string> sheets = {"Sheet1"});
+    // Bookmarks the cell through the add/delete command, so that the buttons follow as
+    // for a user.
+    void Bookmark(const std::string& book, const std::string& sheet, const std::string& cell);
+    // "Book!Sheet!$A$1" of the active cell.
+    std::string Where() const;
+
     sim::Excel excel;
     sim::SimPlatform platform;
     std::unique_ptr<tessaly::Connect> addin;

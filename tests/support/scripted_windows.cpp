@@ -75,6 +75,13 @@ const ControlView& WindowView::Control(const std::string& displayName) const {
     return none;
 }
 
+const WindowView& ScriptedWindows::Opened(size_t which) const {
+    if (which < shown_.size()) return shown_[which].first;
+    ADD_FAILURE() << "only " << shown_.size() << " windows were shown";
+    static const WindowView none;
+    return none;
+}
+
 std::vector<std::string> WindowView::TreeLines() const {
     std::vector<std::string> lines;
     for (const NodeView& node : tree)

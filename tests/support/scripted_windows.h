@@ -121,6 +121,9 @@ class ScriptedWindows : public platform::Windows {
 
     // ---- What happened -------------------------------------------------------------
     const std::vector<ShownWindow>& Shown() const { return shown_; }
+    // The `which`-th window shown, as it appeared; a failed expectation and an empty
+    // view when fewer were shown.
+    const WindowView& Opened(size_t which = 0) const;
     // The initial colours the colour dialog opened with.
     const std::vector<int32_t>& ColorDialogs() const { return colorDialogs_; }
     // The titles of the windows brought to the front.
