@@ -96,10 +96,8 @@ void UseResourceStrings() {
 using tessaly::win::RegistrationScope;
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-    if (reason == DLL_PROCESS_ATTACH) {
-        tessaly::win::addinModule = instance;
-        DisableThreadLibraryCalls(instance);
-    }
+    // Thread notifications stay on: a statically linked C runtime may need them.
+    if (reason == DLL_PROCESS_ATTACH) tessaly::win::addinModule = instance;
     return TRUE;
 }
 

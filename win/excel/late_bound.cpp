@@ -21,6 +21,11 @@ std::map<CacheKey, DISPID>& DispIdCache() {
 
 int64_t lookups = 0;
 
+// Excel's member names and argument conventions are its English ones, whatever the
+// user's locale; a client asking in another locale can be refused by an Excel without
+// that language ("Old format or invalid type library").
+constexpr LCID kEnglishUs = 0x0409;
+
 [[noreturn]] void TypeMismatch() {
     host::Raise(host::err::kTypeMismatch, "Type mismatch");
 }
@@ -59,7 +64,7 @@ DISPID LateBound::IdOf(const wchar_t* name) const {
     DISPID id = DISPID_UNKNOWN;
     LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
     ++lookups;
-    const HRESULT hr = object_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+    const HRESULT hr = object_->GetIDsOfNames(IID_NULL, names, 1, kEnglishUs, &id);
     if (FAILED(hr)) throw HostErrorOf(hr, nullptr);
     cache.emplace(std::move(key), id);
     return id;
@@ -85,7 +90,7 @@ Variant LateBound::Invoke(const wchar_t* name, WORD flags, std::initializer_list
     Variant result;
     EXCEPINFO info{};
     UINT argError = 0;
-    const HRESULT hr = object_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
+    const HRESULT hr = object_->Invoke(id, IID_NULL, kEnglishUs, flags, &params,
                                        putValue ? nullptr : result.Put(), &info, &argError);
     if (FAILED(hr)) throw HostErrorOf(hr, &info);
     return result;

@@ -13,6 +13,11 @@ void CheckUserRegistered(const std::wstring& dllPath);
 void CheckUserUnregistered();
 void CheckLibrary(const std::wstring& dllPath);
 
+// The Windows adapters on their own: error numbers, the Excel adapter against the
+// fake, the registry store, the clipboard and the keyboard.
+void AdapterScenario();
+void PlatformScenario();
+
 // Scenarios that connect the add-in to a fake Excel; false for an unknown name.
 bool RunScenario(const std::string& name);
 // The scenario names, for the usage text.

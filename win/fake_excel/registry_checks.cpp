@@ -181,8 +181,8 @@ void CheckConnectTypeInfo(ITypeLib* library) {
         if (i == 0) first = desc->oVft;
         const auto pointer = static_cast<SHORT>(sizeof(void*));
         const bool ok = functionName.Utf8() == expected[static_cast<size_t>(i)] &&
-                        desc->memid == win::kFirstConnectDispId + i &&
-                        first == 7 * pointer && desc->oVft == first + i * pointer;
+                        desc->memid == win::kFirstConnectDispId + i && first == 7 * pointer &&
+                        desc->oVft == first + i * pointer;
         Check(ok, "slot " + std::to_string(i + 1) + " is " + expected[static_cast<size_t>(i)] +
                       " (got " + functionName.Utf8() + ", DISPID " + std::to_string(desc->memid) +
                       ", offset " + std::to_string(desc->oVft) + ")");

@@ -608,6 +608,8 @@ const std::map<std::string, std::function<void()>>& Scenarios() {
         {"calls_by_name", CallsByName},
         {"disconnect", Disconnect},
         {"shortcut", Shortcut},
+        {"adapter", AdapterScenario},
+        {"platform", PlatformScenario},
     };
     return scenarios;
 }

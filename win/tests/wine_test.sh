@@ -10,7 +10,7 @@
 #   imports      the library imports only Windows' own DLLs
 #   library      the library loads alone; its type library, strings and bitmap
 #   register     regsvr32, then the keys and values it must have written
-#   scenario     fake_excel scenario <name> [...]
+#   scenario     fake_excel scenario <name>, for each name given
 #   unregister   regsvr32 /u, then nothing of the registration is left
 #   user         DllInstall "user" registers per user and unregisters again
 #   teardown     stops the prefix's Wine server
@@ -94,10 +94,18 @@ register)
     run_wine "$harness" registered "$dll_win"
     ;;
 scenario)
-    # Wine takes the user's locale from the Unix one; the Japanese scenario runs in
-    # Japan (the glibc locale need not be installed for that).
-    [ "${1:-}" = japanese ] && wine_env=(LC_ALL=ja_JP.UTF-8)
-    run_wine "$harness" scenario "$@"
+    # Each named scenario runs in a process of its own, one after the other (so that
+    # a later one can read what an earlier one left in the registry).
+    failed=0
+    for name in "$@"; do
+        wine_env=()
+        # Wine takes the user's locale from the Unix one; the Japanese scenario runs
+        # in Japan (the glibc locale need not be installed for that).
+        [ "$name" = japanese ] && wine_env=(LC_ALL=ja_JP.UTF-8)
+        echo "== $name"
+        run_wine "$harness" scenario "$name" || failed=1
+    done
+    exit $failed
     ;;
 unregister)
     run_wine regsvr32 /u /s "$dll_win" || fail "regsvr32 /u $dll_win"
