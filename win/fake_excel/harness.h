@@ -20,6 +20,9 @@ void PlatformScenario();
 
 // Scenarios that connect the add-in to a fake Excel; false for an unknown name.
 bool RunScenario(const std::string& name);
+// The stand-in browser: appends the URL to the file the web scenario reads.
+void RecordUrl(const std::string& url);
+
 // The scenario names, for the usage text.
 std::string ScenarioNames();
 

@@ -5,6 +5,7 @@
 //   fake_excel unregistered          what regsvr32 /u removed
 //   fake_excel user-registered <dll> / user-unregistered   the same for DllInstall "user"
 //   fake_excel scenario <name>       connects the add-in to a fake Excel and drives it
+//   fake_excel record-url <url>      the prefix's browser: notes the URL it was asked to open
 //
 // Each check prints one line; the exit code is the number of failed checks (capped).
 
@@ -32,6 +33,10 @@ int Usage() {
 int main(int argc, char** argv) {
     if (argc < 2) return Usage();
     const std::string command = argv[1];
+    if (command == "record-url" && argc == 3) {
+        tessaly::fake::RecordUrl(argv[2]);
+        return 0;
+    }
     const std::wstring argument = argc > 2 ? tessaly::win::Widen(argv[2]) : std::wstring();
 
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {

@@ -1,6 +1,7 @@
 // Scenarios: the real add-in, created by its ProgID, connected to a fake Excel and used
 // as a user would, with what the user would see read back from the fake.
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "addin/list_bitmap.h"
+#include "locale/const.h"
 #include "locale/resource_strings.h"
 #include "win/common/addin_interfaces.h"
 #include "win/common/owners.h"
@@ -595,6 +597,63 @@ void Shortcut() {
     ClearSettings();
 }
 
+constexpr wchar_t kOpenedUrls[] = L"C:\\harness\\opened-urls.txt";
+
+std::string OpenedUrls() {
+    std::string text;
+    HANDLE file = CreateFileW(kOpenedUrls, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return text;
+    char buffer[1024];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0)
+        text.append(buffer, read);
+    CloseHandle(file);
+    return text;
+}
+
+// The shell opens URLs without waiting; the stand-in browser runs a moment later.
+std::string WaitForUrls(size_t lines) {
+    std::string text;
+    for (int i = 0; i < 100; ++i) {
+        text = OpenedUrls();
+        if (static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) >= lines) break;
+        Sleep(100);
+    }
+    return text;
+}
+
+void Web() {
+    ClearSettings();
+    DeleteFileW(kOpenedUrls);
+    FakeExcel excel("16.0");
+    AddinSession addin(excel);
+    if (!Check(addin.Created() && SUCCEEDED(addin.Connect()), "connected on Excel 16")) return;
+    const int64_t callsBefore = excel.Sim().TotalCalls();
+    Click(excel, Text(kEnglish, 0), Text(kEnglish, 7));
+    CheckEqual(WaitForUrls(1), HelpPageUrl() + "\n", "online help opens the help page");
+    Click(excel, Text(kEnglish, 0), Text(kEnglish, 97));
+    CheckEqual(WaitForUrls(2), HelpPageUrl() + "\n" + kSiteRootUrl + "\n",
+               "the developer's site opens the site's root");
+    CheckEqual(excel.Sim().TotalCalls(), callsBefore,
+               "with no workbook open, neither touches the host");
+    addin.Disconnect();
+}
+
+}  // namespace
+
+void RecordUrl(const std::string& url) {
+    HANDLE file = CreateFileW(kOpenedUrls, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                              0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    const std::string line = url + "\n";
+    DWORD written = 0;
+    WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+namespace {
+
 const std::map<std::string, std::function<void()>>& Scenarios() {
     static const std::map<std::string, std::function<void()>> scenarios = {
         {"excel11", Excel11},
@@ -608,6 +667,7 @@ const std::map<std::string, std::function<void()>>& Scenarios() {
         {"calls_by_name", CallsByName},
         {"disconnect", Disconnect},
         {"shortcut", Shortcut},
+        {"web", Web},
         {"adapter", AdapterScenario},
         {"platform", PlatformScenario},
     };

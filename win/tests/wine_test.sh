@@ -72,6 +72,9 @@ setup)
     # The library alone in its folder: it must load with nothing beside it.
     cp "$build/$dll_name" "$dll_unix" || fail "copy the library"
     cp "$build/fake_excel.exe" "$WINEPREFIX/drive_c/harness/" || fail "copy the harness"
+    # The prefix's browser is the harness, which notes the URLs it is asked to open.
+    run_wine reg add 'HKLM\Software\Classes\http\shell\open\command' /ve \
+        /d "\"$harness\" record-url \"%1\"" /f >/dev/null || fail "stand-in browser"
     echo "prefix ready: $WINEPREFIX"
     ;;
 imports)
