@@ -66,8 +66,9 @@ setup)
         fail "null graphics driver"
     "$wineserver" -k 2>/dev/null
     "$wineserver" -w 2>/dev/null
-    # One server for all the steps, started apart so that no step's output stays open.
-    "$wineserver" -p </dev/null >/dev/null 2>&1
+    # One server for all the steps (it outlives a pause of 30 s between them), started
+    # apart so that no step's output stays open.
+    "$wineserver" -p30 </dev/null >/dev/null 2>&1
     mkdir -p "$WINEPREFIX/drive_c/Tessaly" "$WINEPREFIX/drive_c/harness"
     # The library alone in its folder: it must load with nothing beside it.
     cp "$build/$dll_name" "$dll_unix" || fail "copy the library"
