@@ -313,12 +313,9 @@ TEST(LocaleCountryTest, TerritoryOfLocaleNames) {
 TEST(LocaleCountryTest, EnglishNamesOfCountryCodes) {
     EXPECT_EQ(CountryNameOfTerritory("JP"), "Japan");
     EXPECT_EQ(CountryNameOfTerritory("jp"), "Japan");
-    EXPECT_EQ(CountryNameOfTerritory("US"), "United States");
-    EXPECT_EQ(CountryNameOfTerritory("GB"), "United Kingdom");
-    EXPECT_EQ(CountryNameOfTerritory("DE"), "Germany");
-    EXPECT_EQ(CountryNameOfTerritory("FR"), "France");
-    EXPECT_EQ(CountryNameOfTerritory("ZA"), "South Africa");
+    // The first and the last row of the sorted table.
     EXPECT_EQ(CountryNameOfTerritory("AE"), "United Arab Emirates");
+    EXPECT_EQ(CountryNameOfTerritory("ZA"), "South Africa");
     EXPECT_EQ(CountryNameOfTerritory("XX"), "");
     EXPECT_EQ(CountryNameOfTerritory("419"), "");
     EXPECT_EQ(CountryNameOfTerritory(""), "");

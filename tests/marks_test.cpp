@@ -167,6 +167,7 @@ class DesignModeTest : public MarksTest {
 
 TEST_F(DesignModeTest, MarksGoForDesignModeAndComeBackEachTime) {
     ASSERT_EQ(addin->arrDesignMode.size(), excel.DesignModeControls().size());
+    for (const auto& sink : addin->arrDesignMode) EXPECT_EQ(sink->objParent, addin.get());
     Add("Sheet1", "A1");
     Add("Sheet2", "B2");
 
