@@ -1,6 +1,7 @@
 #include "win/fake_excel/fake_excel.h"
 
 #include "win/common/addin_interfaces.h"
+#include "win/common/text.h"
 #include "win/fake_excel/fake_object.h"
 #include "win/platform/win_platform.h"
 
@@ -26,6 +27,29 @@ T& Unwrap(IDispatch* object) {
     T* fake = dynamic_cast<T*>(FakeObject::From(object));
     if (fake == nullptr) host::Raise(host::err::kTypeMismatch, "Type mismatch");
     return *fake;
+}
+
+// The value given to a property assignment, as the member wants it.
+Variant Assigned(const Args& a, VARTYPE type) {
+    Variant out;
+    if (FAILED(VariantChangeType(out.Put(), const_cast<VARIANT*>(&a.Assigned()), 0, type))) {
+        host::Raise(host::err::kTypeMismatch, "Type mismatch");
+    }
+    return out;
+}
+bool AssignedBool(const Args& a) {
+    return V_BOOL(&Assigned(a, VT_BOOL).Get()) != VARIANT_FALSE;
+}
+int32_t AssignedInt(const Args& a) {
+    return V_I4(&Assigned(a, VT_I4).Get());
+}
+double AssignedDouble(const Args& a) {
+    return V_R8(&Assigned(a, VT_R8).Get());
+}
+std::string AssignedText(const Args& a) {
+    Variant v = Assigned(a, VT_BSTR);
+    BSTR b = V_BSTR(&v.Get());
+    return b ? win::Narrow(std::wstring_view(b, SysStringLen(b))) : std::string();
 }
 
 class FakeWorkbook;
@@ -123,9 +147,8 @@ class FakeApplication final : public FakeObject {
         Member(L"Version", [this](const Args&) { return Variant::Text(app_->Version()); });
         Member(L"Caption", [this](const Args&) { return Variant::Text(app_->Caption()); });
         Member(L"Name", [](const Args&) { return Variant::Text("Microsoft Excel"); });
-        Member(L"ScreenUpdating", nullptr, [this](const Args& a) {
-            app_->SetScreenUpdating(V_BOOL(&Bool(a.Assigned()).Get()) != VARIANT_FALSE);
-        });
+        Member(L"ScreenUpdating", nullptr,
+               [this](const Args& a) { app_->SetScreenUpdating(AssignedBool(a)); });
         Member(L"OnKey", [this](const Args& a) {
             std::optional<std::string> procedure;
             if (a.Has(1)) procedure = a.Text(1);
@@ -145,13 +168,6 @@ class FakeApplication final : public FakeObject {
     }
 
   private:
-    static Variant Bool(const VARIANT& v) {
-        Variant out;
-        if (FAILED(VariantChangeType(out.Put(), const_cast<VARIANT*>(&v), 0, VT_BOOL))) {
-            host::Raise(host::err::kTypeMismatch, "Type mismatch");
-        }
-        return out;
-    }
     static Ref<host::Range> RangeOf(IDispatch* object);
 
     Ref<host::Application> app_;
@@ -375,37 +391,17 @@ class FakeLabel final : public FakeObject {
     static constexpr const char* kKind = "Label";
     explicit FakeLabel(Ref<host::LabelControl> l)
         : FakeObject(kKind, l->Identity()), l_(std::move(l)) {
-        Member(L"AutoSize", nullptr, [this](const Args& a) { l_->SetAutoSize(BoolOf(a)); });
-        Member(L"FontName", nullptr, [this](const Args& a) { l_->SetFontName(TextOf(a)); });
-        Member(L"FontSize", nullptr, [this](const Args& a) { l_->SetFontSize(DoubleOf(a)); });
-        Member(L"ForeColor", nullptr, [this](const Args& a) { l_->SetForeColor(IntOf(a)); });
-        Member(L"Caption", nullptr, [this](const Args& a) { l_->SetCaption(TextOf(a)); });
-        Member(L"BackStyle", nullptr, [this](const Args& a) { l_->SetBackStyle(IntOf(a)); });
-    }
-
-    static Variant Converted(const Args& a, VARTYPE type) {
-        Variant out;
-        if (FAILED(VariantChangeType(out.Put(), const_cast<VARIANT*>(&a.Assigned()), 0, type))) {
-            host::Raise(host::err::kTypeMismatch, "Type mismatch");
-        }
-        return out;
-    }
-    static bool BoolOf(const Args& a) {
-        return V_BOOL(&Converted(a, VT_BOOL).Get()) != VARIANT_FALSE;
-    }
-    static int32_t IntOf(const Args& a) { return V_I4(&Converted(a, VT_I4).Get()); }
-    static double DoubleOf(const Args& a) { return V_R8(&Converted(a, VT_R8).Get()); }
-    static std::string TextOf(const Args& a) {
-        Variant v = Converted(a, VT_BSTR);
-        BSTR b = V_BSTR(&v.Get());
-        return win::Bstr(std::wstring_view(b ? b : L"", b ? SysStringLen(b) : 0)).Utf8();
+        Member(L"AutoSize", nullptr, [this](const Args& a) { l_->SetAutoSize(AssignedBool(a)); });
+        Member(L"FontName", nullptr, [this](const Args& a) { l_->SetFontName(AssignedText(a)); });
+        Member(L"FontSize", nullptr, [this](const Args& a) { l_->SetFontSize(AssignedDouble(a)); });
+        Member(L"ForeColor", nullptr, [this](const Args& a) { l_->SetForeColor(AssignedInt(a)); });
+        Member(L"Caption", nullptr, [this](const Args& a) { l_->SetCaption(AssignedText(a)); });
+        Member(L"BackStyle", nullptr, [this](const Args& a) { l_->SetBackStyle(AssignedInt(a)); });
     }
 
   private:
     Ref<host::LabelControl> l_;
 };
-
-using Assign = FakeLabel;  // the conversions of assigned values
 
 class FakeFill final : public FakeObject {
   public:
@@ -413,7 +409,7 @@ class FakeFill final : public FakeObject {
     explicit FakeFill(Ref<host::OLEObject> o) : FakeObject(kKind, o->Identity()), o_(std::move(o)) {
         // msoTrue is -1 and msoFalse 0.
         Member(L"Visible", nullptr,
-               [this](const Args& a) { o_->SetShapeRangeFillVisible(Assign::IntOf(a) != 0); });
+               [this](const Args& a) { o_->SetShapeRangeFillVisible(AssignedInt(a) != 0); });
     }
 
   private:
@@ -439,15 +435,14 @@ class FakeOLEObject final : public FakeObject {
         : FakeObject(kKind, o->Identity()), o_(std::move(o)) {
         Member(
             L"Left", [this](const Args&) { return Variant::Double(o_->Left()); },
-            [this](const Args& a) { o_->SetLeft(Assign::DoubleOf(a)); });
+            [this](const Args& a) { o_->SetLeft(AssignedDouble(a)); });
         Member(
             L"Top", [this](const Args&) { return Variant::Double(o_->Top()); },
-            [this](const Args& a) { o_->SetTop(Assign::DoubleOf(a)); });
-        Member(L"Placement", nullptr,
-               [this](const Args& a) { o_->SetPlacement(Assign::IntOf(a)); });
+            [this](const Args& a) { o_->SetTop(AssignedDouble(a)); });
+        Member(L"Placement", nullptr, [this](const Args& a) { o_->SetPlacement(AssignedInt(a)); });
         Member(L"PrintObject", nullptr,
-               [this](const Args& a) { o_->SetPrintObject(Assign::BoolOf(a)); });
-        Member(L"Locked", nullptr, [this](const Args& a) { o_->SetLocked(Assign::BoolOf(a)); });
+               [this](const Args& a) { o_->SetPrintObject(AssignedBool(a)); });
+        Member(L"Locked", nullptr, [this](const Args& a) { o_->SetLocked(AssignedBool(a)); });
         Member(L"ShapeRange", [this](const Args&) { return Obj(Wrap<FakeShapeRange>(o_)); });
         Member(L"Object", [this](const Args&) { return Obj(Wrap<FakeLabel>(o_->Object())); });
         Member(L"Delete", [this](const Args&) {
@@ -570,21 +565,21 @@ class FakeCommandBar final : public FakeObject {
         });
         Member(
             L"Position", [this](const Args&) { return Variant::Int(b_->Position()); },
-            [this](const Args& a) { b_->SetPosition(Assign::IntOf(a)); });
+            [this](const Args& a) { b_->SetPosition(AssignedInt(a)); });
         Member(
             L"RowIndex", [this](const Args&) { return Variant::Int(b_->RowIndex()); },
-            [this](const Args& a) { b_->SetRowIndex(Assign::IntOf(a)); });
+            [this](const Args& a) { b_->SetRowIndex(AssignedInt(a)); });
         Member(
             L"Left", [this](const Args&) { return Variant::Int(b_->Left()); },
-            [this](const Args& a) { b_->SetLeft(Assign::IntOf(a)); });
+            [this](const Args& a) { b_->SetLeft(AssignedInt(a)); });
         Member(
             L"Top", [this](const Args&) { return Variant::Int(b_->Top()); },
-            [this](const Args& a) { b_->SetTop(Assign::IntOf(a)); });
+            [this](const Args& a) { b_->SetTop(AssignedInt(a)); });
         Member(
             L"Visible", [this](const Args&) { return Variant::Bool(b_->Visible()); },
-            [this](const Args& a) { b_->SetVisible(Assign::BoolOf(a)); });
+            [this](const Args& a) { b_->SetVisible(AssignedBool(a)); });
         Member(L"Protection", nullptr,
-               [this](const Args& a) { b_->SetProtection(Assign::IntOf(a)); });
+               [this](const Args& a) { b_->SetProtection(AssignedInt(a)); });
     }
     const Ref<host::CommandBar>& Handle() const { return b_; }
 
@@ -601,19 +596,19 @@ class FakeControl final : public FakeObject {
         Member(L"Type", [this](const Args&) { return Variant::Int(c_->Type()); });
         Member(
             L"Caption", [this](const Args&) { return Variant::Text(c_->Caption()); },
-            [this](const Args& a) { c_->SetCaption(Assign::TextOf(a)); });
+            [this](const Args& a) { c_->SetCaption(AssignedText(a)); });
         Member(
             L"Tag", [this](const Args&) { return Variant::Text(c_->Tag()); },
-            [this](const Args& a) { c_->SetTag(Assign::TextOf(a)); });
+            [this](const Args& a) { c_->SetTag(AssignedText(a)); });
         Member(
             L"BeginGroup", [this](const Args&) { return Variant::Bool(c_->BeginGroup()); },
-            [this](const Args& a) { c_->SetBeginGroup(Assign::BoolOf(a)); });
+            [this](const Args& a) { c_->SetBeginGroup(AssignedBool(a)); });
         Member(
             L"Enabled", [this](const Args&) { return Variant::Bool(c_->Enabled()); },
-            [this](const Args& a) { c_->SetEnabled(Assign::BoolOf(a)); });
+            [this](const Args& a) { c_->SetEnabled(AssignedBool(a)); });
         Member(
             L"OnAction", [this](const Args&) { return Variant::Text(c_->OnAction()); },
-            [this](const Args& a) { c_->SetOnAction(Assign::TextOf(a)); });
+            [this](const Args& a) { c_->SetOnAction(AssignedText(a)); });
         Member(L"Delete", [this](const Args&) {
             c_->Delete();
             return Variant();
@@ -625,10 +620,10 @@ class FakeControl final : public FakeObject {
         Member(L"Controls", [this](const Args&) { return Obj(WrapControls(c_->Controls())); });
         Member(
             L"Style", [this](const Args&) { return Variant::Int(c_->Style()); },
-            [this](const Args& a) { c_->SetStyle(Assign::IntOf(a)); });
+            [this](const Args& a) { c_->SetStyle(AssignedInt(a)); });
         Member(
             L"FaceId", [this](const Args&) { return Variant::Int(c_->FaceId()); },
-            [this](const Args& a) { c_->SetFaceId(Assign::IntOf(a)); });
+            [this](const Args& a) { c_->SetFaceId(AssignedInt(a)); });
         Member(L"PasteFace", [this](const Args&) {
             // The face comes from Windows' clipboard, where the add-in put it.
             sim::SimClipboard& clipboard = FakeExcel::Current().Clipboard();
@@ -639,7 +634,7 @@ class FakeControl final : public FakeObject {
         });
         Member(
             L"State", [this](const Args&) { return Variant::Int(c_->State()); },
-            [this](const Args& a) { c_->SetState(Assign::IntOf(a)); });
+            [this](const Args& a) { c_->SetState(AssignedInt(a)); });
     }
 
   protected:
