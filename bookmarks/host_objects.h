@@ -5,22 +5,14 @@
 #include <cstdint>
 
 #include "host/host.h"
+#include "host/required.h"
 #include "platform/platform.h"
 #include "settings/settings_store.h"
 #include "settings/vb_conversions.h"
 
 namespace tessaly {
 
-// The runtime's error for a member called on an object that is nothing.
-inline constexpr int32_t kObjectNotSet = 91;
-
-// The object a handle points to; an empty handle fails like a call on nothing, so
-// that the store's error handling treats "no mark yet" as any other failed call.
-template <class T>
-T& Obj(const host::Ref<T>& handle) {
-    if (!handle) host::Raise(kObjectNotSet, "Object variable or With block variable not set");
-    return *handle;
-}
+using host::Obj;
 
 // The setting "Mark" read now as a Boolean; raises a type mismatch for other text.
 inline bool MarksWanted(platform::Platform& platform) {

@@ -52,7 +52,7 @@ void Connect::subRefreshOnEvent() {
 
 bool Connect::fncIsActiveCellBM() {
     std::optional<std::string> activeKey = host::ValueOrNothing([&] {
-        if (!objApp) host::Raise(kObjectNotSet, "Object variable or With block variable not set");
+        Required(objApp);
         // The active sheet may be a chart sheet, which has no active cell.
         return Required(objApp->ActiveWorkbook())->Name() + "!" +
                Required(objApp->ActiveSheet())->Name() + "!" +

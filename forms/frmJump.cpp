@@ -129,8 +129,9 @@ void frmJump::cmdGoto_Click() {
     std::optional<host::HostError> failure = host::SkipOnError([&] {
         TreeNode* sheet = n->Parent();
         TreeNode* book = sheet != nullptr ? sheet->Parent() : nullptr;
-        if (book == nullptr)
-            host::Raise(kObjectNotSet, "Object variable or With block variable not set");
+        if (book == nullptr) {
+            host::Raise(host::err::kObjectNotSet, "Object variable or With block variable not set");
+        }
         host::Application& app = *Required(objApp);
         Required(Required(app.Workbooks())->Item(book->Text))->Activate();
         Required(app.Worksheets(sheet->Text))->Activate();

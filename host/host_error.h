@@ -26,6 +26,8 @@ private:
 namespace err {
 inline constexpr int32_t kOverflow = 6;
 inline constexpr int32_t kSubscriptOutOfRange = 9;
+// A member used on an object that is nothing.
+inline constexpr int32_t kObjectNotSet = 91;
 inline constexpr int32_t kTypeMismatch = 13;
 inline constexpr int32_t kObjectRequired = 424;
 inline constexpr int32_t kNotSupported = 438;
