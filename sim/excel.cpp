@@ -345,41 +345,57 @@ SheetData* Worksheet(Model& m, const std::string& book, const std::string& sheet
 
 }  // namespace
 
+// Objects that move with cells follow every change of the lines' sizes.
 void Excel::HideRows(const std::string& book, const std::string& sheet, int32_t row,
                      int32_t count) {
-    SetLines(Worksheet(*model_, book, sheet)->hiddenRows, row, count, detail::kMaxRows, true);
+    SheetData* s = Worksheet(*model_, book, sheet);
+    SetLines(s->hiddenRows, row, count, detail::kMaxRows, true);
+    model_->PlaceObjects(s, true);
 }
 void Excel::ShowRows(const std::string& book, const std::string& sheet, int32_t row,
                      int32_t count) {
-    SetLines(Worksheet(*model_, book, sheet)->hiddenRows, row, count, detail::kMaxRows, false);
+    SheetData* s = Worksheet(*model_, book, sheet);
+    SetLines(s->hiddenRows, row, count, detail::kMaxRows, false);
+    model_->PlaceObjects(s, true);
 }
 void Excel::FilterHideRows(const std::string& book, const std::string& sheet, int32_t row,
                            int32_t count) {
-    SetLines(Worksheet(*model_, book, sheet)->filterRows, row, count, detail::kMaxRows, true);
+    SheetData* s = Worksheet(*model_, book, sheet);
+    SetLines(s->filterRows, row, count, detail::kMaxRows, true);
+    model_->PlaceObjects(s, true);
 }
 void Excel::ClearFilter(const std::string& book, const std::string& sheet) {
-    Worksheet(*model_, book, sheet)->filterRows.clear();
+    SheetData* s = Worksheet(*model_, book, sheet);
+    s->filterRows.clear();
+    model_->PlaceObjects(s, true);
 }
 void Excel::HideColumns(const std::string& book, const std::string& sheet, int32_t column,
                         int32_t count) {
-    SetLines(Worksheet(*model_, book, sheet)->hiddenCols, column, count, detail::kMaxColumns, true);
+    SheetData* s = Worksheet(*model_, book, sheet);
+    SetLines(s->hiddenCols, column, count, detail::kMaxColumns, true);
+    model_->PlaceObjects(s, false);
 }
 void Excel::ShowColumns(const std::string& book, const std::string& sheet, int32_t column,
                         int32_t count) {
-    SetLines(Worksheet(*model_, book, sheet)->hiddenCols, column, count, detail::kMaxColumns,
-             false);
+    SheetData* s = Worksheet(*model_, book, sheet);
+    SetLines(s->hiddenCols, column, count, detail::kMaxColumns, false);
+    model_->PlaceObjects(s, false);
 }
 void Excel::SetRowHeight(const std::string& book, const std::string& sheet, int32_t row,
                          double points) {
     CheckLines(row, 1, detail::kMaxRows);
     if (points < 0 || points > 409) SimMisuse("row height out of range");
-    Worksheet(*model_, book, sheet)->rowHeights[row] = points;
+    SheetData* s = Worksheet(*model_, book, sheet);
+    s->rowHeights[row] = points;
+    model_->PlaceObjects(s, true);
 }
 void Excel::SetColumnWidth(const std::string& book, const std::string& sheet, int32_t column,
                            double points) {
     CheckLines(column, 1, detail::kMaxColumns);
     if (points < 0) SimMisuse("column width out of range");
-    Worksheet(*model_, book, sheet)->colWidths[column] = points;
+    SheetData* s = Worksheet(*model_, book, sheet);
+    s->colWidths[column] = points;
+    model_->PlaceObjects(s, false);
 }
 
 void Excel::SetWindowVisible(const std::string& book, bool visible) {
@@ -452,6 +468,7 @@ void Excel::MoveOleObject(const std::string& book, const std::string& sheet, siz
     detail::OleData* o = LiveOle(*model_, book, sheet, index);
     o->spec.left = left;
     o->spec.top = top;
+    model_->AnchorObject(o);
 }
 
 void Excel::DeleteCustomProperty(const std::string& book, const std::string& name) {
@@ -633,6 +650,17 @@ std::vector<OleObjectInfo> Excel::OleObjects(const std::string& book, const std:
         OleObjectInfo info;
         static_cast<OleObjectSpec&>(info) = o->spec;
         info.deleted = o->deleted;
+        // A floating object's anchors are not kept up to date: it lies over whatever
+        // cell is under it now.
+        const bool floating = o->spec.placement == 3;
+        const detail::LinePoint row =
+            floating ? model_->PointAt(s, true, o->spec.top, false) : o->rows.from;
+        const detail::LinePoint col =
+            floating ? model_->PointAt(s, false, o->spec.left, false) : o->cols.from;
+        info.anchorRow = row.line;
+        info.anchorColumn = col.line;
+        info.rowOffset = row.offset;
+        info.columnOffset = col.offset;
         out.push_back(std::move(info));
     }
     return out;

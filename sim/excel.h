@@ -75,6 +75,13 @@ struct WorkbookInfo {
 
 struct OleObjectInfo : OleObjectSpec {
     bool deleted = false;
+    // The cell under the top left corner, which the host anchors the object to (kept
+    // while its row or column is hidden), and how far in points the corner lies into
+    // that cell from the cell's own corner (less while the cell is too small for it).
+    int32_t anchorRow = 1;
+    int32_t anchorColumn = 1;
+    double rowOffset = 0.0;
+    double columnOffset = 0.0;
 };
 
 struct ControlInfo {
@@ -203,6 +210,10 @@ class Excel {
     void DeleteColumns(const std::string& book, const std::string& sheet, int32_t at,
                        int32_t count = 1);
 
+    // Hiding, showing and resizing lines moves the OLE objects that move with cells:
+    // each keeps the cell under its top left corner (placement 1 also the one under
+    // its bottom right corner, so it sizes too); in a hidden line it sits at the line's
+    // start until the line is shown again.
     void HideRows(const std::string& book, const std::string& sheet, int32_t row,
                   int32_t count = 1);
     void ShowRows(const std::string& book, const std::string& sheet, int32_t row,

@@ -40,12 +40,6 @@ void Model::ShiftLines(SheetData* s, bool rows, int32_t at, int32_t count) {
         return line - n;
     };
 
-    // Positions in points before the move, for objects that move with their cells.
-    auto offset = [&](int32_t line) { return rows ? TopOf(s, line) : LeftOf(s, line); };
-    const double bandStart = offset(at);
-    const double bandEnd = insert ? bandStart : offset(std::min(at + n, maxLine));
-    const double inserted = n * (rows ? kDefaultRowHeight : kDefaultColumnWidth);
-
     for (auto& [key, a] : s->anchors) {
         int32_t& line = rows ? a->row : a->col;
         if (line == 0) continue;  // a whole column under row moves, or the reverse
@@ -99,22 +93,42 @@ void Model::ShiftLines(SheetData* s, bool rows, int32_t at, int32_t count) {
         }
     }
 
+    // Objects that move with cells keep their anchors' cells. A corner in deleted lines
+    // goes to where they were: the start of the line after them for the top left, the
+    // end of the line before them for the bottom right; an object that lay wholly in
+    // them keeps its size at the line after them.
+    auto shownSize = [&](int32_t line) {
+        const auto& sizes = rows ? s->rowHeights : s->colWidths;
+        auto it = sizes.find(line);
+        if (it != sizes.end()) return it->second;
+        return rows ? kDefaultRowHeight : kDefaultColumnWidth;
+    };
+    std::vector<std::pair<OleData*, double>> keepSize;
     for (OleData* o : s->oles) {
         if (o->deleted || o->spec.placement == 3) continue;  // free floating stays put
-        double& pos = rows ? o->spec.top : o->spec.left;
-        double& size = rows ? o->spec.height : o->spec.width;
+        ObjectSpan& span = rows ? o->rows : o->cols;
+        const double size = rows ? o->spec.height : o->spec.width;
         if (insert) {
-            if (pos >= bandStart)
-                pos += inserted;
-            else if (o->spec.placement == 1 && pos + size > bandStart)
-                size += inserted;
-        } else {
-            const double band = bandEnd - bandStart;
-            if (pos >= bandEnd)
-                pos -= band;
-            else if (pos >= bandStart)
-                pos = bandStart;
+            for (LinePoint* p : {&span.from, &span.to})
+                if (p->line >= at) p->line = std::min(p->line + n, maxLine);
+            continue;
         }
+        const bool wholly = !map(span.from.line) && !map(span.to.line);
+        if (auto to = map(span.from.line))
+            span.from.line = *to;
+        else
+            span.from = LinePoint{at, 0.0};
+        if (auto to = map(span.to.line))
+            span.to.line = *to;
+        else
+            span.to = at > 1 ? LinePoint{at - 1, shownSize(at - 1)} : LinePoint{1, 0.0};
+        if (wholly) keepSize.emplace_back(o, size);
+    }
+    PlaceObjects(s, rows);
+    for (auto& [o, size] : keepSize) {
+        (rows ? o->spec.height : o->spec.width) = size;
+        const double start = rows ? o->spec.top : o->spec.left;
+        (rows ? o->rows : o->cols).to = PointAt(s, rows, start + size, true);
     }
 }
 

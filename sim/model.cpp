@@ -3,6 +3,7 @@
 #include "sim/model.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace sim::detail {
 
@@ -66,53 +67,192 @@ std::vector<BookData*> Model::VisibleOrder() const {
 
 // ---- geometry
 
-double Model::RowHeight(const SheetData* s, int32_t row) const {
-    if (s->hiddenRows.count(row) || s->filterRows.count(row)) return 0.0;
-    auto it = s->rowHeights.find(row);
-    return it == s->rowHeights.end() ? kDefaultRowHeight : it->second;
-}
-
-double Model::ColumnWidth(const SheetData* s, int32_t col) const {
-    if (s->hiddenCols.count(col)) return 0.0;
-    auto it = s->colWidths.find(col);
-    return it == s->colWidths.end() ? kDefaultColumnWidth : it->second;
-}
-
 namespace {
 
-// Sum of the sizes of lines 1..n-1 where most lines have the default size.
-double Offset(int32_t n, double size, const std::map<int32_t, double>& custom,
-              const std::set<int32_t>& hiddenA, const std::set<int32_t>* hiddenB) {
-    double total = static_cast<double>(n - 1) * size;
-    for (auto& [line, h] : custom) {
-        if (line >= n) break;
-        total += h - size;
+// The sizes of a sheet's rows or columns: most have the default size, some a size of
+// their own, and hidden ones (by hand or, for rows, by a filter) have none.
+struct LineSizes {
+    double defaultSize;
+    int32_t maxLine;
+    const std::map<int32_t, double>& custom;
+    const std::set<int32_t>& hidden;
+    const std::set<int32_t>* filtered;  // nullptr for columns
+
+    static LineSizes Of(const SheetData* s, bool rows) {
+        if (rows)
+            return {kDefaultRowHeight, kMaxRows, s->rowHeights, s->hiddenRows, &s->filterRows};
+        return {kDefaultColumnWidth, kMaxColumns, s->colWidths, s->hiddenCols, nullptr};
     }
-    auto sizeOf = [&](int32_t line) {
+
+    bool Hidden(int32_t line) const {
+        return hidden.count(line) || (filtered && filtered->count(line));
+    }
+    // The size the line has when shown.
+    double Shown(int32_t line) const {
         auto it = custom.find(line);
-        return it == custom.end() ? size : it->second;
-    };
-    for (int32_t line : hiddenA) {
-        if (line >= n) break;
-        total -= sizeOf(line);
+        return it == custom.end() ? defaultSize : it->second;
     }
-    if (hiddenB) {
-        for (int32_t line : *hiddenB) {
-            if (line >= n) break;
-            if (!hiddenA.count(line)) total -= sizeOf(line);
+    double Size(int32_t line) const { return Hidden(line) ? 0.0 : Shown(line); }
+
+    // The starts of lines asked for in increasing order, all from one pass over the
+    // lines that are not plain. Every start (a range's or an object's) comes from
+    // here, so a line's start is always the very same number.
+    class Starts {
+      public:
+        explicit Starts(const LineSizes& sizes)
+            : sizes_(sizes),
+              c_(sizes.custom.begin()),
+              h_(sizes.hidden.begin()),
+              f_(sizes.filtered ? sizes.filtered->begin() : std::set<int32_t>::const_iterator{}) {}
+
+        // Sum of the sizes of lines 1..n-1.
+        double Of(int32_t n) {
+            for (; c_ != sizes_.custom.end() && c_->first < n; ++c_)
+                custom_ += c_->second - sizes_.defaultSize;
+            for (; h_ != sizes_.hidden.end() && *h_ < n; ++h_) hidden_ += sizes_.Shown(*h_);
+            if (sizes_.filtered) {
+                for (; f_ != sizes_.filtered->end() && *f_ < n; ++f_)
+                    if (!sizes_.hidden.count(*f_)) filtered_ += sizes_.Shown(*f_);
+            }
+            return static_cast<double>(n - 1) * sizes_.defaultSize + custom_ - hidden_ - filtered_;
         }
+
+      private:
+        const LineSizes& sizes_;
+        std::map<int32_t, double>::const_iterator c_;
+        std::set<int32_t>::const_iterator h_, f_;
+        // Each sum grows in line order, however the lines are asked for.
+        double custom_ = 0.0, hidden_ = 0.0, filtered_ = 0.0;
+    };
+
+    double Start(int32_t n) const { return Starts(*this).Of(n); }
+
+    // Walks the lines in order, a run of plain lines at a time, until the point falls
+    // into one: only the lines with a size of their own or hidden are visited singly.
+    LinePoint PointAt(double position, bool farEdge) const {
+        // Positions come from sums made in another order; a hair's difference must not
+        // put a point given as a line's start into the line before, nor a hair into it.
+        constexpr double kSlack = 1e-7;
+        if (position <= 0.0) return {1, 0.0};
+        auto holds = [&](double end) {
+            return farEdge ? position <= end + kSlack : position < end - kSlack;
+        };
+        auto pointIn = [&](int32_t line, double lineStart) {
+            const double offset = position - lineStart;
+            return LinePoint{line, offset < kSlack ? 0.0 : offset};
+        };
+        auto c = custom.begin();
+        auto h = hidden.begin();
+        std::set<int32_t>::const_iterator f;
+        if (filtered) f = filtered->begin();
+        int32_t line = 1;
+        double start = 0.0;
+        while (line <= maxLine) {
+            int32_t next = maxLine + 1;  // the next line that is not plain
+            if (c != custom.end()) next = std::min(next, c->first);
+            if (h != hidden.end()) next = std::min(next, *h);
+            if (filtered && f != filtered->end()) next = std::min(next, *f);
+            const int32_t plain = next - line;
+            if (plain > 0 && holds(start + plain * defaultSize)) {
+                const double into = position - start;
+                int32_t k = farEdge
+                                ? static_cast<int32_t>(std::ceil((into - kSlack) / defaultSize)) - 1
+                                : static_cast<int32_t>(std::floor((into + kSlack) / defaultSize));
+                k = std::clamp(k, 0, plain - 1);
+                return pointIn(line + k, start + k * defaultSize);
+            }
+            start += plain * defaultSize;
+            line = next;
+            if (line > maxLine) break;
+            const double size = Size(line);
+            if (c != custom.end() && c->first == line) ++c;
+            if (h != hidden.end() && *h == line) ++h;
+            if (filtered && f != filtered->end() && *f == line) ++f;
+            if (size > 0.0 && holds(start + size)) return pointIn(line, start);
+            start += size;
+            ++line;
+        }
+        // Beyond the last line: the point hangs off the end of it.
+        return pointIn(maxLine, Start(maxLine));
     }
-    return total;
-}
+};
 
 }  // namespace
 
+double Model::RowHeight(const SheetData* s, int32_t row) const {
+    return LineSizes::Of(s, true).Size(row);
+}
+
+double Model::ColumnWidth(const SheetData* s, int32_t col) const {
+    return LineSizes::Of(s, false).Size(col);
+}
+
 double Model::TopOf(const SheetData* s, int32_t row) const {
-    return Offset(row, kDefaultRowHeight, s->rowHeights, s->hiddenRows, &s->filterRows);
+    return LineSizes::Of(s, true).Start(row);
 }
 
 double Model::LeftOf(const SheetData* s, int32_t col) const {
-    return Offset(col, kDefaultColumnWidth, s->colWidths, s->hiddenCols, nullptr);
+    return LineSizes::Of(s, false).Start(col);
+}
+
+LinePoint Model::PointAt(const SheetData* s, bool rows, double position, bool farEdge) const {
+    return LineSizes::Of(s, rows).PointAt(position, farEdge);
+}
+
+// ---- OLE objects anchored to cells
+
+void Model::AnchorObject(OleData* o, bool rows) {
+    const double start = rows ? o->spec.top : o->spec.left;
+    const double size = rows ? o->spec.height : o->spec.width;
+    ObjectSpan& span = rows ? o->rows : o->cols;
+    span.from = PointAt(o->sheet, rows, start, false);
+    span.to = PointAt(o->sheet, rows, start + std::max(0.0, size), true);
+}
+
+void Model::AnchorObject(OleData* o) {
+    AnchorObject(o, true);
+    AnchorObject(o, false);
+}
+
+void Model::AnchorFarEdges(OleData* o) {
+    o->rows.to = PointAt(o->sheet, true, o->spec.top + std::max(0.0, o->spec.height), true);
+    o->cols.to = PointAt(o->sheet, false, o->spec.left + std::max(0.0, o->spec.width), true);
+}
+
+void Model::PlaceObjects(SheetData* s, bool rows) {
+    // The anchors' lines in order, so one pass over the sheet's lines places them all.
+    struct Corner {
+        int32_t line;
+        OleData* o;
+        bool far;
+    };
+    std::vector<Corner> corners;
+    for (OleData* o : s->oles) {
+        if (o->deleted || o->spec.placement == 3) continue;
+        const ObjectSpan& span = rows ? o->rows : o->cols;
+        corners.push_back({span.from.line, o, false});
+        if (o->spec.placement == 1) corners.push_back({span.to.line, o, true});
+    }
+    std::sort(corners.begin(), corners.end(),
+              [](const Corner& a, const Corner& b) { return a.line < b.line; });
+    const LineSizes sizes = LineSizes::Of(s, rows);
+    LineSizes::Starts starts(sizes);
+    // A line smaller than the offset (or hidden) holds the corner at its far end. Far
+    // edges are kept aside until every object's start is known.
+    std::vector<std::pair<OleData*, double>> ends;
+    for (const Corner& c : corners) {
+        const ObjectSpan& span = rows ? c.o->rows : c.o->cols;
+        const double offset = c.far ? span.to.offset : span.from.offset;
+        const double position = starts.Of(c.line) + std::min(offset, sizes.Size(c.line));
+        if (c.far)
+            ends.emplace_back(c.o, position);
+        else
+            (rows ? c.o->spec.top : c.o->spec.left) = position;
+    }
+    for (auto& [o, end] : ends) {
+        const double start = rows ? o->spec.top : o->spec.left;
+        (rows ? o->spec.height : o->spec.width) = std::max(0.0, end - start);
+    }
 }
 
 // ---- anchors
@@ -231,6 +371,7 @@ SheetData* Model::NewSheet(BookData* book, const SheetSpec& spec) {
             allOles.push_back(std::make_unique<OleData>());
             allOles.back()->spec = o;
             allOles.back()->sheet = s;
+            AnchorObject(allOles.back().get());
             s->oles.push_back(allOles.back().get());
         }
         Extent active = CellRef(spec.activeCell.empty() ? "A1" : spec.activeCell, "active cell");

@@ -66,11 +66,31 @@ struct NameData {
     bool alive = true;
 };
 
+// A point along the rows or the columns of a sheet, held as the line it lies in and
+// its distance in points from that line's start. The point stays on its line while
+// the line is hidden (it then sits at the line's start) and while other lines are
+// hidden, resized, inserted or deleted.
+struct LinePoint {
+    int32_t line = 1;
+    double offset = 0.0;
+};
+
+// An object's anchor along one axis: the lines under its first and its far edge.
+struct ObjectSpan {
+    LinePoint from;
+    LinePoint to;
+};
+
 struct OleData {
     OleObjectSpec spec;
     SheetData* sheet = nullptr;
     bool deleted = false;
     char labelTag = 0;  // identity of the label control inside
+    // The cells under the top left and bottom right corners, as the host anchors the
+    // object. Objects that move with cells (placement 1 and 2) take their position
+    // from `from`, and those that also size with them (1) their size from `to`;
+    // free-floating ones (3) ignore both, and get new ones when they stop floating.
+    ObjectSpan rows, cols;
 };
 
 struct PropData {
@@ -223,6 +243,20 @@ struct Model : std::enable_shared_from_this<Model> {
     double ColumnWidth(const SheetData* s, int32_t col) const;
     double TopOf(const SheetData* s, int32_t row) const;
     double LeftOf(const SheetData* s, int32_t col) const;
+    // The line holding a point at `position` points (zero-size lines hold none). A point
+    // on the boundary of two lines lies in the later one, or with `farEdge` (the far
+    // edge of an object) in the earlier one.
+    LinePoint PointAt(const SheetData* s, bool rows, double position, bool farEdge) const;
+
+    // ---- OLE objects anchored to cells
+    // Anchors the object where it is now, along one axis or both.
+    void AnchorObject(OleData* o, bool rows);
+    void AnchorObject(OleData* o);
+    // Anchors only the far edge along both axes, after a change of size.
+    void AnchorFarEdges(OleData* o);
+    // Places the sheet's objects that move with cells from their anchors, after rows
+    // (or columns) were hidden, shown, resized, inserted or deleted.
+    void PlaceObjects(SheetData* s, bool rows);
 
     // ---- anchors and ranges
     Anchor* AnchorAt(SheetData* s, int32_t row, int32_t col);

@@ -599,6 +599,7 @@ class LabelImpl : public host::LabelControl, Handle {
                        4.0) /
             4.0;
         o_->spec.height = std::round((l.fontSize * 1.2 + 2.0) * 4.0) / 4.0;
+        m_->AnchorFarEdges(o_);
     }
     OleData* o_;
 };
@@ -621,17 +622,26 @@ class OLEObjectImpl : public host::OLEObject, Handle {
         m_->Enter(M::OLEObject_SetLeft);
         CheckChangeable("Left");
         o_->spec.left = v;
+        m_->AnchorObject(o_, false);
     }
     void SetTop(double v) override {
         m_->Enter(M::OLEObject_SetTop);
         CheckChangeable("Top");
         o_->spec.top = v;
+        m_->AnchorObject(o_, true);
     }
     void SetPlacement(int32_t v) override {
         m_->Enter(M::OLEObject_SetPlacement);
         CheckChangeable("Placement");
         if (v < 1 || v > 3) Refuse("Unable to set the Placement property of the OLEObject class");
+        const int32_t was = o_->spec.placement;
         o_->spec.placement = v;
+        // A floating object's anchors went stale while it floated, and only one that
+        // sizes with cells keeps its far edges up to date.
+        if (was == 3 && v != 3)
+            m_->AnchorObject(o_);
+        else if (was == 2 && v == 1)
+            m_->AnchorFarEdges(o_);
     }
     void SetPrintObject(bool v) override {
         m_->Enter(M::OLEObject_SetPrintObject);
@@ -689,6 +699,7 @@ Ref<host::OLEObject> OLEObjectsImpl::Add(const std::string& classType, bool /*li
     o->spec.top = top;
     o->spec.width = width;
     o->spec.height = height;
+    m_->AnchorObject(o);
     s_->oles.push_back(o);
     return std::make_shared<OLEObjectImpl>(m_, o);
 }
