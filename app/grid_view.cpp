@@ -101,7 +101,7 @@ void PrintGrid(Session& session, std::ostream& out, GridSize size, ColorMode col
                      [&](int32_t r) { return ws->Rows(r)->Hidden(); });
 
     std::map<std::pair<int32_t, int32_t>, int32_t> marks;  // (row, column) -> colour
-    for (const MarkView& mark : FindMarks(excel, book, sheet, BookmarkCells(session.LastAddin())))
+    for (const MarkView& mark : FindMarks(excel, book, sheet))
         marks.emplace(std::make_pair(mark.row, mark.column), mark.color);
 
     out << "  " << CellText(book, sheet, excel.ActiveCellAddress()) << '\n';

@@ -1,9 +1,7 @@
 #include "app/host_state.h"
 
 #include <algorithm>
-#include <cmath>
 #include <map>
-#include <optional>
 
 #include "app/addin_buttons.h"
 #include "app/text.h"
@@ -13,26 +11,8 @@ namespace app {
 
 namespace {
 
-constexpr int32_t kMaxColumns = 16384;
-constexpr int32_t kMaxRows = 1048576;
+// Closer to its cell's corner than this, a mark sits on the corner.
 constexpr double kCornerTolerance = 0.01;
-
-// The last line (row or column) whose start lies at or before `position`; the starts
-// never decrease, so a binary search finds it.
-template <class StartOf>
-int32_t LineAt(double position, int32_t last, StartOf&& startOf) {
-    int32_t low = 1;
-    int32_t high = last;
-    while (low < high) {
-        const int32_t middle = low + (high - low + 1) / 2;
-        if (startOf(middle) <= position + kCornerTolerance) {
-            low = middle;
-        } else {
-            high = middle - 1;
-        }
-    }
-    return low;
-}
 
 // Items of `from` that `other` does not have, counting repeats.
 std::vector<std::string> Missing(const std::vector<std::string>& from,
@@ -78,38 +58,8 @@ std::string MarkView::Text() const {
            (offCorner ? " (moved off its corner)" : "");
 }
 
-std::vector<CellAnchor> BookmarkCells(tessaly::Connect* addin) {
-    std::vector<CellAnchor> cells;
-    if (addin == nullptr) return cells;
-    tessaly::clsBMs& bms = addin->BMs();
-    for (int32_t i = 1; i <= bms.Count(); ++i) {
-        const std::shared_ptr<tessaly::clsBM> bm = bms.Item(i);
-        try {
-            if (bm && bm->BMBook && bm->BMSheet && bm->BMCell)
-                cells.push_back({bm->BMBook->Name(), bm->BMSheet->Name(), bm->BMCell->Row(),
-                                 bm->BMCell->Column()});
-        } catch (const host::HostError&) {
-            // a dead bookmark has no cell for a mark to sit on
-        }
-    }
-    return cells;
-}
-
 std::vector<MarkView> FindMarks(sim::Excel& excel, const std::string& book,
-                                const std::string& sheet, const std::vector<CellAnchor>& anchors) {
-    const auto columnStart = [&](int32_t c) {
-        return excel.RangeRef(book, sheet, ColumnName(c) + "1")->Left();
-    };
-    const auto rowStart = [&](int32_t r) {
-        return excel.RangeRef(book, sheet, "A" + std::to_string(r))->Top();
-    };
-    // The corners of the bookmarked cells of this sheet.
-    std::vector<std::pair<std::pair<double, double>, std::pair<int32_t, int32_t>>> corners;
-    for (const CellAnchor& a : anchors) {
-        if (a.book == book && a.sheet == sheet)
-            corners.push_back({{columnStart(a.column), rowStart(a.row)}, {a.row, a.column}});
-    }
-
+                                const std::string& sheet) {
     std::vector<MarkView> marks;
     for (const sim::OleObjectInfo& object : excel.OleObjects(book, sheet)) {
         if (object.classType != "Forms.Label.1" || object.label.caption != "*") continue;
@@ -117,31 +67,22 @@ std::vector<MarkView> FindMarks(sim::Excel& excel, const std::string& book,
         mark.book = book;
         mark.sheet = sheet;
         mark.color = object.label.foreColor;
-        const auto corner = std::find_if(corners.begin(), corners.end(), [&](const auto& c) {
-            return std::fabs(c.first.first - object.left) <= kCornerTolerance &&
-                   std::fabs(c.first.second - object.top) <= kCornerTolerance;
-        });
-        if (corner != corners.end()) {
-            mark.row = corner->second.first;
-            mark.column = corner->second.second;
-        } else {
-            mark.column = LineAt(object.left, kMaxColumns, columnStart);
-            mark.row = LineAt(object.top, kMaxRows, rowStart);
-            mark.offCorner = std::fabs(columnStart(mark.column) - object.left) > kCornerTolerance ||
-                             std::fabs(rowStart(mark.row) - object.top) > kCornerTolerance;
-        }
+        mark.row = object.anchorRow;
+        mark.column = object.anchorColumn;
+        mark.offCorner =
+            object.rowOffset > kCornerTolerance || object.columnOffset > kCornerTolerance;
         mark.address = "$" + ColumnName(mark.column) + "$" + std::to_string(mark.row);
         marks.push_back(std::move(mark));
     }
     return marks;
 }
 
-std::vector<MarkView> FindMarks(sim::Excel& excel, const std::vector<CellAnchor>& anchors) {
+std::vector<MarkView> FindMarks(sim::Excel& excel) {
     std::vector<MarkView> marks;
     for (const sim::WorkbookInfo& book : excel.WorkbookList()) {
         for (const sim::SheetInfo& sheet : book.sheets) {
             if (sheet.kind != sim::SheetKind::Worksheet) continue;
-            for (MarkView& mark : FindMarks(excel, book.name, sheet.name, anchors))
+            for (MarkView& mark : FindMarks(excel, book.name, sheet.name))
                 marks.push_back(std::move(mark));
         }
     }
@@ -213,8 +154,7 @@ HostState CaptureState(Session& session) {
     sim::Excel& excel = session.Excel();
     state.activeCell = ActiveCellText(excel);
     state.bookmarks = BookmarkTexts(session.LastAddin(), session.KnownBookmarks());
-    for (const MarkView& mark : FindMarks(excel, BookmarkCells(session.LastAddin())))
-        state.marks.push_back(mark.Text());
+    for (const MarkView& mark : FindMarks(excel)) state.marks.push_back(mark.Text());
     state.controls = ControlStates(session.Addin());
     return state;
 }

@@ -29,22 +29,12 @@ struct MarkView {
     std::string Text() const;  // "[Book.xlsx]Sheet1!$B$3 #000080"
 };
 
-// A cell a mark may belong to: the cells of the bookmarks.
-struct CellAnchor {
-    std::string book;
-    std::string sheet;
-    int32_t row = 0;
-    int32_t column = 0;
-};
-std::vector<CellAnchor> BookmarkCells(tessaly::Connect* addin);
-
-// The live marks of every open workbook, in workbook, sheet and creation order. A mark
-// sitting exactly on the corner of one of `anchors` belongs to that cell (which tells a
-// hidden row or column from the next one, as both start at the same point); otherwise
-// to the cell under its corner.
-std::vector<MarkView> FindMarks(sim::Excel& excel, const std::vector<CellAnchor>& anchors);
+// The live marks of every open workbook, in workbook, sheet and creation order, each at
+// the cell the host anchors it to (which tells a hidden row or column from the next one,
+// though both start at the same point).
+std::vector<MarkView> FindMarks(sim::Excel& excel);
 std::vector<MarkView> FindMarks(sim::Excel& excel, const std::string& book,
-                                const std::string& sheet, const std::vector<CellAnchor>& anchors);
+                                const std::string& sheet);
 
 // "[Book.xlsx]Sheet1!$B$3"; the sheet name quoted when it needs it.
 std::string CellText(const std::string& book, const std::string& sheet, const std::string& address);

@@ -71,8 +71,7 @@ void PrintBookmarks(Session& session, std::ostream& out) {
 }
 
 void PrintMarks(Session& session, std::ostream& out) {
-    const std::vector<MarkView> marks =
-        FindMarks(session.Excel(), BookmarkCells(session.LastAddin()));
+    const std::vector<MarkView> marks = FindMarks(session.Excel());
     if (marks.empty()) {
         out << "  no marks\n";
         return;
