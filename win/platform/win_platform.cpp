@@ -75,7 +75,7 @@ void RegistrySettingsStore::Write(const std::string& app, const std::string& sec
 
 // ---- The rest of the platform ---------------------------------------------------------
 
-WinPlatform::WinPlatform(HMODULE module) : keyboard_(module) {
+WinPlatform::WinPlatform(HMODULE module) : keyboard_(module), windows_(module) {
     QueryPerformanceFrequency(&frequency_);
 }
 

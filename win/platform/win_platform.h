@@ -13,6 +13,7 @@
 #include "platform/platform.h"
 #include "win/common/owners.h"
 #include "win/common/win32.h"
+#include "win/ui/win_windows.h"
 
 namespace tessaly::win {
 
@@ -94,11 +95,13 @@ class WinPlatform final : public platform::Platform {
     double MonotonicSeconds() override;
     platform::Clipboard& Clipboard() override { return clipboard_; }
     platform::Keyboard& Keyboard() override { return keyboard_; }
+    platform::Windows& Windows() override { return windows_; }
 
   private:
     RegistrySettingsStore settings_;
     WinClipboard clipboard_;
     WinKeyboard keyboard_;
+    ui::WinWindows windows_;
     LARGE_INTEGER frequency_{};
 };
 

@@ -84,7 +84,7 @@ imports)
     imports=$("$objdump" -p "$build/$dll_name" | sed -n 's/^\s*DLL Name: //p' | sort -f)
     echo "$dll_name: $size bytes; imports:"
     echo "$imports" | sed 's/^/    /'
-    allowed='^(ADVAPI32|GDI32|KERNEL32|msvcrt|ole32|OLEAUT32|SHELL32|USER32)\.dll$'
+    allowed='^(ADVAPI32|COMCTL32|comdlg32|GDI32|KERNEL32|msvcrt|ole32|OLEAUT32|SHELL32|USER32)\.dll$'
     bad=$(echo "$imports" | grep -Eiv "$allowed")
     [ -z "$bad" ] || fail "imports beyond Windows' own DLLs: $bad"
     echo "ok   only Windows system DLLs"
