@@ -119,6 +119,12 @@ std::string OpenedUrls() {
     return text;
 }
 
+// The middle of a graphical button shows the colour (once it is drawn).
+bool CheckShowsColor(HWND button, COLORREF color, const std::string& what) {
+    WaitUntil([&] { return ScreenPixel(CenterOf(button)) == color; }, 2000);
+    return CheckEqual(ScreenPixel(CenterOf(button)), color, what);
+}
+
 std::vector<std::string> TreeLines(HWND tree) {
     std::vector<std::string> lines;
     for (const TreeEntry& entry : TreeEntries(tree))
@@ -329,10 +335,12 @@ void ListWindow(UiSession& ui) {
         // Too small: the window snaps back to 5000 x 2000 twips, the buttons in their
         // column with Close at the bottom.
         SetWindowPos(list, nullptr, 0, 0, 120, 60, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-        Settle(300);
-        RECT outer = ScreenRect(list);
-        Check(Near(outer.right - outer.left, Pixels(5000)) &&
-                  Near(outer.bottom - outer.top, Pixels(2000)),
+        RECT outer{};
+        Check(WaitUntil([&] {
+                  outer = ScreenRect(list);
+                  return Near(outer.right - outer.left, Pixels(5000)) &&
+                         Near(outer.bottom - outer.top, Pixels(2000));
+              }),
               "resized below the minimum, the list snaps back to 5000 x 2000 twips");
         RECT client{};
         GetClientRect(list, &client);
@@ -433,8 +441,7 @@ void SettingsWindow(UiSession& ui) {
                    "the stored keys are selected");
         HWND colorButton = ChildWithStyle(dialog, L"Button", BS_OWNERDRAW, BS_TYPEMASK);
         if (!Check(colorButton != nullptr, "a graphical colour button")) return;
-        CheckEqual(ScreenPixel(CenterOf(colorButton)), RGB(255, 0, 0),
-                   "the colour button shows the stored colour");
+        CheckShowsColor(colorButton, RGB(255, 0, 0), "the colour button shows the stored colour");
         Check(
             ChildWithText(dialog, L"Static", L"Title : Tessaly") != nullptr &&
                 ChildWithText(dialog, L"Static", L"Version : 1.00  Update : Jun 23, 2006") &&
@@ -483,8 +490,8 @@ void SettingsWindow(UiSession& ui) {
             Settle(300);
             PressKey(VK_ESCAPE);
             WaitUntilGone(colors);
-            CheckEqual(ScreenPixel(CenterOf(colorButton)), RGB(255, 0, 0),
-                       "cancelling the colour dialog keeps the colour");
+            CheckShowsColor(colorButton, RGB(255, 0, 0),
+                            "cancelling the colour dialog keeps the colour");
         }
         ClickAt(CenterOf(colorButton));
         colors = nullptr;
@@ -496,9 +503,7 @@ void SettingsWindow(UiSession& ui) {
             SetDlgItemTextW(colors, kColorBlueEdit, L"0");
             ClickAt(CenterOf(GetDlgItem(colors, IDOK)));
             WaitUntilGone(colors);
-            Settle(200);
-            CheckEqual(ScreenPixel(CenterOf(colorButton)), RGB(0, 128, 0),
-                       "the picked colour shows on the button");
+            CheckShowsColor(colorButton, RGB(0, 128, 0), "the picked colour shows on the button");
         }
 
         // The tip picture cycles through its seven pictures.
@@ -506,11 +511,14 @@ void SettingsWindow(UiSession& ui) {
         if (Check(tip != nullptr, "the tip picture")) {
             const RECT area = ScreenRect(tip);
             std::vector<std::vector<uint8_t>> pictures;
+            std::vector<uint8_t> shown = ScreenPixels(area);
             for (int i = 0; i < 8; ++i) {
                 // Apart from the last click, so that no two make a double-click.
                 ClickAt({area.left + 10 + 25 * i, (area.top + area.bottom) / 2});
-                Settle(150);
-                pictures.push_back(ScreenPixels(area));
+                // Every click changes the picture; wait for it to be drawn.
+                WaitUntil([&] { return ScreenPixels(area) != shown; }, 2000);
+                shown = ScreenPixels(area);
+                pictures.push_back(shown);
             }
             bool distinct = true;
             for (int i = 0; i < 7; ++i)
