@@ -22,21 +22,21 @@ sim::WorkbookSpec SavedWorkbook(Scene& scene, int n) {
         scene.connect.BMs().Add(scene.excel.RangeRef(kSaved, s.sheet, s.cell));
     }
     scene.excel.SaveWorkbook(kSaved);
-    sim::WorkbookSpec spec = scene.excel.Snapshot(kSaved);
+    sim::WorkbookSpec desc = scene.excel.Snapshot(kSaved);
     scene.excel.CloseWorkbook(kSaved);
     scene.connect.BMs().Check();
-    return spec;
+    return desc;
 }
 
 void RunOpen(benchmark::State& state, bool marks) {
     Scene scene(marks);
     scene.Setting("SaveMark", "1");
     const int n = static_cast<int>(state.range(0));
-    const sim::WorkbookSpec spec = SavedWorkbook(scene, n);
+    const sim::WorkbookSpec desc = SavedWorkbook(scene, n);
     HostCallMeter meter(scene.excel);
     for (auto _ : state) {
         meter.Start();
-        scene.excel.OpenWorkbook(spec);
+        scene.excel.OpenWorkbook(desc);
         meter.Stop();
         state.PauseTiming();
         if (scene.connect.BMs().Count() != n) state.SkipWithError("bookmarks were not read");

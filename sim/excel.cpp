@@ -84,9 +84,9 @@ std::string Excel::NewWorkbook(std::optional<std::string> name, int32_t workshee
     return bookName;
 }
 
-void Excel::OpenWorkbook(const WorkbookSpec& spec) {
+void Excel::OpenWorkbook(const WorkbookSpec& desc) {
     Model& m = *model_;
-    BookData* b = m.BuildBook(spec);
+    BookData* b = m.BuildBook(desc);
     m.books.push_back(b);
     if (!b->isAddin && b->windowVisible) m.SetActive(b);
     auto wb = m.MakeWorkbook(b);
@@ -122,13 +122,13 @@ bool Excel::SaveWorkbookAs(const std::string& book, const std::string& newName) 
 }
 
 WorkbookSpec Excel::Snapshot(const std::string& book) const {
-    for (auto& [name, spec] : model_->savedFiles)
-        if (detail::SameText(name, book)) return spec;
+    for (auto& [name, desc] : model_->savedFiles)
+        if (detail::SameText(name, book)) return desc;
     SimMisuse("\"" + book + "\" was never saved");
 }
 
 bool Excel::WasSaved(const std::string& book) const {
-    for (auto& [name, spec] : model_->savedFiles)
+    for (auto& [name, desc] : model_->savedFiles)
         if (detail::SameText(name, book)) return true;
     return false;
 }
@@ -171,16 +171,16 @@ std::string AddSheet(Model& m, const std::string& book, SheetKind kind,
         for (int n = 1; sheetName.empty(); ++n)
             if (!m.FindSheet(b, stem + std::to_string(n))) sheetName = stem + std::to_string(n);
     }
-    SheetSpec spec;
-    spec.name = sheetName;
-    spec.kind = kind;
+    SheetSpec desc;
+    desc.name = sheetName;
+    desc.kind = kind;
     auto position = b->sheets.end();
     if (after) {
         SheetData* prev = m.FindSheet(b, *after);
         if (!prev) SimMisuse("no sheet named \"" + *after + "\"");
         position = std::find(b->sheets.begin(), b->sheets.end(), prev) + 1;
     }
-    SheetData* s = m.NewSheet(b, spec);
+    SheetData* s = m.NewSheet(b, desc);
     b->sheets.insert(position, s);
     b->activeSheet = s;
     auto wb = m.MakeWorkbook(b);
@@ -466,8 +466,8 @@ void Excel::DeleteOleObject(const std::string& book, const std::string& sheet, s
 void Excel::MoveOleObject(const std::string& book, const std::string& sheet, size_t index,
                           double left, double top) {
     detail::OleData* o = LiveOle(*model_, book, sheet, index);
-    o->spec.left = left;
-    o->spec.top = top;
+    o->desc.left = left;
+    o->desc.top = top;
     model_->AnchorObject(o);
 }
 
@@ -648,15 +648,15 @@ std::vector<OleObjectInfo> Excel::OleObjects(const std::string& book, const std:
     for (const detail::OleData* o : s->oles) {
         if (o->deleted && !includeDeleted) continue;
         OleObjectInfo info;
-        static_cast<OleObjectSpec&>(info) = o->spec;
+        static_cast<OleObjectSpec&>(info) = o->desc;
         info.deleted = o->deleted;
         // A floating object's anchors are not kept up to date: it lies over whatever
         // cell is under it now.
-        const bool floating = o->spec.placement == 3;
+        const bool floating = o->desc.placement == 3;
         const detail::LinePoint row =
-            floating ? model_->PointAt(s, true, o->spec.top, false) : o->rows.from;
+            floating ? model_->PointAt(s, true, o->desc.top, false) : o->rows.from;
         const detail::LinePoint col =
-            floating ? model_->PointAt(s, false, o->spec.left, false) : o->cols.from;
+            floating ? model_->PointAt(s, false, o->desc.left, false) : o->cols.from;
         info.anchorRow = row.line;
         info.anchorColumn = col.line;
         info.rowOffset = row.offset;

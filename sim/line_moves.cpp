@@ -105,9 +105,9 @@ void Model::ShiftLines(SheetData* s, bool rows, int32_t at, int32_t count) {
     };
     std::vector<std::pair<OleData*, double>> keepSize;
     for (OleData* o : s->oles) {
-        if (o->deleted || o->spec.placement == 3) continue;  // free floating stays put
+        if (o->deleted || o->desc.placement == 3) continue;  // free floating stays put
         ObjectSpan& span = rows ? o->rows : o->cols;
-        const double size = rows ? o->spec.height : o->spec.width;
+        const double size = rows ? o->desc.height : o->desc.width;
         if (insert) {
             for (LinePoint* p : {&span.from, &span.to})
                 if (p->line >= at) p->line = std::min(p->line + n, maxLine);
@@ -126,8 +126,8 @@ void Model::ShiftLines(SheetData* s, bool rows, int32_t at, int32_t count) {
     }
     PlaceObjects(s, rows);
     for (auto& [o, size] : keepSize) {
-        (rows ? o->spec.height : o->spec.width) = size;
-        const double start = rows ? o->spec.top : o->spec.left;
+        (rows ? o->desc.height : o->desc.width) = size;
+        const double start = rows ? o->desc.top : o->desc.left;
         (rows ? o->rows : o->cols).to = PointAt(s, rows, start + size, true);
     }
 }

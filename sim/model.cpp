@@ -202,8 +202,8 @@ LinePoint Model::PointAt(const SheetData* s, bool rows, double position, bool fa
 // ---- OLE objects anchored to cells
 
 void Model::AnchorObject(OleData* o, bool rows) {
-    const double start = rows ? o->spec.top : o->spec.left;
-    const double size = rows ? o->spec.height : o->spec.width;
+    const double start = rows ? o->desc.top : o->desc.left;
+    const double size = rows ? o->desc.height : o->desc.width;
     ObjectSpan& span = rows ? o->rows : o->cols;
     span.from = PointAt(o->sheet, rows, start, false);
     span.to = PointAt(o->sheet, rows, start + std::max(0.0, size), true);
@@ -215,8 +215,8 @@ void Model::AnchorObject(OleData* o) {
 }
 
 void Model::AnchorFarEdges(OleData* o) {
-    o->rows.to = PointAt(o->sheet, true, o->spec.top + std::max(0.0, o->spec.height), true);
-    o->cols.to = PointAt(o->sheet, false, o->spec.left + std::max(0.0, o->spec.width), true);
+    o->rows.to = PointAt(o->sheet, true, o->desc.top + std::max(0.0, o->desc.height), true);
+    o->cols.to = PointAt(o->sheet, false, o->desc.left + std::max(0.0, o->desc.width), true);
 }
 
 void Model::PlaceObjects(SheetData* s, bool rows) {
@@ -228,10 +228,10 @@ void Model::PlaceObjects(SheetData* s, bool rows) {
     };
     std::vector<Corner> corners;
     for (OleData* o : s->oles) {
-        if (o->deleted || o->spec.placement == 3) continue;
+        if (o->deleted || o->desc.placement == 3) continue;
         const ObjectSpan& span = rows ? o->rows : o->cols;
         corners.push_back({span.from.line, o, false});
-        if (o->spec.placement == 1) corners.push_back({span.to.line, o, true});
+        if (o->desc.placement == 1) corners.push_back({span.to.line, o, true});
     }
     std::sort(corners.begin(), corners.end(),
               [](const Corner& a, const Corner& b) { return a.line < b.line; });
@@ -247,11 +247,11 @@ void Model::PlaceObjects(SheetData* s, bool rows) {
         if (c.far)
             ends.emplace_back(c.o, position);
         else
-            (rows ? c.o->spec.top : c.o->spec.left) = position;
+            (rows ? c.o->desc.top : c.o->desc.left) = position;
     }
     for (auto& [o, end] : ends) {
-        const double start = rows ? o->spec.top : o->spec.left;
-        (rows ? o->spec.height : o->spec.width) = std::max(0.0, end - start);
+        const double start = rows ? o->desc.top : o->desc.left;
+        (rows ? o->desc.height : o->desc.width) = std::max(0.0, end - start);
     }
 }
 
@@ -345,36 +345,36 @@ Extent CellRef(const std::string& address, const std::string& what) {
 
 }  // namespace
 
-SheetData* Model::NewSheet(BookData* book, const SheetSpec& spec) {
-    if (spec.name.empty()) SimMisuse("a sheet needs a name");
-    if (FindSheet(book, spec.name)) SimMisuse("duplicate sheet name \"" + spec.name + "\"");
-    if (spec.visible != -1 && spec.visible != 0 && spec.visible != 2)
+SheetData* Model::NewSheet(BookData* book, const SheetSpec& desc) {
+    if (desc.name.empty()) SimMisuse("a sheet needs a name");
+    if (FindSheet(book, desc.name)) SimMisuse("duplicate sheet name \"" + desc.name + "\"");
+    if (desc.visible != -1 && desc.visible != 0 && desc.visible != 2)
         SimMisuse("sheet visibility must be -1, 0 or 2");
     allSheets.push_back(std::make_unique<SheetData>());
     SheetData* s = allSheets.back().get();
     s->book = book;
-    s->name = spec.name;
-    s->kind = spec.kind;
-    s->visible = spec.visible;
-    s->isProtected = spec.isProtected;
+    s->name = desc.name;
+    s->kind = desc.kind;
+    s->visible = desc.visible;
+    s->isProtected = desc.isProtected;
     if (s->IsWorksheet()) {
-        s->hiddenRows.insert(spec.hiddenRows.begin(), spec.hiddenRows.end());
-        s->hiddenCols.insert(spec.hiddenColumns.begin(), spec.hiddenColumns.end());
-        s->filterRows.insert(spec.filterHiddenRows.begin(), spec.filterHiddenRows.end());
-        for (auto& [row, h] : spec.rowHeights) s->rowHeights[row] = h;
-        for (auto& [col, w] : spec.columnWidths) s->colWidths[col] = w;
-        for (const CellSpec& c : spec.cells) {
+        s->hiddenRows.insert(desc.hiddenRows.begin(), desc.hiddenRows.end());
+        s->hiddenCols.insert(desc.hiddenColumns.begin(), desc.hiddenColumns.end());
+        s->filterRows.insert(desc.filterHiddenRows.begin(), desc.filterHiddenRows.end());
+        for (auto& [row, h] : desc.rowHeights) s->rowHeights[row] = h;
+        for (auto& [col, w] : desc.columnWidths) s->colWidths[col] = w;
+        for (const CellSpec& c : desc.cells) {
             Extent r = CellRef(c.address, "cell");
             s->cells[{r.row1, r.col1}] = c.text;
         }
-        for (const OleObjectSpec& o : spec.oleObjects) {
+        for (const OleObjectSpec& o : desc.oleObjects) {
             allOles.push_back(std::make_unique<OleData>());
-            allOles.back()->spec = o;
+            allOles.back()->desc = o;
             allOles.back()->sheet = s;
             AnchorObject(allOles.back().get());
             s->oles.push_back(allOles.back().get());
         }
-        Extent active = CellRef(spec.activeCell.empty() ? "A1" : spec.activeCell, "active cell");
+        Extent active = CellRef(desc.activeCell.empty() ? "A1" : desc.activeCell, "active cell");
         s->selection = Extent{active.row1, active.col1, active.row1, active.col1};
         s->activeRow = active.row1;
         s->activeCol = active.col1;
@@ -382,21 +382,21 @@ SheetData* Model::NewSheet(BookData* book, const SheetSpec& spec) {
     return s;
 }
 
-BookData* Model::BuildBook(const WorkbookSpec& spec) {
-    if (spec.name.empty()) SimMisuse("a workbook needs a name");
-    if (FindBook(spec.name)) SimMisuse("a workbook named \"" + spec.name + "\" is already open");
-    if (spec.sheets.empty()) SimMisuse("a workbook needs at least one sheet");
+BookData* Model::BuildBook(const WorkbookSpec& desc) {
+    if (desc.name.empty()) SimMisuse("a workbook needs a name");
+    if (FindBook(desc.name)) SimMisuse("a workbook named \"" + desc.name + "\" is already open");
+    if (desc.sheets.empty()) SimMisuse("a workbook needs at least one sheet");
     allBooks.push_back(std::make_unique<BookData>());
     BookData* b = allBooks.back().get();
-    b->name = spec.name;
-    b->windowVisible = spec.windowVisible;
-    b->isAddin = spec.isAddin;
-    for (const SheetSpec& ss : spec.sheets) b->sheets.push_back(NewSheet(b, ss));
+    b->name = desc.name;
+    b->windowVisible = desc.windowVisible;
+    b->isAddin = desc.isAddin;
+    for (const SheetSpec& ss : desc.sheets) b->sheets.push_back(NewSheet(b, ss));
     if (std::none_of(b->sheets.begin(), b->sheets.end(),
                      [](SheetData* s) { return s->visible == -1; }))
         SimMisuse("a workbook needs at least one visible sheet");
-    for (size_t i = 0; i < spec.sheets.size(); ++i) {
-        for (const DefinedNameSpec& n : spec.sheets[i].names) {
+    for (size_t i = 0; i < desc.sheets.size(); ++i) {
+        for (const DefinedNameSpec& n : desc.sheets[i].names) {
             SheetData* s = b->sheets[i];
             if (!s->IsWorksheet()) SimMisuse("names refer to worksheet cells");
             if (!LooksLikeName(n.name)) SimMisuse("\"" + n.name + "\" is not a valid name");
@@ -414,11 +414,11 @@ BookData* Model::BuildBook(const WorkbookSpec& spec) {
             b->names.push_back(nd);
         }
     }
-    for (const PropertySpec& p : spec.customProperties) {
+    for (const PropertySpec& p : desc.customProperties) {
         allProps.push_back(std::make_unique<PropData>(PropData{p.name, p.value, b, true}));
         b->props.push_back(allProps.back().get());
     }
-    int32_t index = spec.activeSheet;
+    int32_t index = desc.activeSheet;
     if (index < 1 || index > static_cast<int32_t>(b->sheets.size()) ||
         b->sheets[index - 1]->visible != -1) {
         index = 1;
@@ -429,13 +429,13 @@ BookData* Model::BuildBook(const WorkbookSpec& spec) {
 }
 
 WorkbookSpec Model::Describe(const BookData* b) const {
-    WorkbookSpec spec;
-    spec.name = b->name;
-    spec.windowVisible = b->windowVisible;
-    spec.isAddin = b->isAddin;
+    WorkbookSpec desc;
+    desc.name = b->name;
+    desc.windowVisible = b->windowVisible;
+    desc.isAddin = b->isAddin;
     for (size_t i = 0; i < b->sheets.size(); ++i) {
         const SheetData* s = b->sheets[i];
-        if (s == b->activeSheet) spec.activeSheet = static_cast<int32_t>(i + 1);
+        if (s == b->activeSheet) desc.activeSheet = static_cast<int32_t>(i + 1);
         SheetSpec ss;
         ss.name = s->name;
         ss.kind = s->kind;
@@ -451,7 +451,7 @@ WorkbookSpec Model::Describe(const BookData* b) const {
                 ss.cells.push_back(
                     {FormatA1(Extent{pos.first, pos.second, pos.first, pos.second}), text});
             for (const OleData* o : s->oles)
-                if (!o->deleted) ss.oleObjects.push_back(o->spec);
+                if (!o->deleted) ss.oleObjects.push_back(o->desc);
             ss.activeCell =
                 FormatA1(Extent{s->activeRow, s->activeCol, s->activeRow, s->activeCol});
             for (const NameData* n : b->names) {
@@ -462,10 +462,10 @@ WorkbookSpec Model::Describe(const BookData* b) const {
                                                              last->row, last->col})});
             }
         }
-        spec.sheets.push_back(std::move(ss));
+        desc.sheets.push_back(std::move(ss));
     }
-    for (const PropData* p : b->props) spec.customProperties.push_back({p->name, p->value});
-    return spec;
+    for (const PropData* p : b->props) desc.customProperties.push_back({p->name, p->value});
+    return desc;
 }
 
 void Model::CloseBook(BookData* b) {

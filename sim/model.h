@@ -82,7 +82,7 @@ struct ObjectSpan {
 };
 
 struct OleData {
-    OleObjectSpec spec;
+    OleObjectSpec desc;
     SheetData* sheet = nullptr;
     bool deleted = false;
     char labelTag = 0;  // identity of the label control inside
@@ -274,8 +274,8 @@ struct Model : std::enable_shared_from_this<Model> {
     void SelectOn(SheetData* s, const Extent& ref, bool raise);
 
     // ---- building
-    BookData* BuildBook(const WorkbookSpec& spec);
-    SheetData* NewSheet(BookData* book, const SheetSpec& spec);
+    BookData* BuildBook(const WorkbookSpec& desc);
+    SheetData* NewSheet(BookData* book, const SheetSpec& desc);
     WorkbookSpec Describe(const BookData* book) const;
     void CloseBook(BookData* book);
     // Inserts (count > 0) or deletes (count < 0) rows or columns at `at`.

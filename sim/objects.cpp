@@ -552,38 +552,38 @@ class LabelImpl : public host::LabelControl, Handle {
     void SetAutoSize(bool v) override {
         m_->Enter(M::LabelControl_SetAutoSize);
         Check();
-        o_->spec.label.autoSize = v;
+        o_->desc.label.autoSize = v;
         Fit();
     }
     void SetFontName(const std::string& v) override {
         m_->Enter(M::LabelControl_SetFontName);
         Check();
-        o_->spec.label.fontName = v;
+        o_->desc.label.fontName = v;
         Fit();
     }
     void SetFontSize(double v) override {
         m_->Enter(M::LabelControl_SetFontSize);
         Check();
         if (v <= 0 || v > 2047) InvalidCall("Invalid property value.");
-        o_->spec.label.fontSize = v;
+        o_->desc.label.fontSize = v;
         Fit();
     }
     void SetForeColor(int32_t v) override {
         m_->Enter(M::LabelControl_SetForeColor);
         Check();
-        o_->spec.label.foreColor = v;
+        o_->desc.label.foreColor = v;
     }
     void SetCaption(const std::string& v) override {
         m_->Enter(M::LabelControl_SetCaption);
         Check();
-        o_->spec.label.caption = v;
+        o_->desc.label.caption = v;
         Fit();
     }
     void SetBackStyle(int32_t v) override {
         m_->Enter(M::LabelControl_SetBackStyle);
         Check();
         if (v != 0 && v != 1) InvalidCall("Invalid property value.");
-        o_->spec.label.backStyle = v;
+        o_->desc.label.backStyle = v;
     }
 
   private:
@@ -592,13 +592,13 @@ class LabelImpl : public host::LabelControl, Handle {
     }
     // An auto-sized label takes the size of its text, roughly as the control measures it.
     void Fit() {
-        const LabelSpec& l = o_->spec.label;
+        const LabelSpec& l = o_->desc.label;
         if (!l.autoSize) return;
-        o_->spec.width =
+        o_->desc.width =
             std::round((static_cast<double>(Utf8Length(l.caption)) * l.fontSize * 0.6 + 3.0) *
                        4.0) /
             4.0;
-        o_->spec.height = std::round((l.fontSize * 1.2 + 2.0) * 4.0) / 4.0;
+        o_->desc.height = std::round((l.fontSize * 1.2 + 2.0) * 4.0) / 4.0;
         m_->AnchorFarEdges(o_);
     }
     OleData* o_;
@@ -611,31 +611,31 @@ class OLEObjectImpl : public host::OLEObject, Handle {
     double Left() override {
         m_->Enter(M::OLEObject_Left);
         Check();
-        return o_->spec.left;
+        return o_->desc.left;
     }
     double Top() override {
         m_->Enter(M::OLEObject_Top);
         Check();
-        return o_->spec.top;
+        return o_->desc.top;
     }
     void SetLeft(double v) override {
         m_->Enter(M::OLEObject_SetLeft);
         CheckChangeable("Left");
-        o_->spec.left = v;
+        o_->desc.left = v;
         m_->AnchorObject(o_, false);
     }
     void SetTop(double v) override {
         m_->Enter(M::OLEObject_SetTop);
         CheckChangeable("Top");
-        o_->spec.top = v;
+        o_->desc.top = v;
         m_->AnchorObject(o_, true);
     }
     void SetPlacement(int32_t v) override {
         m_->Enter(M::OLEObject_SetPlacement);
         CheckChangeable("Placement");
         if (v < 1 || v > 3) Refuse("Unable to set the Placement property of the OLEObject class");
-        const int32_t was = o_->spec.placement;
-        o_->spec.placement = v;
+        const int32_t was = o_->desc.placement;
+        o_->desc.placement = v;
         // A floating object's anchors went stale while it floated, and only one that
         // sizes with cells keeps its far edges up to date.
         if (was == 3 && v != 3)
@@ -646,17 +646,17 @@ class OLEObjectImpl : public host::OLEObject, Handle {
     void SetPrintObject(bool v) override {
         m_->Enter(M::OLEObject_SetPrintObject);
         CheckChangeable("PrintObject");
-        o_->spec.printObject = v;
+        o_->desc.printObject = v;
     }
     void SetLocked(bool v) override {
         m_->Enter(M::OLEObject_SetLocked);
         CheckChangeable("Locked");
-        o_->spec.locked = v;
+        o_->desc.locked = v;
     }
     void SetShapeRangeFillVisible(bool v) override {
         m_->Enter(M::OLEObject_SetShapeRangeFillVisible);
         CheckChangeable("Visible");
-        o_->spec.fillVisible = v;
+        o_->desc.fillVisible = v;
     }
     Ref<host::LabelControl> Object() override {
         m_->Enter(M::OLEObject_Object);
@@ -694,11 +694,11 @@ Ref<host::OLEObject> OLEObjectsImpl::Add(const std::string& classType, bool /*li
     m_->allOles.push_back(std::make_unique<OleData>());
     OleData* o = m_->allOles.back().get();
     o->sheet = s_;
-    o->spec.classType = "Forms.Label.1";
-    o->spec.left = left;
-    o->spec.top = top;
-    o->spec.width = width;
-    o->spec.height = height;
+    o->desc.classType = "Forms.Label.1";
+    o->desc.left = left;
+    o->desc.top = top;
+    o->desc.width = width;
+    o->desc.height = height;
     m_->AnchorObject(o);
     s_->oles.push_back(o);
     return std::make_shared<OLEObjectImpl>(m_, o);

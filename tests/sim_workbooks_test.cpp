@@ -45,10 +45,10 @@ struct Recorder : host::AppEvents {
 };
 
 sim::WorkbookSpec ChartFirst() {
-    sim::WorkbookSpec spec = sim::SimpleWorkbook("Mixed.xlsx", {"Chart1", "Data", "More"});
-    spec.sheets[0].kind = sim::SheetKind::Chart;
-    spec.activeSheet = 2;
-    return spec;
+    sim::WorkbookSpec desc = sim::SimpleWorkbook("Mixed.xlsx", {"Chart1", "Data", "More"});
+    desc.sheets[0].kind = sim::SheetKind::Chart;
+    desc.activeSheet = 2;
+    return desc;
 }
 
 TEST(SimWorkbooks, OrderAndLookupByName) {

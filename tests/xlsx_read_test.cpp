@@ -38,7 +38,7 @@ TEST(XlsxReadFixtures, PropertiesWorkbookGivesTextPropertiesAndCellValues) {
     EXPECT_EQ(CellText(sheet, "C5"), "bookmarked");
     EXPECT_EQ(CellText(sheet, "C1"), "<none>");
 
-    // The number and the Boolean property are not text: they stay out of the spec.
+    // The number and the Boolean property are not text: they stay out of the desc.
     ASSERT_EQ(workbook.customProperties.size(), 2u);
     EXPECT_EQ(workbook.customProperties[0].name, "Owner");
     EXPECT_EQ(workbook.customProperties[0].value, "Ada");

@@ -137,9 +137,9 @@ struct LoadedPackage {
 
 LoadedPackage LoadPackage(const std::string& path);
 
-// Cells of a worksheet part into spec (hidden rows and columns, sizes, protection, active
+// Cells of a worksheet part into desc (hidden rows and columns, sizes, protection, active
 // cell, values) and into cells (normalized address -> text).
 void ReadWorksheetXml(const pugi::xml_document& doc, const std::vector<std::string>& sharedStrings,
-                      SheetSpec& spec, std::map<std::string, std::string>& cells);
+                      SheetSpec& desc, std::map<std::string, std::string>& cells);
 
 }  // namespace sim::xlsx::detail

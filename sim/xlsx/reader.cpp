@@ -122,7 +122,7 @@ struct PositionCounter {
     }
 };
 
-void ReadSheetView(pugi::xml_node sheet, SheetSpec& spec) {
+void ReadSheetView(pugi::xml_node sheet, SheetSpec& desc) {
     const pugi::xml_node view = Child(Child(sheet, "sheetViews"), "sheetView");
     if (!view) return;
     std::string activePane = "topLeft";
@@ -138,19 +138,19 @@ void ReadSheetView(pugi::xml_node sheet, SheetSpec& spec) {
     }
     if (!chosen) return;
     const std::string cell = NormalizedCellName(Attr(chosen, "activeCell").value());
-    if (!cell.empty()) spec.activeCell = cell;
+    if (!cell.empty()) desc.activeCell = cell;
 }
 
 }  // namespace
 
 void detail::ReadWorksheetXml(const pugi::xml_document& doc,
-                              const std::vector<std::string>& sharedStrings, SheetSpec& spec,
+                              const std::vector<std::string>& sharedStrings, SheetSpec& desc,
                               std::map<std::string, std::string>& cells) {
     const pugi::xml_node sheet = doc.document_element();
     if (const pugi::xml_node protection = Child(sheet, "sheetProtection")) {
-        spec.isProtected = IsTrue(Attr(protection, "sheet"));
+        desc.isProtected = IsTrue(Attr(protection, "sheet"));
     }
-    ReadSheetView(sheet, spec);
+    ReadSheetView(sheet, desc);
 
     int64_t lastColumn = 0;
     for (pugi::xml_node col : Children(Child(sheet, "cols"), "col")) {
@@ -165,18 +165,18 @@ void detail::ReadWorksheetXml(const pugi::xml_document& doc,
         // Only widths someone chose: the rest is the default width written out.
         const bool customWidth = width && IsTrue(Attr(col, "customWidth"));
         for (auto c = static_cast<int32_t>(*low); c <= static_cast<int32_t>(*high); ++c) {
-            if (hidden) spec.hiddenColumns.push_back(c);
-            if (customWidth) spec.columnWidths.emplace_back(c, ColumnWidthToPoints(*width));
+            if (hidden) desc.hiddenColumns.push_back(c);
+            if (customWidth) desc.columnWidths.emplace_back(c, ColumnWidthToPoints(*width));
         }
     }
 
     PositionCounter position;
     for (pugi::xml_node row : Children(Child(sheet, "sheetData"), "row")) {
         if (!position.NextRow(row)) continue;
-        if (IsTrue(Attr(row, "hidden"))) spec.hiddenRows.push_back(position.row);
+        if (IsTrue(Attr(row, "hidden"))) desc.hiddenRows.push_back(position.row);
         if (IsTrue(Attr(row, "customHeight"))) {
             const auto height = ParseDouble(Attr(row, "ht").value());
-            if (height && *height >= 0) spec.rowHeights.emplace_back(position.row, *height);
+            if (height && *height >= 0) desc.rowHeights.emplace_back(position.row, *height);
         }
         for (pugi::xml_node cell : Children(row, "c")) {
             if (!position.NextCell(cell)) continue;
@@ -185,9 +185,9 @@ void detail::ReadWorksheetXml(const pugi::xml_document& doc,
             if (!hasValue) continue;
             const std::string name = CellName(position.row, position.column);
             if (cells.find(name) == cells.end())
-                spec.cells.push_back({name, text});
+                desc.cells.push_back({name, text});
             else {
-                for (auto& existing : spec.cells) {
+                for (auto& existing : desc.cells) {
                     if (existing.address == name) existing.text = text;
                 }
             }
@@ -198,15 +198,15 @@ void detail::ReadWorksheetXml(const pugi::xml_document& doc,
         std::sort(v.begin(), v.end());
         v.erase(std::unique(v.begin(), v.end()), v.end());
     };
-    sortUnique(spec.hiddenRows);
-    sortUnique(spec.hiddenColumns);
+    sortUnique(desc.hiddenRows);
+    sortUnique(desc.hiddenColumns);
 }
 
 namespace {
 
-void ReadChartSheetXml(const pugi::xml_document& doc, SheetSpec& spec) {
+void ReadChartSheetXml(const pugi::xml_document& doc, SheetSpec& desc) {
     if (const pugi::xml_node protection = Child(doc.document_element(), "sheetProtection")) {
-        spec.isProtected = IsTrue(Attr(protection, "content"));
+        desc.isProtected = IsTrue(Attr(protection, "content"));
     }
 }
 

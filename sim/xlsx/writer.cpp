@@ -270,7 +270,7 @@ class SheetEditor {
 
 // ---- Package parts ----
 
-// The custom properties part: text properties from spec (in the file's order, new ones
+// The custom properties part: text properties from desc (in the file's order, new ones
 // at the end), properties of other types kept as they were, ids numbered from 2.
 std::string BuildCustomProperties(const ZipArchive* zip, const std::string& part,
                                   const std::vector<PropertySpec>& properties) {
@@ -535,22 +535,22 @@ std::string SheetListOf(const std::vector<SheetSpec>& sheets) {
     return list;
 }
 
-void SaveOverSource(const std::string& sourcePath, const WorkbookSpec& spec,
+void SaveOverSource(const std::string& sourcePath, const WorkbookSpec& desc,
                     const std::string& destPath) {
     LoadedPackage source = LoadPackage(sourcePath);
     const ZipArchive& zip = *source.zip;
     const std::string& file = zip.DisplayName();
 
     const auto& before = source.workbook.sheets;
-    const bool sameSheets = before.size() == spec.sheets.size() &&
-                            std::equal(before.begin(), before.end(), spec.sheets.begin(),
+    const bool sameSheets = before.size() == desc.sheets.size() &&
+                            std::equal(before.begin(), before.end(), desc.sheets.begin(),
                                        [](const SheetSpec& a, const SheetSpec& b) {
                                            return a.name == b.name && a.kind == b.kind;
                                        });
     if (!sameSheets) {
         Fail(Status::UnsupportedChange,
              FileNameOf(destPath) + " could not be saved: its sheets changed from " +
-                 SheetListOf(before) + " to " + SheetListOf(spec.sheets) +
+                 SheetListOf(before) + " to " + SheetListOf(desc.sheets) +
                  ", and adding, removing, renaming or moving sheets of an existing file is not "
                  "supported.");
     }
@@ -565,16 +565,16 @@ void SaveOverSource(const std::string& sourcePath, const WorkbookSpec& spec,
     };
 
     bool removedFormula = false;
-    for (size_t i = 0; i < spec.sheets.size(); ++i) {
-        if (spec.sheets[i].kind != SheetKind::Worksheet) continue;
+    for (size_t i = 0; i < desc.sheets.size(); ++i) {
+        if (desc.sheets[i].kind != SheetKind::Worksheet) continue;
         const auto& original = source.sheets[i].cells;
         std::map<std::string, std::string> wanted;
-        for (const CellSpec& cell : spec.sheets[i].cells) {
+        for (const CellSpec& cell : desc.sheets[i].cells) {
             const std::string name = NormalizedCellName(cell.address);
             if (name.empty()) {
                 Fail(Status::InvalidContent, FileNameOf(destPath) + " could not be saved: \"" +
                                                  cell.address + "\" on the sheet \"" +
-                                                 spec.sheets[i].name + "\" is no cell address.");
+                                                 desc.sheets[i].name + "\" is no cell address.");
             }
             wanted[name] = cell.text;
         }
@@ -625,11 +625,11 @@ void SaveOverSource(const std::string& sourcePath, const WorkbookSpec& spec,
 
     if (!source.customPropertiesPart.empty()) {
         replaced[source.customPropertiesPart] =
-            BuildCustomProperties(&zip, source.customPropertiesPart, spec.customProperties);
-    } else if (!spec.customProperties.empty()) {
+            BuildCustomProperties(&zip, source.customPropertiesPart, desc.customProperties);
+    } else if (!desc.customProperties.empty()) {
         std::string part = "docProps/custom.xml";
         for (int n = 2; zip.Has(part); ++n) part = "docProps/custom" + std::to_string(n) + ".xml";
-        added.push_back({part, BuildCustomProperties(nullptr, "", spec.customProperties)});
+        added.push_back({part, BuildCustomProperties(nullptr, "", desc.customProperties)});
         replaced[zip.StoredName("[Content_Types].xml")] = WithContentTypeOverride(
             current("[Content_Types].xml"), file, part, kCustomPropertiesContentType);
         replaced[zip.StoredName("_rels/.rels")] = WithRelationship(
@@ -768,10 +768,10 @@ constexpr const char* kStylesXml =
     "<cellStyles count=\"1\"><cellStyle name=\"Normal\" xfId=\"0\" builtinId=\"0\"/></cellStyles>"
     "</styleSheet>";
 
-void SaveNew(const WorkbookSpec& spec, const std::string& destPath) {
+void SaveNew(const WorkbookSpec& desc, const std::string& destPath) {
     const std::string cannot = FileNameOf(destPath) + " could not be saved: ";
-    if (spec.sheets.empty()) Fail(Status::InvalidContent, cannot + "the workbook has no sheets.");
-    for (const SheetSpec& sheet : spec.sheets) {
+    if (desc.sheets.empty()) Fail(Status::InvalidContent, cannot + "the workbook has no sheets.");
+    for (const SheetSpec& sheet : desc.sheets) {
         if (sheet.kind == SheetKind::Chart) {
             Fail(Status::UnsupportedChange, cannot + "the chart sheet \"" + sheet.name +
                                                 "\" cannot be written into a new file.");
@@ -800,11 +800,11 @@ void SaveNew(const WorkbookSpec& spec, const std::string& destPath) {
                 "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml");
     addOverride("xl/styles.xml",
                 "application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml");
-    for (size_t i = 0; i < spec.sheets.size(); ++i) {
+    for (size_t i = 0; i < desc.sheets.size(); ++i) {
         addOverride("xl/worksheets/sheet" + std::to_string(i + 1) + ".xml",
                     "application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml");
     }
-    if (!spec.customProperties.empty()) {
+    if (!desc.customProperties.empty()) {
         addOverride("docProps/custom.xml", kCustomPropertiesContentType);
     }
     add("[Content_Types].xml", SerializeXml(types));
@@ -821,20 +821,20 @@ void SaveNew(const WorkbookSpec& spec, const std::string& destPath) {
     const std::string relBase =
         "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
     addRel(relsRoot, "rId1", relBase + "officeDocument", "xl/workbook.xml");
-    if (!spec.customProperties.empty()) {
+    if (!desc.customProperties.empty()) {
         addRel(relsRoot, "rId2", kCustomPropertiesType, "docProps/custom.xml");
     }
     add("_rels/.rels", SerializeXml(rels));
 
     const int32_t activeSheet =
-        spec.activeSheet >= 1 && spec.activeSheet <= static_cast<int32_t>(spec.sheets.size())
-            ? spec.activeSheet
+        desc.activeSheet >= 1 && desc.activeSheet <= static_cast<int32_t>(desc.sheets.size())
+            ? desc.activeSheet
             : 1;
     pugi::xml_document workbook;
     pugi::xml_node workbookRoot = NewRoot(workbook, "workbook", kMainNamespace);
     workbookRoot.append_attribute("xmlns:r") = kRelationshipsNamespace;
     pugi::xml_node view = workbookRoot.append_child("bookViews").append_child("workbookView");
-    if (!spec.windowVisible) view.append_attribute("visibility") = "hidden";
+    if (!desc.windowVisible) view.append_attribute("visibility") = "hidden";
     view.append_attribute("activeTab") = activeSheet - 1;
     pugi::xml_node sheets = workbookRoot.append_child("sheets");
     pugi::xml_document workbookRels;
@@ -842,8 +842,8 @@ void SaveNew(const WorkbookSpec& spec, const std::string& destPath) {
         NewRoot(workbookRels, "Relationships", kPackageRelationshipsNamespace);
     std::set<std::string> globalNames;
     pugi::xml_node definedNames;
-    for (size_t i = 0; i < spec.sheets.size(); ++i) {
-        const SheetSpec& sheet = spec.sheets[i];
+    for (size_t i = 0; i < desc.sheets.size(); ++i) {
+        const SheetSpec& sheet = desc.sheets[i];
         const std::string id = "rId" + std::to_string(i + 1);
         const std::string part = "worksheets/sheet" + std::to_string(i + 1) + ".xml";
         pugi::xml_node node = sheets.append_child("sheet");
@@ -865,27 +865,27 @@ void SaveNew(const WorkbookSpec& spec, const std::string& destPath) {
             defined.text().set((QuotedSheetName(sheet.name) + "!" + name.address).c_str());
         }
     }
-    addRel(workbookRelsRoot, "rId" + std::to_string(spec.sheets.size() + 1), relBase + "styles",
+    addRel(workbookRelsRoot, "rId" + std::to_string(desc.sheets.size() + 1), relBase + "styles",
            "styles.xml");
     add("xl/workbook.xml", SerializeXml(workbook));
     add("xl/_rels/workbook.xml.rels", SerializeXml(workbookRels));
     add("xl/styles.xml", kStylesXml);
-    if (!spec.customProperties.empty()) {
-        add("docProps/custom.xml", BuildCustomProperties(nullptr, "", spec.customProperties));
+    if (!desc.customProperties.empty()) {
+        add("docProps/custom.xml", BuildCustomProperties(nullptr, "", desc.customProperties));
     }
     WritePackage(nullptr, entries, destPath);
 }
 
 }  // namespace
 
-WriteResult Write(const std::string& sourcePath, const WorkbookSpec& spec,
+WriteResult Write(const std::string& sourcePath, const WorkbookSpec& desc,
                   const std::string& destPath) {
     WriteResult result;
     try {
         if (sourcePath.empty()) {
-            SaveNew(spec, destPath);
+            SaveNew(desc, destPath);
         } else {
-            SaveOverSource(sourcePath, spec, destPath);
+            SaveOverSource(sourcePath, desc, destPath);
         }
     } catch (const PackageError& error) {
         result.status = error.status;

@@ -45,10 +45,10 @@ struct WriteResult {
 // Opens the package at path. The workbook's name is the file name without folders.
 ReadResult Read(const std::string& path);
 
-// Saves spec to destPath. sourcePath is the package the workbook was opened from, or
+// Saves desc to destPath. sourcePath is the package the workbook was opened from, or
 // empty for a new workbook. destPath may equal sourcePath. The destination is replaced
 // only once the new package is complete; on failure nothing on disk changes.
-WriteResult Write(const std::string& sourcePath, const WorkbookSpec& spec,
+WriteResult Write(const std::string& sourcePath, const WorkbookSpec& desc,
                   const std::string& destPath);
 
 }  // namespace sim::xlsx
