@@ -448,6 +448,19 @@ void SettingsWindow(UiSession& ui) {
                 ChildWithText(dialog, L"Static", win::Widen(std::string("URL : ") + kSiteRootUrl)),
             "the title, version and URL labels");
 
+        // Marks off grey the colour and hide it on the button; on again, it comes back.
+        HWND colorLabel = ChildWithText(dialog, L"Static", ui.T(24));
+        ClickAt(CenterOf(ChildWithText(dialog, L"Button", ui.T(22))));
+        Check(WaitUntil(
+                  [&] { return !IsWindowEnabled(colorButton) && !IsWindowEnabled(colorLabel); }),
+              "marks off disable the colour label and button");
+        CheckShowsColor(colorButton, GetSysColor(COLOR_BTNFACE), "and the button shows no colour");
+        ClickAt(CenterOf(ChildWithText(dialog, L"Button", ui.T(23))));
+        Check(
+            WaitUntil([&] { return IsWindowEnabled(colorButton) && IsWindowEnabled(colorLabel); }),
+            "marks on enable them again");
+        CheckShowsColor(colorButton, RGB(255, 0, 0), "with the colour it had");
+
         // The key lists open 400 pixels high.
         ClickAt(CenterOf(keys[1]));
         COMBOBOXINFO info{};
@@ -638,6 +651,23 @@ void LookAtWindows(UiSession& ui) {
                       ChildWithText(dialog, L"Static", ui.T(1)),
                   "the settings window's captions in this language");
             ui.Photograph(dialog, L"settings");
+
+            // The same shortcut twice: the refusal in this language.
+            std::vector<HWND> keys = ChildrenOfClass(dialog, L"ComboBox");
+            if (keys.size() == 10 && PickFromList(keys[0], L"Ctrl") &&
+                PickFromList(keys[1], L"HOME") && PickFromList(keys[2], L"Ctrl") &&
+                PickFromList(keys[3], L"HOME")) {
+                ClickAt(CenterOf(ChildWithText(dialog, L"Button", ui.T(32))));
+                HWND box = nullptr;
+                WaitUntil([&] { return (box = FindOwnedDialog(dialog)) != nullptr; });
+                if (Check(box != nullptr && ChildWithText(box, L"Static", ui.T(16)) != nullptr,
+                          "the duplicate key message in this language")) {
+                    Settle(300);
+                    ui.Photograph(box, L"message");
+                    PressKey(VK_RETURN);
+                    Check(WaitUntilGone(box), "Enter closes the message");
+                }
+            }
             PressKey(VK_ESCAPE);
             Check(WaitUntilGone(dialog), "Esc closes the settings window");
             CheckEqual(Setting("Mark"), std::string("(absent)"), "Esc saves nothing");
