@@ -42,7 +42,7 @@
 
 #include "host/host.h"
 #include "platform/platform.h"
-#include "sim/workbook_spec.h"
+#include "sim/workbook_description.h"
 
 namespace sim {
 

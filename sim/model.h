@@ -23,7 +23,7 @@
 #include "platform/platform.h"
 #include "sim/excel.h"
 #include "sim/members.h"
-#include "sim/workbook_spec.h"
+#include "sim/workbook_description.h"
 
 namespace sim::detail {
 

@@ -1,4 +1,4 @@
-#include "sim/workbook_spec.h"
+#include "sim/workbook_description.h"
 
 namespace sim {
 

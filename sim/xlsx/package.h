@@ -17,7 +17,7 @@
 
 #include <pugixml.hpp>
 
-#include "sim/workbook_spec.h"
+#include "sim/workbook_description.h"
 #include "sim/xlsx/xlsx.h"
 
 namespace sim::xlsx::detail {

@@ -10,7 +10,7 @@
 
 #include <string>
 
-#include "sim/workbook_spec.h"
+#include "sim/workbook_description.h"
 
 namespace sim::xlsx {
 
