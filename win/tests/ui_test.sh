@@ -6,8 +6,9 @@
 #   ui_test.sh <cross build dir> [<screenshot folder>]
 #
 # A prefix of its own (<build>/wine-ui-prefix, with a display, unlike the other Wine
-# tests' prefix) and a server of its own. The screenshots are copied to the screenshot
-# folder (default <build>/ui-screenshots).
+# tests' prefix, and removed again after a run without failures) and a server of its
+# own. The screenshots are copied to the screenshot folder (default
+# <build>/ui-screenshots).
 set -uo pipefail
 
 build=$(cd "${1:?cross build directory}" && pwd)
@@ -113,7 +114,14 @@ done
 wine_env=()
 
 mkdir -p "$shots"
+rm -f "$shots"/*.png  # none left from an earlier run
 cp "$WINEPREFIX/drive_c/harness/shots/"*.png "$shots/" 2>/dev/null
 echo "screenshots in $shots:"
 ls -1 "$shots" | sed 's/^/    /'
+# The prefix takes hundreds of megabytes; it stays only to look into a failure.
+if [ "$failed" = 0 ]; then
+    "$wineserver" -k 2>/dev/null
+    "$wineserver" -w 2>/dev/null
+    rm -rf "$WINEPREFIX"
+fi
 exit $failed
