@@ -1,6 +1,9 @@
 #include "win/tests/ui_desktop.h"
 
+#include <algorithm>
 #include <cstring>
+#include <exception>
+#include <iterator>
 #include <memory>
 #include <thread>
 

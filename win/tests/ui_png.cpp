@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
+
+#include "win/common/win32.h"
 
 namespace tessaly::fake::ui {
 
@@ -91,10 +92,14 @@ bool WritePng(const std::wstring& path, int width, int height, const std::vector
     Chunk(file, "IDAT", Stored(raw));
     Chunk(file, "IEND", {});
 
-    FILE* out = _wfopen(path.c_str(), L"wb");
-    if (out == nullptr) return false;
-    const bool written = std::fwrite(file.data(), 1, file.size(), out) == file.size();
-    return std::fclose(out) == 0 && written;
+    HANDLE out = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (out == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const bool whole =
+        WriteFile(out, file.data(), static_cast<DWORD>(file.size()), &written, nullptr) != FALSE &&
+        written == file.size();
+    return CloseHandle(out) != FALSE && whole;
 }
 
 }  // namespace tessaly::fake::ui
