@@ -40,6 +40,19 @@ void WindowFrontEnd::Print(const WindowModel& window) {
 void WindowFrontEnd::ShowModal(WindowModel& window) {
     std::ostream& out = console_.Out();
     open_.push_back(&window);
+    // However the window ends, it leaves the list of open windows and the front, so that
+    // nothing later reaches for a window that is gone.
+    struct Closing {
+        WindowFrontEnd& front;
+        ~Closing() {
+            front.open_.pop_back();
+            if (front.open_.empty()) {
+                front.keyboard_.ShowHostMain();
+            } else {
+                front.keyboard_.ShowHostDialog(front.open_.back()->Caption);
+            }
+        }
+    } closing{*this};
     // While the window is up it is in front: the keyboard hook sees its title.
     keyboard_.ShowHostDialog(window.Caption);
     out << "  window \"" << window.Caption << "\" opens:\n";
@@ -65,27 +78,28 @@ void WindowFrontEnd::ShowModal(WindowModel& window) {
     } else {
         out << "  window \"" << caption << "\" closed\n";
     }
-
-    open_.pop_back();
-    if (open_.empty()) {
-        keyboard_.ShowHostMain();
-    } else {
-        keyboard_.ShowHostDialog(open_.back()->Caption);
-    }
 }
 
 bool WindowFrontEnd::RunQueued(WindowModel& window) {
     WindowAction action = std::move(actions_.front());
     actions_.pop_front();
     console_.Out() << "  window> " << action.text << '\n';
+    // No failure may pass through the add-in, which is waiting for its window: any
+    // error, also one no command foresaw, ends the action here.
+    std::optional<std::string> cannot;
     try {
         action.apply(window);
     } catch (const CommandError& e) {
-        console_.Out() << "    cannot: " << e.what() << '\n';
+        cannot = e.what();
+    } catch (const std::exception& e) {
+        cannot = Sentence(e.what());
+    }
+    if (cannot) {
+        console_.Out() << "    cannot: " << *cannot << '\n';
         if (!failure_) {
             failure_ = "The window action \"" + action.text + "\"" +
                        (action.line > 0 ? " (line " + std::to_string(action.line) + ")" : "") +
-                       " could not be done: " + e.what();
+                       " could not be done: " + *cannot;
         }
         // The script cannot go on inside this window; the rest of its actions go too.
         actions_.clear();
@@ -113,6 +127,8 @@ void WindowFrontEnd::RunTyped(WindowModel& window) {
         if (after_) after_();
     } catch (const CommandError& e) {
         console_.Out() << "  error: " << e.what() << '\n';
+    } catch (const std::exception& e) {
+        console_.Out() << "  error: " << Sentence(e.what()) << '\n';
     }
 }
 

@@ -196,6 +196,26 @@ TEST_F(TessalyProgram, AFailedWindowActionStopsTheScriptAtTheCommandThatShowedTh
     EXPECT_EQ(std::string::npos, r.out.find("window> close"));
 }
 
+// An error that no command foresaw, raised while the add-in waits for its window (here
+// by a key name the simulated keyboard cannot read), ends that action only: the window
+// stays usable, and once it closes the session no longer counts it as open.
+TEST_F(TessalyProgram, AnUnforeseenErrorInsideAWindowLeavesTheSessionSound) {
+    const Result r = Run({"shell", "--color", "never", "Demo.xlsx"},
+                         "select B3\nclick toggle\nclick list\ndo keys F99999999999\nclose\n"
+                         "show windows\nclick list\nclose\nshow windows\nquit\n");
+    EXPECT_EQ(0, r.exitCode) << r.err;
+    const auto count = [&](const std::string& text) {
+        size_t n = 0;
+        for (size_t at = r.out.find(text); at != std::string::npos; at = r.out.find(text, at + 1))
+            ++n;
+        return n;
+    };
+    // Both windows were closed with their Close button, and the list opened again.
+    EXPECT_EQ(2u, count("window \"Bookmark List\" closed\n")) << r.out;
+    EXPECT_EQ(2u, count("no window of the add-in is open\n")) << r.out;
+    EXPECT_EQ(std::string::npos, r.out.find("closed Demo.xlsx"));
+}
+
 TEST_F(TessalyProgram, SavingWhereNothingCanBeWrittenKeepsTheWorkbookAsItWas) {
     const Result r = Script("new Report\nsaveas NoSuchFolder/Report.xlsx\nshow books\n");
     EXPECT_EQ(1, r.exitCode);
