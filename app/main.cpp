@@ -152,5 +152,9 @@ int main(int argc, char** argv) {
         std::cerr << "tessaly: " << e.what() << "\n\n";
         PrintUsage(std::cerr);
         return kUsageError;
+    } catch (const std::exception& e) {
+        // A failure no command foresaw still ends the program with a sentence, not an abort.
+        std::cerr << "tessaly: " << app::Sentence(e.what()) << '\n';
+        return 1;
     }
 }

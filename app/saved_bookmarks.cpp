@@ -1,5 +1,6 @@
 #include "app/saved_bookmarks.h"
 
+#include "app/session.h"
 #include "app/text.h"
 #include "bookmarks/property_text.h"
 #include "sim/excel.h"
@@ -14,7 +15,7 @@ SavedBookmarks ReadSavedBookmarks(const std::string& path) {
     // The workbook is opened in a host of its own, with no add-in, so that sheet numbers
     // and addresses are looked up exactly as the add-in looks them up.
     sim::Excel excel;
-    excel.OpenWorkbook(read.workbook);
+    OpenReadWorkbook(excel, read.workbook, path);
     SavedBookmarks saved;
     saved.workbook = read.workbook.name;
     for (int32_t part = 1;; ++part) {

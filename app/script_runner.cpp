@@ -25,6 +25,8 @@ int RunScript(std::istream& script, const RunOptions& options, std::ostream& out
         session.ConnectAddin(options.connect);
     } catch (const CommandError& e) {
         return fail(e.what());
+    } catch (const std::exception& e) {
+        return fail(Sentence(e.what()));
     }
     Interpreter interp(session, true);
     std::string line;

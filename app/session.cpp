@@ -84,6 +84,18 @@ CellReference ParseCellReference(const std::string& text) {
     return ref;
 }
 
+void OpenReadWorkbook(sim::Excel& excel, const sim::WorkbookSpec& workbook,
+                      const std::string& path) {
+    try {
+        excel.OpenWorkbook(workbook);
+    } catch (const sim::SimError& e) {
+        throw CommandError(FileNameOf(path) + " cannot be opened: " + e.what() + ".");
+    } catch (const host::HostError& e) {
+        throw CommandError(FileNameOf(path) + " cannot be opened: the host refused: (" +
+                           std::to_string(e.Number()) + ") " + e.Description() + ".");
+    }
+}
+
 std::string ShownPath(const fs::path& path) {
     std::error_code ec;
     const fs::path here = fs::current_path(ec);
@@ -151,7 +163,7 @@ std::string Session::Open(const std::string& path) {
             throw CommandError("A workbook named \"" + open +
                                "\" is already open; close it before opening " + path + ".");
     }
-    HostAction([&] { excel_.OpenWorkbook(read.workbook); });
+    OpenReadWorkbook(excel_, read.workbook, path);
     files_[name] = Absolute(path);
     return name;
 }

@@ -99,15 +99,23 @@ TEST_F(TessalyProgram, BookmarksCommandResolvesEntriesAsTheAddinDoes) {
 }
 
 TEST_F(TessalyProgram, UnreadableFilesGiveTheReadersSentenceAndStayAsTheyWere) {
-    // A truncated package, a zip that holds no workbook, and a workbook part that is not
-    // well-formed XML.
+    // A truncated package, a zip that holds no workbook, a workbook part that is not
+    // well-formed XML, and a well-formed workbook the host refuses (two sheets of one
+    // name).
     const std::string demo = ReadFile(File("Demo.xlsx"));
     WriteFile(File("Truncated.xlsx"), demo.substr(0, demo.size() / 2));
     WriteZip(File("NotABook.xlsx"), "readme.txt", "just text");
     fs::copy_file(File("Demo.xlsx"), File("BrokenXml.xlsx"));
     ReplaceEntry(File("BrokenXml.xlsx"), "xl/workbook.xml", "<workbook><sheets>");
+    fs::copy_file(File("Demo.xlsx"), File("TwoSales.xlsx"));
+    ReplaceEntry(File("TwoSales.xlsx"), "xl/workbook.xml",
+                 "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+                 "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">"
+                 "<sheets><sheet name=\"Sales\" sheetId=\"1\" r:id=\"rId2\"/>"
+                 "<sheet name=\"Sales\" sheetId=\"2\" r:id=\"rId3\"/></sheets></workbook>");
 
-    for (const std::string name : {"Truncated.xlsx", "NotABook.xlsx", "BrokenXml.xlsx"}) {
+    for (const std::string name :
+         {"Truncated.xlsx", "NotABook.xlsx", "BrokenXml.xlsx", "TwoSales.xlsx"}) {
         SCOPED_TRACE(name);
         const std::string before = ReadFile(File(name));
         const Result opened = Script("open Demo.xlsx\nopen " + name + "\nshow books\n");
