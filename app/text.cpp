@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 
 namespace app {
@@ -238,6 +239,8 @@ std::optional<double> ParseNumber(std::string_view text) {
     if (*begin == '+') ++begin;
     const auto result = std::from_chars(begin, text.data() + text.size(), value);
     if (result.ec != std::errc() || result.ptr != text.data() + text.size()) return std::nullopt;
+    // "nan" and "inf" read as numbers but pass every range check unnoticed.
+    if (!std::isfinite(value)) return std::nullopt;
     return value;
 }
 

@@ -53,7 +53,8 @@ std::string FitToWidth(std::string_view text, int width);
 // A JSON string literal, quotes included.
 std::string JsonString(std::string_view text);
 
-// A number as written in scripts: "3", "-1", "0.25". Nothing when the text is not one.
+// A finite number as written in scripts: "3", "-1", "0.25". Nothing when the text is not
+// one (also for "nan" and "inf").
 std::optional<double> ParseNumber(std::string_view text);
 std::optional<int32_t> ParseInteger(std::string_view text);
 

@@ -1,5 +1,6 @@
 #include "app/window_actions.h"
 
+#include <cmath>
 #include <sstream>
 
 #include "app/interpreter.h"
@@ -18,6 +19,9 @@ namespace {
 
 // Rows of the shortcut part of the settings window, by the command they run.
 constexpr const char* kRowWords[] = {"list", "toggle", "next", "previous", "clear"};
+
+// The largest size or position a window action takes, in twips.
+constexpr double kMostTwips = 1000000;
 
 std::string Quoted(const std::string& text) {
     return "\"" + text + "\"";
@@ -301,7 +305,14 @@ WindowAction ParseWindowAction(Interpreter& interp, const std::vector<std::strin
         NeedArgs(words, 3, verb == "resize" ? "resize WIDTH HEIGHT" : "move LEFT TOP");
         const std::optional<double> a = ParseNumber(words[1]);
         const std::optional<double> b = ParseNumber(words[2]);
-        if (!a || !b) throw CommandError("\"" + verb + "\" takes two numbers of twips.");
+        // Windows measure in single precision: far beyond any screen, a number would
+        // not even convert.
+        const auto onScreen = [](const std::optional<double>& v) {
+            return v && std::fabs(*v) <= kMostTwips;
+        };
+        if (!onScreen(a) || !onScreen(b))
+            throw CommandError("\"" + verb +
+                               "\" takes two numbers of twips (-1000000 to 1000000).");
         const bool resize = verb == "resize";
         return Make(
             text, line,

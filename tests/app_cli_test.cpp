@@ -174,6 +174,11 @@ TEST_F(TessalyProgram, CommandsThatCannotRunSayWhyInOneSentence) {
          "Workbooks are saved as .xlsx files; give a file name ending in .xlsx."},
         {"edit \"unclosed", "A quoted word is not closed with \"."},
         {"activate Budget.xlsx", "No open workbook is named \"Budget.xlsx\"."},
+        // "nan" and "inf" read as numbers, but no clock or window takes them.
+        {"wait nan", "\"nan\" is not a number of seconds."},
+        {"pace nan", "\"nan\" is not a number of seconds."},
+        {"window resize nan 3000", "\"resize\" takes two numbers of twips (-1000000 to 1000000)."},
+        {"window move 1e39 900", "\"move\" takes two numbers of twips (-1000000 to 1000000)."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.command);
@@ -184,10 +189,13 @@ TEST_F(TessalyProgram, CommandsThatCannotRunSayWhyInOneSentence) {
     const Result disconnected = Script("disconnect\nclick next\n");
     EXPECT_EQ("line 2: The add-in is not connected: it has no menus or toolbar to click.\n",
               disconnected.err);
-    const Result version = Run({"run", "--host-version", "abc", "-"}, "show books\n");
-    EXPECT_EQ(1, version.exitCode);
-    EXPECT_EQ("tessaly: \"abc\" is not a host version; write a number such as 11.0 or 16.0.\n",
-              version.err);
+    for (const std::string v : {"abc", "nan"}) {
+        const Result version = Run({"run", "--host-version", v, "-"}, "show books\n");
+        EXPECT_EQ(1, version.exitCode);
+        EXPECT_EQ(
+            "tessaly: \"" + v + "\" is not a host version; write a number such as 11.0 or 16.0.\n",
+            version.err);
+    }
 }
 
 TEST_F(TessalyProgram, AFailedWindowActionStopsTheScriptAtTheCommandThatShowedTheWindow) {
