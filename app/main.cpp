@@ -1,5 +1,6 @@
 // tessaly: the add-in at work in the simulated spreadsheet host, on real .xlsx files.
 
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <string>
@@ -102,8 +103,10 @@ int Run(const Arguments& a) {
         options.connect = a.connect;
         options.settingsFile = linuxplatform::FileSettingsStore::DefaultPath();
         if (a.rest[0] == "-") return app::RunScript(std::cin, options, std::cout, std::cerr);
+        std::error_code ec;
         std::ifstream script(a.rest[0]);
-        if (!script) {
+        // A folder opens as a file here, and then reads as an empty script.
+        if (!script || std::filesystem::is_directory(a.rest[0], ec)) {
             std::cerr << "tessaly: the script " << a.rest[0] << " cannot be read.\n";
             return kUsageError;
         }

@@ -43,6 +43,15 @@ int RunScript(std::istream& script, const RunOptions& options, std::ostream& out
         }
         if (interp.QuitRequested()) break;
     }
+    // A script that cannot be read (a folder, an input error) must not pass for an empty
+    // one.
+    if (script.bad()) {
+        const int linesRead = lineNumber;
+        lineNumber = 0;  // the fault is the file's, not a line's
+        return fail("The script cannot be read" +
+                    (linesRead > 0 ? " after line " + std::to_string(linesRead) : std::string()) +
+                    ".");
+    }
     // Answers and window actions that no box or window took are most likely a mistake
     // in the script; say so.
     const size_t answers = session.Platform().QueuedAnswers();

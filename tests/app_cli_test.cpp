@@ -150,6 +150,11 @@ TEST_F(TessalyProgram, RunStopsAtTheFirstCommandThatCannotRun) {
 
     const Result noScript = Run({"run", "NoSuchScript.tsc"});
     EXPECT_EQ(2, noScript.exitCode);
+    // A folder is no empty script.
+    fs::create_directory(File("Scripts"));
+    const Result folder = Run({"run", "Scripts"});
+    EXPECT_EQ(2, folder.exitCode);
+    EXPECT_EQ("tessaly: the script Scripts cannot be read.\n", folder.err);
 }
 
 TEST_F(TessalyProgram, CommandsThatCannotRunSayWhyInOneSentence) {
