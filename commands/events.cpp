@@ -53,10 +53,12 @@ void Connect::subRefreshOnEvent() {
 bool Connect::fncIsActiveCellBM() {
     std::optional<std::string> activeKey = host::ValueOrNothing([&] {
         Required(objApp);
+        // Read one after the other: the operands of "+" may be evaluated in any order.
         // The active sheet may be a chart sheet, which has no active cell.
-        return Required(objApp->ActiveWorkbook())->Name() + "!" +
-               Required(objApp->ActiveSheet())->Name() + "!" +
-               Required(objApp->ActiveCell())->Address();
+        const std::string book = Required(objApp->ActiveWorkbook())->Name();
+        const std::string sheet = Required(objApp->ActiveSheet())->Name();
+        const std::string cell = Required(objApp->ActiveCell())->Address();
+        return book + "!" + sheet + "!" + cell;
     });
     if (!activeKey) return false;
 
