@@ -9,7 +9,6 @@
 namespace tessaly_test {
 namespace {
 
-constexpr const char* kToggle = "&Add/Delete of bookmark";
 constexpr const char* kMarkNotMade =
     "The mark (for visual check) cannot Add. Please release it when the seat is protected.";
 
@@ -63,17 +62,6 @@ TEST_F(AddOrDeleteTest, AddsThenDeletesTheActiveCellsBookmark) {
     EXPECT_EQ(Marks(), 0u);
     ExpectButtons(0, false);
     EXPECT_TRUE(platform.Messages().empty());
-}
-
-TEST_F(AddOrDeleteTest, ASecondRunWithinTheRepeatWindowIsIgnored) {
-    excel.Select("C3");
-    Toggle();
-    platform.Advance(0.1);
-    addin->subCall_AddOrDelete();
-    EXPECT_EQ(addin->BMs().Count(), 1);
-    platform.Advance(0.15);  // 0.25 s after the accepted run
-    addin->subCall_AddOrDelete();
-    EXPECT_EQ(addin->BMs().Count(), 0);
 }
 
 TEST_F(AddOrDeleteTest, WorksOnTheActiveCellOfALargerSelection) {
@@ -142,20 +130,6 @@ TEST_F(AddOrDeleteTest, AFailureAfterTheChangeKeepsItAndEndsQuietly) {
     // The refresh that would have followed did not run.
     EXPECT_FALSE(addin->CB_BUTTON_Next->Enabled());
     EXPECT_TRUE(platform.Messages().empty());
-}
-
-TEST_F(AddOrDeleteTest, ANewerHostHasNoToolbarTwins) {
-    DisconnectAddin();
-    ConnectAddin("16.0");
-    ASSERT_FALSE(addin->CB_BUTTON_AddOrDel_Copy);
-    excel.Select("C3");
-    Click("Bookmark", kToggle);
-    EXPECT_EQ(addin->BMs().Count(), 1);
-    EXPECT_EQ(addin->CB_BUTTON_AddOrDel->State(), -1);
-    EXPECT_TRUE(addin->CB_BUTTON_Next->Enabled());
-    Click("Bookmark", kToggle);
-    EXPECT_EQ(addin->CB_BUTTON_AddOrDel->State(), 0);
-    EXPECT_FALSE(addin->CB_BUTTON_Next->Enabled());
 }
 
 }  // namespace

@@ -27,11 +27,6 @@ class DeleteAllTest : public AddinTest {
         platform.ClearMessages();
     }
 
-    void Bookmark(const std::string& book, const std::string& sheet, const std::string& cell) {
-        excel.Select(book, sheet, cell);
-        platform.Advance(1.0);
-        addin->subCall_AddOrDelete();
-    }
     void DeleteAll() {
         platform.Advance(1.0);
         addin->subCall_Clear();

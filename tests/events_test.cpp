@@ -17,11 +17,6 @@ class EventsTest : public AddinTest {
         excel.OpenWorkbook(sim::SimpleWorkbook("Book.xlsx", {"Sheet1", "Sheet2"}));
     }
 
-    void Bookmark(const std::string& book, const std::string& sheet, const std::string& cell) {
-        excel.Select(book, sheet, cell);
-        platform.Advance(1.0);
-        addin->subCall_AddOrDelete();
-    }
     int32_t Toggle() { return addin->CB_BUTTON_AddOrDel->State(); }
     int32_t ToggleTwin() { return addin->CB_BUTTON_AddOrDel_Copy->State(); }
     bool CommandsEnabled() {
@@ -192,23 +187,31 @@ TEST_F(EventsTest, ADeadBookmarkDoesNotHideTheActiveCellsBookmark) {
     EXPECT_EQ(Toggle(), -1);
 }
 
-TEST_F(EventsTest, ANewerHostRefreshesItsSingleSetOfButtons) {
+TEST_F(EventsTest, ANewerHostWorksOnItsSingleSetOfButtons) {
     DisconnectAddin();
     ConnectAddin("16.0");
     ASSERT_FALSE(addin->CB_BUTTON_AddOrDel_Copy);
     ASSERT_FALSE(addin->CB_BUTTON_Next_Copy);
-    Bookmark("Book.xlsx", "Sheet1", "C3");
+    excel.Select("C3");
+    Click("Bookmark", "&Add/Delete of bookmark");
+    ASSERT_EQ(addin->BMs().Count(), 1);
+    EXPECT_EQ(Toggle(), -1);
+    EXPECT_TRUE(addin->CB_BUTTON_Next->Enabled());
     excel.Select("A1");
     EXPECT_EQ(Toggle(), 0);
     excel.Select("C3");
     EXPECT_EQ(Toggle(), -1);
-    EXPECT_TRUE(addin->CB_BUTTON_Next->Enabled());
 
     const auto toolbar = Toolbar();
     ASSERT_TRUE(toolbar.has_value());
     EXPECT_EQ(toolbar->controls.size(), 8u);
     EXPECT_EQ(toolbar->controls[1].state, -1);
     EXPECT_TRUE(toolbar->controls[2].enabled);
+
+    Click("Bookmark", "&Add/Delete of bookmark");
+    EXPECT_EQ(addin->BMs().Count(), 0);
+    EXPECT_EQ(Toggle(), 0);
+    EXPECT_FALSE(addin->CB_BUTTON_Next->Enabled());
 }
 
 }  // namespace
