@@ -135,17 +135,17 @@ const CommandSpec* FindCommand(const std::vector<std::string>& words, size_t* us
     const std::string first = Lower(words[0]);
     if (words.size() >= 2) {
         const std::string two = first + " " + Lower(words[1]);
-        for (const CommandSpec& spec : Commands()) {
-            if (two == spec.name) {
+        for (const CommandSpec& entry : Commands()) {
+            if (two == entry.name) {
                 *used = 2;
-                return &spec;
+                return &entry;
             }
         }
     }
-    for (const CommandSpec& spec : Commands()) {
-        if (first == spec.name) {
+    for (const CommandSpec& entry : Commands()) {
+        if (first == entry.name) {
             *used = 1;
-            return &spec;
+            return &entry;
         }
     }
     if (first == "exit") return FindCommand({"quit"}, used);
@@ -154,10 +154,10 @@ const CommandSpec* FindCommand(const std::vector<std::string>& words, size_t* us
 
 namespace {
 
-void PrintSpec(std::ostream& out, const CommandSpec& spec) {
-    out << "  " << spec.usage << '\n'
-        << "      " << spec.summary << '\n'
-        << "      e.g. " << spec.example << '\n';
+void PrintSpec(std::ostream& out, const CommandSpec& entry) {
+    out << "  " << entry.usage << '\n'
+        << "      " << entry.summary << '\n'
+        << "      e.g. " << entry.example << '\n';
 }
 
 void PrintWindowActions(std::ostream& out) {
@@ -175,12 +175,12 @@ void PrintHelp(std::ostream& out, const std::string& topic) {
     const std::string wanted = Lower(topic);
     if (wanted.empty()) {
         std::string group;
-        for (const CommandSpec& spec : Commands()) {
-            if (spec.group != group) {
-                group = spec.group;
+        for (const CommandSpec& entry : Commands()) {
+            if (entry.group != group) {
+                group = entry.group;
                 out << (group == "Workbooks" ? "" : "\n") << group << ":\n";
             }
-            PrintSpec(out, spec);
+            PrintSpec(out, entry);
         }
         out << '\n';
         PrintWindowActions(out);
@@ -189,16 +189,16 @@ void PrintHelp(std::ostream& out, const std::string& topic) {
         return;
     }
     if (wanted == "window") {
-        for (const CommandSpec& spec : Commands())
-            if (std::string(spec.name) == "window") PrintSpec(out, spec);
+        for (const CommandSpec& entry : Commands())
+            if (std::string(entry.name) == "window") PrintSpec(out, entry);
         PrintWindowActions(out);
         return;
     }
     bool any = false;
-    for (const CommandSpec& spec : Commands()) {
-        const std::string name = spec.name;
+    for (const CommandSpec& entry : Commands()) {
+        const std::string name = entry.name;
         if (name == wanted || name.rfind(wanted + " ", 0) == 0) {
-            PrintSpec(out, spec);
+            PrintSpec(out, entry);
             any = true;
         }
     }

@@ -38,17 +38,17 @@ void Interpreter::ExecuteNested(const std::string& line, int lineNumber) {
 
 void Interpreter::Run(const std::vector<std::string>& words, int lineNumber) {
     size_t used = 0;
-    const CommandSpec* spec = FindCommand(words, &used);
-    if (spec == nullptr) {
+    const CommandSpec* entry = FindCommand(words, &used);
+    if (entry == nullptr) {
         throw CommandError("\"" + words[0] +
                            "\" is not a command; \"help\" lists every command with an example.");
     }
-    if (spec->userAction) session_.Tick();
+    if (entry->userAction) session_.Tick();
     CommandContext context{
         *this, session_, Out(),
         std::vector<std::string>(words.begin() + static_cast<long>(used), words.end()), lineNumber};
     try {
-        spec->handler(context);
+        entry->handler(context);
     } catch (...) {
         // What the command did before it failed is still reported.
         session_.Windows().TakeFailure();

@@ -178,8 +178,8 @@ bool Session::Save(const std::string& book) {
     if (!path)
         throw CommandError("\"" + book + "\" has no file yet; save it with: saveas FILE.xlsx");
     if (!HostAction([&] { return excel_.SaveWorkbook(book); })) return false;
-    const sim::WorkbookSpec spec = excel_.Snapshot(book);
-    sim::xlsx::WriteResult written = sim::xlsx::Write(path->string(), spec, path->string());
+    const sim::WorkbookSpec desc = excel_.Snapshot(book);
+    sim::xlsx::WriteResult written = sim::xlsx::Write(path->string(), desc, path->string());
     if (!written) throw CommandError(written.description);
     return true;
 }
@@ -195,9 +195,9 @@ bool Session::SaveAs(const std::string& book, const std::string& path) {
     }
     const std::optional<fs::path> source = PathOf(book);
     if (!HostAction([&] { return excel_.SaveWorkbookAs(book, newName); })) return false;
-    const sim::WorkbookSpec spec = excel_.Snapshot(newName);
+    const sim::WorkbookSpec desc = excel_.Snapshot(newName);
     sim::xlsx::WriteResult written =
-        sim::xlsx::Write(source ? source->string() : std::string(), spec, path);
+        sim::xlsx::Write(source ? source->string() : std::string(), desc, path);
     if (!written) {
         // Nothing was written: the workbook keeps its name and its file.
         if (newName != book) excel_.RenameWorkbook(newName, book);

@@ -26,8 +26,8 @@ bool IsUserAction(const std::string& line) {
     try {
         const std::vector<std::string> words = SplitWords(line);
         size_t used = 0;
-        const CommandSpec* spec = FindCommand(words, &used);
-        return spec != nullptr && spec->userAction;
+        const CommandSpec* entry = FindCommand(words, &used);
+        return entry != nullptr && entry->userAction;
     } catch (const CommandError&) {
         return false;
     }

@@ -97,9 +97,9 @@ TEST_F(EventsTest, NewWorkbookAndNewSheetRefresh) {
 }
 
 TEST_F(EventsTest, AddinWorkbooksCauseNoRefresh) {
-    sim::WorkbookSpec spec = sim::SimpleWorkbook("Tools.xlam");
-    spec.isAddin = true;
-    excel.OpenWorkbook(spec);
+    sim::WorkbookSpec desc = sim::SimpleWorkbook("Tools.xlam");
+    desc.isAddin = true;
+    excel.OpenWorkbook(desc);
     excel.OpenWorkbook(sim::SimpleWorkbook("Closing.xlsx"));
     Bookmark("Closing.xlsx", "Sheet1", "B2");
     excel.CloseWorkbook("Closing.xlsx");
