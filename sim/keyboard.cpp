@@ -87,7 +87,8 @@ std::optional<int32_t> VirtualKeyOf(const std::string& name) {
     for (const KeyName& key : kNamedKeys) {
         if (upper == key.name) return key.code;
     }
-    if (upper.size() >= 2 && upper[0] == 'F' && AllDigits(upper.substr(1))) {
+    // F1 to F24: at most two digits, so that no longer name reaches the conversion.
+    if (upper.size() >= 2 && upper.size() <= 3 && upper[0] == 'F' && AllDigits(upper.substr(1))) {
         const int n = std::stoi(upper.substr(1));
         if (n >= 1 && n <= kHighestFunctionKey && upper[1] != '0') return vk::kF1 + n - 1;
     }
