@@ -132,11 +132,11 @@ void frmJump::cmdGoto_Click() {
         if (book == nullptr) {
             host::Raise(host::err::kObjectNotSet, "Object variable or With block variable not set");
         }
-        host::Application& app = *Required(objApp);
-        Required(Required(app.Workbooks())->Item(book->Text))->Activate();
-        Required(app.Worksheets(sheet->Text))->Activate();
+        const host::Ref<host::Application> app = Required(objApp);
+        Required(Required(app->Workbooks())->Item(book->Text))->Activate();
+        Required(app->Worksheets(sheet->Text))->Activate();
         // The entry of a named cell reads "B3 ( Total )"; the host wants the address.
-        Required(app.Range(CellAddressOfEntry(n->Text)))->Activate();
+        Required(app->Range(CellAddressOfEntry(n->Text)))->Activate();
     });
     if (failure) {
         // The list stays open in front, with the reason.
