@@ -28,8 +28,11 @@ class HookTest : public tessaly_test::KeyboardTest {
         keyboard.SetSecondsPerEvent(1.0);
     }
 
-    // Bookmarks on B2, B4 and B6 with A1 active, so that each run of "next" moves on.
-    void ThreeBookmarks() {
+    // Ctrl+HOME as the "next" shortcut, switched on, with bookmarks on B2, B4 and B6 and
+    // A1 active, so that each run of "next" moves on.
+    void ConnectWithCtrlHomeAsNext() {
+        Store(2, "Ctrl", "HOME");
+        ConnectAddin();
         for (const char* cell : {"B2", "B4", "B6"}) {
             excel.Select(cell);
             connect.subCall_AddOrDelete();
@@ -41,10 +44,8 @@ class HookTest : public tessaly_test::KeyboardTest {
     size_t Jumps() const { return excel.GotoLog().size(); }
 };
 
-TEST_F(HookTest, ChordRunsTheCommandOnceOnTheKeysRelease) {
-    Store(2, "Ctrl", "HOME");
-    ConnectAddin();
-    ThreeBookmarks();
+TEST_F(HookTest, ChordRunsTheCommandOnceOnTheKeysReleaseEvenWithAutoRepeat) {
+    ConnectWithCtrlHomeAsNext();
 
     keyboard.Press("Ctrl");
     keyboard.Press("HOME");
@@ -59,45 +60,26 @@ TEST_F(HookTest, ChordRunsTheCommandOnceOnTheKeysRelease) {
     ASSERT_EQ(keyboard.HostKeyPresses().size(), 1u);
     EXPECT_EQ(keyboard.HostKeyPresses()[0].key, "^{HOME}");
     EXPECT_FALSE(keyboard.HostKeyPresses()[0].handled);
-}
 
-TEST_F(HookTest, AutoRepeatStillRunsOnce) {
-    Store(2, "Ctrl", "HOME");
-    ConnectAddin();
-    ThreeBookmarks();
-
+    // Auto-repeat still runs it once.
     keyboard.Chord("Ctrl+HOME", /*repeats=*/6);
-    EXPECT_EQ(Jumps(), 1u);
-    EXPECT_EQ(excel.ActiveCellAddress(), "$B$2");
-    EXPECT_EQ(keyboard.HostKeyPresses().size(), 7u);
-
-    keyboard.Chord("Ctrl+HOME");
+    EXPECT_EQ(Jumps(), 2u);
     EXPECT_EQ(excel.ActiveCellAddress(), "$B$4");
+    EXPECT_EQ(keyboard.HostKeyPresses().size(), 8u);
 }
 
-TEST_F(HookTest, CtrlReleasedBeforeTheKeyRunsNothing) {
-    Store(2, "Ctrl", "HOME");
-    ConnectAddin();
-    ThreeBookmarks();
-
-    keyboard.Press("Ctrl");
-    keyboard.Press("HOME");
-    keyboard.Release("Ctrl");
-    keyboard.Release("HOME");
-    EXPECT_EQ(Jumps(), 0u);
-    EXPECT_EQ(excel.ActiveCellAddress(), "$A$1");
-}
-
-TEST_F(HookTest, ModifiersMustMatchExactly) {
-    Store(2, "Ctrl", "HOME");
+TEST_F(HookTest, ModifiersMustMatchExactlyAtTheKeysRelease) {
     Store(3, "", "F5");
-    ConnectAddin();
-    ThreeBookmarks();
+    ConnectWithCtrlHomeAsNext();
 
     keyboard.Chord("Ctrl+Shift+HOME");  // an extra modifier
     keyboard.Chord("HOME");             // a missing one
     keyboard.Chord("Ctrl+F5");          // a row without modifiers wants them all up
     keyboard.Chord("Alt+F5");
+    keyboard.Press("Ctrl");  // Ctrl released before the key
+    keyboard.Press("HOME");
+    keyboard.Release("Ctrl");
+    keyboard.Release("HOME");
     EXPECT_EQ(Jumps(), 0u);
 
     keyboard.Chord("RCtrl+HOME");  // either Ctrl key counts
@@ -107,9 +89,7 @@ TEST_F(HookTest, ModifiersMustMatchExactly) {
 }
 
 TEST_F(HookTest, NothingRunsUnlessTheHostsMainWindowIsInFront) {
-    Store(2, "Ctrl", "HOME");
-    ConnectAddin();
-    ThreeBookmarks();
+    ConnectWithCtrlHomeAsNext();
     keyboard.InstallObserverHook();  // sees whatever the add-in's hook passes on
 
     keyboard.ShowHostDialog("Settings");
@@ -132,9 +112,7 @@ TEST_F(HookTest, NothingRunsUnlessTheHostsMainWindowIsInFront) {
 
 TEST_F(HookTest, MatchedReleaseIsNotPassedDownTheChainButReachesItsWindow) {
     keyboard.InstallObserverHook();  // installed first: after the add-in in the chain
-    Store(2, "Ctrl", "HOME");
-    ConnectAddin();
-    ThreeBookmarks();
+    ConnectWithCtrlHomeAsNext();
 
     keyboard.Chord("Ctrl+HOME");
     EXPECT_EQ(Jumps(), 1u);
@@ -145,10 +123,8 @@ TEST_F(HookTest, MatchedReleaseIsNotPassedDownTheChainButReachesItsWindow) {
     EXPECT_EQ(keyboard.ObservedEvents(), 7);
 }
 
-TEST_F(HookTest, CaptionIsComparedExactly) {
-    Store(2, "Ctrl", "HOME");
-    ConnectAddin();
-    ThreeBookmarks();
+TEST_F(HookTest, CaptionIsComparedExactlyAndAnUnreadableOneNeverMatches) {
+    ConnectWithCtrlHomeAsNext();
 
     keyboard.ShowOtherProgram(excel.Caption() + " ");
     keyboard.Chord("Ctrl+HOME");
@@ -156,14 +132,16 @@ TEST_F(HookTest, CaptionIsComparedExactly) {
     keyboard.Chord("Ctrl+HOME");
     keyboard.ShowOtherProgram("Microsoft Excel");  // a short title is not a cut-off one
     keyboard.Chord("Ctrl+HOME");
+    // An unreadable caption never matches an untitled window.
+    excel.FailAlways("Application.Caption", host::err::kUnspecified, "Automation error");
+    keyboard.ShowNothing();
+    keyboard.Chord("Ctrl+HOME");
     EXPECT_EQ(Jumps(), 0u);
 }
 
 TEST_F(HookTest, CaptionLongerThanTheTitleBufferStillMatches) {
     excel.SetCaption("Microsoft Excel - " + std::string(300, 'x'));
-    Store(2, "Ctrl", "HOME");
-    ConnectAddin();
-    ThreeBookmarks();
+    ConnectWithCtrlHomeAsNext();
 
     keyboard.Chord("Ctrl+HOME");
     EXPECT_EQ(Jumps(), 1u);
@@ -171,17 +149,6 @@ TEST_F(HookTest, CaptionLongerThanTheTitleBufferStillMatches) {
     keyboard.ShowOtherProgram(std::string(300, 'x'));
     keyboard.Chord("Ctrl+HOME");
     EXPECT_EQ(Jumps(), 1u);
-}
-
-TEST_F(HookTest, UnreadableCaptionNeverMatchesAnUntitledWindow) {
-    Store(2, "Ctrl", "HOME");
-    ConnectAddin();
-    ThreeBookmarks();
-
-    excel.FailAlways("Application.Caption", host::err::kUnspecified, "Automation error");
-    keyboard.ShowNothing();  // no foreground window: an empty title
-    keyboard.Chord("Ctrl+HOME");
-    EXPECT_EQ(Jumps(), 0u);
 }
 
 TEST_F(HookTest, EachRowRunsItsOwnCommand) {
@@ -222,9 +189,7 @@ TEST_F(HookTest, DuplicateRowsRunOnlyTheFirst) {
 }
 
 TEST_F(HookTest, ChangedShortcutsTakeEffectWhenSwitchedOnAgain) {
-    Store(2, "Ctrl", "HOME");
-    ConnectAddin();
-    ThreeBookmarks();
+    ConnectWithCtrlHomeAsNext();
     DisconnectAddin();
     Store(2, "Ctrl", "END");
     ConnectAddin();
@@ -239,10 +204,8 @@ TEST_F(HookTest, ChangedShortcutsTakeEffectWhenSwitchedOnAgain) {
 }
 
 TEST_F(HookTest, DisconnectionRemovesTheHookAndGivesTheKeysBack) {
-    Store(2, "Ctrl", "HOME");
     Store(4, "Alt", "A");
-    ConnectAddin();
-    ThreeBookmarks();
+    ConnectWithCtrlHomeAsNext();
     keyboard.Chord("Ctrl+HOME");
     ASSERT_EQ(Jumps(), 1u);
 

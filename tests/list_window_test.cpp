@@ -24,6 +24,10 @@ class ListWindowTest : public AddinTest {
         ConnectAddin("11.0");
     }
 
+    void BookWithBookmarkOnA1() {
+        Open("Book.xlsx");
+        Bookmark("Book.xlsx", "Sheet1", "A1");
+    }
     std::optional<std::string> Placement(const std::string& key) const {
         return Setting("FormJump", key);
     }
@@ -33,19 +37,22 @@ class ListWindowTest : public AddinTest {
 
 // ---- The tree -----------------------------------------------------------------------
 
-TEST_F(ListWindowTest, BookmarksOfOneSheetStandUnderOneWorkbookAndOneSheetInCollectionOrder) {
-    Open("Book.xlsx");
-    Bookmark("Book.xlsx", "Sheet1", "D7");
-    Bookmark("Book.xlsx", "Sheet1", "B3");
+TEST_F(ListWindowTest, EachWorkbookAndSheetStandsOnceWhereItsFirstBookmarkStands) {
+    Open("A.xlsx", {"S1", "S2"});
+    Open("B.xlsx");
+    Bookmark("A.xlsx", "S2", "C1");
+    Bookmark("B.xlsx", "Sheet1", "A1");
+    Bookmark("A.xlsx", "S1", "E5");
+    Bookmark("A.xlsx", "S2", "A9");
     windows.Click("cmdClose");
 
     addin->subCall_List();
 
     const WindowView& view = windows.Opened();
     EXPECT_EQ(view.caption, "Bookmark List");
-    EXPECT_THAT(view.TreeLines(), ElementsAre("Book.xlsx", "  Sheet1", "    D7", "    B3"));
-    ASSERT_EQ(view.tree.size(), 4u);
-    EXPECT_EQ(view.tree[1].key, "Book.xlsx!Sheet1");
+    EXPECT_THAT(view.TreeLines(), ElementsAre("A.xlsx", "  S2", "    C1", "    A9", "  S1",
+                                              "    E5", "B.xlsx", "  Sheet1", "    A1"));
+    EXPECT_EQ(view.tree[1].key, "A.xlsx!S2");
     EXPECT_EQ(view.tree[2].key, "");
     EXPECT_EQ(view.tree[1].image, 2);
     EXPECT_EQ(view.tree[3].image, 3);
@@ -56,22 +63,6 @@ TEST_F(ListWindowTest, BookmarksOfOneSheetStandUnderOneWorkbookAndOneSheetInColl
     EXPECT_EQ(view.Control("cmdGotoAndClose").caption, "Goto and Close");
     EXPECT_EQ(view.Control("cmdGotoAndClose").tabIndex, 3);
     EXPECT_FALSE(addin->blnListBusy);
-}
-
-TEST_F(ListWindowTest, EachWorkbookAndSheetStandsOnceWhereItsFirstBookmarkStands) {
-    Open("A.xlsx", {"S1", "S2"});
-    Open("B.xlsx");
-    Bookmark("A.xlsx", "S2", "C1");
-    Bookmark("B.xlsx", "Sheet1", "A1");
-    Bookmark("A.xlsx", "S1", "E5");
-    Bookmark("A.xlsx", "S2", "A9");
-    windows.PressEscape();
-
-    addin->subCall_List();
-
-    EXPECT_THAT(windows.Opened().TreeLines(),
-                ElementsAre("A.xlsx", "  S2", "    C1", "    A9", "  S1", "    E5", "B.xlsx",
-                            "  Sheet1", "    A1"));
 }
 
 TEST_F(ListWindowTest, NamedCellReadsAddressAndNameAndGotoJumpsToIt) {
@@ -92,8 +83,7 @@ TEST_F(ListWindowTest, NamedCellReadsAddressAndNameAndGotoJumpsToIt) {
 }
 
 TEST_F(ListWindowTest, EntryOfAFailingCellIsLeftOutAndTheOthersAreListed) {
-    Open("Book.xlsx");
-    Bookmark("Book.xlsx", "Sheet1", "A1");
+    BookWithBookmarkOnA1();
     Bookmark("Book.xlsx", "Sheet1", "A2");
     Bookmark("Book.xlsx", "Sheet1", "A3");
     windows.PressEscape();
@@ -142,8 +132,7 @@ TEST_F(ListWindowTest, EntriesTheUserCannotSeeAreGrey) {
 }
 
 TEST_F(ListWindowTest, JumpButtonsAreOnOnlyForAVisibleCellAndGreyCellsCannotBeJumpedTo) {
-    Open("Book.xlsx");
-    Bookmark("Book.xlsx", "Sheet1", "A1");
+    BookWithBookmarkOnA1();
     Bookmark("Book.xlsx", "Sheet1", "A5");
     excel.HideRows("Book.xlsx", "Sheet1", 5);
     excel.Select("B2");
@@ -252,8 +241,7 @@ TEST_F(ListWindowTest, OnlyDeadBookmarksLeftBeepsAndRefreshesTheButtons) {
 }
 
 TEST_F(ListWindowTest, SecondListWhileOpenDoesNothing) {
-    Open("Book.xlsx");
-    Bookmark("Book.xlsx", "Sheet1", "A1");
+    BookWithBookmarkOnA1();
     bool busyWhileOpen = false;
     windows.Run([&] { busyWhileOpen = addin->blnListBusy; })
         .Run([&] { addin->subCall_List(); })
@@ -274,8 +262,7 @@ TEST_F(ListWindowTest, SecondListWhileOpenDoesNothing) {
 }
 
 TEST_F(ListWindowTest, FailureOutsideTheFillingEndsTheCommandQuietlyAndClearsTheFlag) {
-    Open("Book.xlsx");
-    Bookmark("Book.xlsx", "Sheet1", "A1");
+    BookWithBookmarkOnA1();
     // No string table: the window cannot get its captions while it loads.
     tessaly::SetResourceStringLoader(
         [](int32_t) -> std::optional<std::string> { return std::nullopt; });
@@ -293,8 +280,7 @@ TEST_F(ListWindowTest, FailureOutsideTheFillingEndsTheCommandQuietlyAndClearsThe
 }
 
 TEST_F(ListWindowTest, WithoutAFrontEndTheWindowClosesAtOnceThroughItsClosingSteps) {
-    Open("Book.xlsx");
-    Bookmark("Book.xlsx", "Sheet1", "A1");
+    BookWithBookmarkOnA1();
     platform.AttachWindows(nullptr);
 
     addin->subCall_List();
@@ -320,8 +306,7 @@ void ExpectLayout(const WindowView& view) {
 }
 
 TEST_F(ListWindowTest, ResizeBelowTheMinimumSnapsBackAndLaysOut) {
-    Open("Book.xlsx");
-    Bookmark("Book.xlsx", "Sheet1", "A1");
+    BookWithBookmarkOnA1();
     std::vector<WindowView> views;
     auto look = [&](tessaly::WindowModel& w) { views.push_back(ScriptedWindows::View(w)); };
     windows.Resize(10, 10)
@@ -372,8 +357,7 @@ class ListPlacementTest : public ListWindowTest, public ::testing::WithParamInte
 };
 
 TEST_P(ListPlacementTest, EveryWayOfClosingSavesThePlacementAndTheNextListRestoresIt) {
-    Open("Book.xlsx");
-    Bookmark("Book.xlsx", "Sheet1", "A1");
+    BookWithBookmarkOnA1();
     windows.Move(1234.5f, 567).Resize(8000, 6000);
     CloseTheWay(GetParam());
 
@@ -412,8 +396,7 @@ TEST_F(ListWindowTest, UnreadableStoredPlacementKeepsThatValueAndStillOpens) {
     platform.Set(kApp, "FormJump", "Height", "-40");
     platform.Set(kApp, "FormJump", "Top", "&H100");
     platform.Set(kApp, "FormJump", "Left", " 99 ");
-    Open("Book.xlsx");
-    Bookmark("Book.xlsx", "Sheet1", "A1");
+    BookWithBookmarkOnA1();
     windows.PressEscape();
 
     addin->subCall_List();

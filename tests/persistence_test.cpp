@@ -75,33 +75,24 @@ class PersistenceTest : public AddinTest {
     }
 };
 
-TEST_F(PersistenceTest, WritesTheWorkbooksBookmarksInCollectionOrder) {
+TEST_F(PersistenceTest, WritesTheWorkbooksBookmarksInOrderOfAdditionAndReadsThemBack) {
     excel.NewWorkbook(kBook, 3);
     excel.NewWorkbook("Other.xlsx", 1);
-    Add(kBook, "Sheet1", "C5");
+    Add(kBook, "Sheet3", "AB12");
     Add("Other.xlsx", "Sheet1", "A1");
-    Add(kBook, "Sheet3", "AB12");
+    Add(kBook, "Sheet1", "C5");
+    Add(kBook, "Sheet1", "C5");
 
     ASSERT_TRUE(excel.SaveWorkbook(kBook));
 
-    EXPECT_EQ(Saved(kBook), "1:$C$5;3:$AB$12;");
-    EXPECT_THAT(BookmarkPropertyNames(excel.Snapshot(kBook)), ElementsAre("QEL_BOOKMARK"));
-}
-
-TEST_F(PersistenceTest, OrderOfAdditionNotOfPosition) {
-    excel.NewWorkbook(kBook, 3);
-    Add(kBook, "Sheet3", "AB12");
-    Add(kBook, "Sheet1", "C5");
-    Add(kBook, "Sheet1", "C5");
-    ASSERT_TRUE(excel.SaveWorkbook(kBook));
     EXPECT_EQ(Saved(kBook), "3:$AB$12;1:$C$5;1:$C$5;");
-
+    EXPECT_THAT(BookmarkPropertyNames(excel.Snapshot(kBook)), ElementsAre("QEL_BOOKMARK"));
     Reopen(kBook);
-    EXPECT_THAT(Keys(), ElementsAre("Book1.xlsx!Sheet3!$AB$12", "Book1.xlsx!Sheet1!$C$5",
-                                    "Book1.xlsx!Sheet1!$C$5"));
+    EXPECT_THAT(Keys(), ElementsAre("Other.xlsx!Sheet1!$A$1", "Book1.xlsx!Sheet3!$AB$12",
+                                    "Book1.xlsx!Sheet1!$C$5", "Book1.xlsx!Sheet1!$C$5"));
 }
 
-TEST_F(PersistenceTest, NoPropertyWhenSaveMarkIsOffAndAnOldOneIsDropped) {
+TEST_F(PersistenceTest, NoPropertyWhenSaveMarkIsOffOrTheLastBookmarkIsGone) {
     SetSetting("SaveMark", "0");
     sim::WorkbookSpec file = sim::SimpleWorkbook(kBook, {"Sheet1"});
     file.customProperties = {{"QEL_BOOKMARK", "1:$A$1;"}, {"Author", "me"}};
@@ -109,17 +100,12 @@ TEST_F(PersistenceTest, NoPropertyWhenSaveMarkIsOffAndAnOldOneIsDropped) {
     ASSERT_EQ(BMs().Count(), 1);
 
     ASSERT_TRUE(excel.SaveWorkbook(kBook));
-
     EXPECT_THAT(BookmarkPropertyNames(excel.Snapshot(kBook)), IsEmpty());
     EXPECT_EQ(Saved(kBook, "Author"), "me");
-}
 
-TEST_F(PersistenceTest, TheLastBookmarkGoneMeansNoProperty) {
-    excel.NewWorkbook(kBook, 1);
-    Add(kBook, "Sheet1", "A1");
+    SetSetting("SaveMark", "1");
     ASSERT_TRUE(excel.SaveWorkbook(kBook));
-    ASSERT_TRUE(Saved(kBook));
-
+    ASSERT_EQ(Saved(kBook), "1:$A$1;");
     BMs().Del(excel.RangeRef(kBook, "Sheet1", "A1"));
     ASSERT_TRUE(excel.SaveWorkbook(kBook));
     EXPECT_EQ(Saved(kBook), std::nullopt);
@@ -223,33 +209,23 @@ TEST_F(PersistenceTest, OpeningRefreshesTheCommandStates) {
     EXPECT_EQ(excel.CommandBar("Bookmark")->controls.at(1).state, -1);
 }
 
-TEST_F(PersistenceTest, AChartSheetBeforeAWorksheetDoesNotShiftBookmarks) {
+TEST_F(PersistenceTest, AChartSheetCountsInThePositionsButAnEntryNamingItIsDropped) {
     sim::WorkbookSpec file;
     file.name = kBook;
     file.sheets.push_back(SheetNamed("Chart1", sim::SheetKind::Chart));
     file.sheets.push_back(SheetNamed("Data"));
     file.sheets.push_back(SheetNamed("More"));
     file.activeSheet = 2;
-    excel.OpenWorkbook(file);
-    Add(kBook, "Data", "B2");
-    Add(kBook, "More", "C3");
-
-    ASSERT_TRUE(excel.SaveWorkbook(kBook));
-    EXPECT_EQ(Saved(kBook), "2:$B$2;3:$C$3;");
-
-    Reopen(kBook);
-    EXPECT_THAT(Keys(), ElementsAre("Book1.xlsx!Data!$B$2", "Book1.xlsx!More!$C$3"));
-}
-
-TEST_F(PersistenceTest, AnEntryNamingAChartSheetIsDropped) {
-    sim::WorkbookSpec file;
-    file.name = kBook;
-    file.sheets.push_back(SheetNamed("Chart1", sim::SheetKind::Chart));
-    file.sheets.push_back(SheetNamed("Data"));
-    file.activeSheet = 2;
     file.customProperties = {{"QEL_BOOKMARK", "1:$A$1;2:$A$1;"}};
     excel.OpenWorkbook(file);
     EXPECT_THAT(Keys(), ElementsAre("Book1.xlsx!Data!$A$1"));
+    Add(kBook, "More", "C3");
+
+    ASSERT_TRUE(excel.SaveWorkbook(kBook));
+    EXPECT_EQ(Saved(kBook), "2:$A$1;3:$C$3;");
+
+    Reopen(kBook);
+    EXPECT_THAT(Keys(), ElementsAre("Book1.xlsx!Data!$A$1", "Book1.xlsx!More!$C$3"));
 }
 
 TEST_F(PersistenceTest, AddinWorkbooksAreNeitherWrittenNorRead) {
@@ -266,38 +242,27 @@ TEST_F(PersistenceTest, AddinWorkbooksAreNeitherWrittenNorRead) {
     EXPECT_FALSE(addin->blnMarksOffForSave);
 }
 
-TEST_F(PersistenceTest, MarksOfAllWorkbooksComeOffForASaveAndBackAtTheNextSelection) {
+TEST_F(PersistenceTest, MarksOfAllWorkbooksComeOffOnceForSavesAndBackAtTheNextSelection) {
     excel.NewWorkbook("Other.xlsx", 1);
     excel.NewWorkbook(kBook, 1);
     Add(kBook, "Sheet1", "A1");
     Add("Other.xlsx", "Sheet1", "B2");
+    excel.ResetCallCounts();
 
     ASSERT_TRUE(excel.SaveWorkbook(kBook));
+    ASSERT_TRUE(excel.SaveWorkbook(kBook));
 
+    EXPECT_EQ(excel.CallCount("OLEObject.Delete"), 2);
     EXPECT_TRUE(excel.Snapshot(kBook).sheets[0].oleObjects.empty());
     EXPECT_EQ(Marks("Other.xlsx", "Sheet1"), 0u);
     EXPECT_TRUE(addin->blnMarksOffForSave);
 
     excel.Select("C3");
+    excel.Select("D3");
+    EXPECT_EQ(excel.CallCount("OLEObjects.Add"), 2);
     EXPECT_EQ(Marks(kBook, "Sheet1"), 1u);
     EXPECT_EQ(Marks("Other.xlsx", "Sheet1"), 1u);
     EXPECT_FALSE(addin->blnMarksOffForSave);
-}
-
-TEST_F(PersistenceTest, SavingTwiceTakesTheMarksOffOnce) {
-    excel.NewWorkbook(kBook, 1);
-    Add(kBook, "Sheet1", "A1");
-    Add(kBook, "Sheet1", "B1");
-    excel.ResetCallCounts();
-
-    ASSERT_TRUE(excel.SaveWorkbook(kBook));
-    ASSERT_TRUE(excel.SaveWorkbook(kBook));
-    EXPECT_EQ(excel.CallCount("OLEObject.Delete"), 2);
-
-    excel.Select("C3");
-    excel.Select("D3");
-    EXPECT_EQ(excel.CallCount("OLEObjects.Add"), 2);
-    EXPECT_EQ(Marks(kBook, "Sheet1"), 2u);
 }
 
 class ProtectedMarkSaveTest : public PersistenceTest {

@@ -21,32 +21,17 @@ namespace {
 
 // ---- Host key strings --------------------------------------------------------------
 
-TEST(HostKeyString, WorkedExamples) {
-    EXPECT_EQ(HostKeyString("Ctrl+Shift+HOME"), "^+{HOME}");
+TEST(HostKeyString, ModifiersAndEachKeyNameWrappedOnce) {
     EXPECT_EQ(HostKeyString("Ctrl+Shift+Alt+F5"), "^+%{F5}");
     EXPECT_EQ(HostKeyString("Alt+A"), "%A");
     EXPECT_EQ(HostKeyString("+F5"), "{F5}");
-    EXPECT_EQ(HostKeyString("Shift+PGUP"), "+{PGUP}");
     EXPECT_EQ(HostKeyString("Shift+Alt+F12"), "+%{F12}");
-    EXPECT_EQ(HostKeyString("Ctrl+PGUP"), "^{PGUP}");
-    EXPECT_EQ(HostKeyString("Ctrl+LEFT"), "^{LEFT}");
-    EXPECT_EQ(HostKeyString("+HOME"), "{HOME}");
-}
-
-TEST(HostKeyString, EachNameIsWrappedOnce) {
-    EXPECT_EQ(HostKeyString("+UP"), "{UP}");
     EXPECT_EQ(HostKeyString("+PGUP"), "{PGUP}");  // not {PG{UP}}
     EXPECT_EQ(HostKeyString("+INS"), "{INSERT}");
     EXPECT_EQ(HostKeyString("+DEL"), "{DELETE}");
-    EXPECT_EQ(HostKeyString("Ctrl+F1"), "^{F1}");
-    EXPECT_EQ(HostKeyString("Ctrl+F10"), "^{F10}");
     EXPECT_EQ(HostKeyString("Ctrl+F15"), "^{F15}");  // F1 must not match inside F15
-    EXPECT_EQ(HostKeyString("Alt+NUM0"), "%{NUM0}");
     EXPECT_EQ(HostKeyString("Alt+NUM9"), "%{NUM9}");
-}
-
-TEST(HostKeyString, ModifierWithoutKeyLeavesModifiersOnly) {
-    EXPECT_EQ(HostKeyString("Ctrl+"), "^");
+    // A modifier without a key leaves the modifiers only.
     EXPECT_EQ(HostKeyString("Ctrl+Shift+"), "^+");
 }
 
@@ -63,28 +48,16 @@ void ExpectEntry(const std::string& m, const std::string& k, const KeyTableEntry
     EXPECT_EQ(parsed.entry, expected) << m << "+" << k;
 }
 
-TEST(ParseShortcut, WorkedExamples) {
+// The codes themselves are checked for every offered choice below; these pin the flags,
+// the row and the names that contain one another.
+TEST(ParseShortcut, FlagsRowAndKeyCodes) {
     ExpectEntry("", "HOME", Entry(36, false, false, false, 0));
     ExpectEntry("Shift+Alt", "F12", Entry(123, true, false, true, 1));
-    ExpectEntry("Ctrl", "PGUP", Entry(33, false, true, false, 2));
-    ExpectEntry("Ctrl", "LEFT", Entry(37, false, true, false, 3));
     ExpectEntry("Ctrl+Shift+Alt", "Z", Entry(90, true, true, true, 4));
-}
-
-TEST(ParseShortcut, KeyNamesAndTheirCodes) {
     ExpectEntry("Ctrl", "UP", Entry(38, false, true, false, 0));  // not PGUP's 33
-    ExpectEntry("Ctrl", "PGDN", Entry(34, false, true, false, 0));
-    ExpectEntry("Ctrl", "END", Entry(35, false, true, false, 0));
-    ExpectEntry("Ctrl", "INS", Entry(45, false, true, false, 0));
-    ExpectEntry("Ctrl", "DEL", Entry(46, false, true, false, 0));
-    ExpectEntry("Ctrl", "DOWN", Entry(40, false, true, false, 0));
-    ExpectEntry("Ctrl", "RIGHT", Entry(39, false, true, false, 0));
-    ExpectEntry("", "F1", Entry(112, false, false, false, 0));
-    ExpectEntry("", "F10", Entry(121, false, false, false, 0));
+    ExpectEntry("Ctrl", "PGUP", Entry(33, false, true, false, 2));
     ExpectEntry("", "F15", Entry(126, false, false, false, 0));
-    ExpectEntry("Alt", "NUM0", Entry(96, false, false, true, 0));
     ExpectEntry("Alt", "NUM7", Entry(103, false, false, true, 0));
-    ExpectEntry("Ctrl", "A", Entry(65, false, true, false, 0));
 }
 
 TEST(ParseShortcut, LowerCaseGivesTheSameEntry) {
@@ -102,11 +75,8 @@ TEST(ParseShortcut, LowerCaseGivesTheSameEntry) {
     }
 }
 
-TEST(ParseShortcut, EmptyRowHasNoShortcut) {
+TEST(ParseShortcut, EmptyRowHasNoShortcutAndLeftoversAreUnparsable) {
     EXPECT_EQ(ParseShortcut(0, "", "").kind, ShortcutParse::NoShortcut);
-}
-
-TEST(ParseShortcut, LeftoversAreUnparsable) {
     EXPECT_EQ(ParseShortcut(0, "Ctrl", "").kind, ShortcutParse::Unparsable);
     EXPECT_EQ(ParseShortcut(0, "Ctrl+Shift", "").kind, ShortcutParse::Unparsable);
     EXPECT_EQ(ParseShortcut(0, "Win", "A").kind, ShortcutParse::Unparsable);
