@@ -28,6 +28,12 @@ class NavigationTest : public AddinTest {
         addin->subCall_Befor();
         return Where();
     }
+    // One bookmark on C3, the active cell on A1.
+    void BookmarkOnC3FromA1() {
+        Open("Book.xlsx");
+        Bookmark("Book.xlsx", "Sheet1", "C3");
+        excel.Select("A1");
+    }
     int32_t AddOrDelState() { return addin->CB_BUTTON_AddOrDel->State(); }
 };
 
@@ -139,7 +145,7 @@ TEST_F(NavigationTest, AnEmptyCollectionDoesNothing) {
 
 // Ten and more workbooks apart, sheet indexes 100 apart and rows a million apart: a
 // weighted single number overflows or misorders here.
-TEST_F(NavigationTest, WorkbooksTenAndMorePositionsApart) {
+TEST_F(NavigationTest, PositionsFarApartKeepTheirOrder) {
     for (int i = 1; i <= 12; ++i) Open("Book" + std::to_string(i) + ".xlsx");
     Bookmark("Book12.xlsx", "Sheet1", "A1");
     Bookmark("Book1.xlsx", "Sheet1", "A1");
@@ -154,9 +160,8 @@ TEST_F(NavigationTest, WorkbooksTenAndMorePositionsApart) {
     EXPECT_EQ(Next(), "Book11.xlsx!Sheet1!$A$1");
     EXPECT_EQ(Previous(), "Book1.xlsx!Sheet1!$A$1");
     EXPECT_EQ(Previous(), "Book12.xlsx!Sheet1!$A$1");
-}
 
-TEST_F(NavigationTest, SheetIndexesAHundredApart) {
+    // Sheet indexes a hundred apart.
     std::vector<std::string> sheets;
     for (int i = 1; i <= 101; ++i) sheets.push_back("Sheet" + std::to_string(i));
     Open("Many.xlsx", sheets);
@@ -170,9 +175,8 @@ TEST_F(NavigationTest, SheetIndexesAHundredApart) {
     EXPECT_EQ(Next(), "Many.xlsx!Sheet101!$A$1");
     EXPECT_EQ(Next(), "Other.xlsx!Sheet1!$A$1");
     EXPECT_EQ(Previous(), "Many.xlsx!Sheet101!$A$1");
-}
 
-TEST_F(NavigationTest, RowsAMillionApart) {
+    // Rows a million apart.
     Open("Tall.xlsx", {"Sheet1", "Sheet2"});
     Bookmark("Tall.xlsx", "Sheet2", "A1");
     Bookmark("Tall.xlsx", "Sheet1", "A1048576");
@@ -255,9 +259,7 @@ INSTANTIATE_TEST_SUITE_P(EveryHiding, HiddenBookmarkTest,
                          HidingName);
 
 TEST_F(NavigationTest, AFailingJumpShowsTheHostErrorAndStillRefreshes) {
-    Open("Book.xlsx");
-    Bookmark("Book.xlsx", "Sheet1", "C3");
-    excel.Select("A1");
+    BookmarkOnC3FromA1();
     addin->CB_BUTTON_AddOrDel->SetState(-1);  // wrong for A1: the refresh must raise it
     excel.FailNext("Application.Goto", 1004, "Goto method of Application class failed");
 
@@ -272,9 +274,7 @@ TEST_F(NavigationTest, AFailingJumpShowsTheHostErrorAndStillRefreshes) {
 }
 
 TEST_F(NavigationTest, AFailureDuringTheSearchOrOnTheActiveCellEndsQuietlyWithoutMoving) {
-    Open("Book.xlsx");
-    Bookmark("Book.xlsx", "Sheet1", "C3");
-    excel.Select("A1");
+    BookmarkOnC3FromA1();
 
     excel.FailNext("Window.Visible", 9, "Subscript out of range");
     EXPECT_EQ(Next(), "Book.xlsx!Sheet1!$A$1");
@@ -285,9 +285,7 @@ TEST_F(NavigationTest, AFailureDuringTheSearchOrOnTheActiveCellEndsQuietlyWithou
 }
 
 TEST_F(NavigationTest, NothingMovesWhileTheHostIsBusyOrNoCellIsActive) {
-    Open("Book.xlsx");
-    Bookmark("Book.xlsx", "Sheet1", "C3");
-    excel.Select("A1");
+    BookmarkOnC3FromA1();
 
     excel.SetEditMode(true);
     EXPECT_EQ(Next(), "Book.xlsx!Sheet1!$A$1");
