@@ -57,17 +57,6 @@ TEST_F(MarksTest, AMarkIsASmallTransparentStarAtTheCellsCorner) {
     EXPECT_TRUE(excel.ScreenUpdating());
 }
 
-TEST_F(MarksTest, TheColourSettingIsReadWhenTheMarkIsMade) {
-    SetSetting("Color", "255");
-    Add("Sheet1", "A1");
-    SetSetting("Color", "&HFF0000");
-    Add("Sheet1", "B1");
-    auto marks = Marks("Sheet1");
-    ASSERT_EQ(marks.size(), 2u);
-    EXPECT_EQ(marks[0].label.foreColor, 255);
-    EXPECT_EQ(marks[1].label.foreColor, 16711680);
-}
-
 TEST_F(MarksTest, ResetTrueMovesAndRecoloursExistingMarksWithoutMakingNewOnes) {
     auto cell = excel.RangeRef(kBook, "Sheet1", "D4");
     Add("Sheet1", "D4");
@@ -89,15 +78,20 @@ TEST_F(MarksTest, ResetTrueMovesAndRecoloursExistingMarksWithoutMakingNewOnes) {
     EXPECT_EQ(Marks("Sheet2")[0].label.foreColor, 255);
 }
 
-TEST_F(MarksTest, AColourThatIsNotANumberBlackensOldMarksAndSpoilsNewOnes) {
-    auto old = Add("Sheet1", "A1");
-    SetSetting("Color", "navy");
+TEST_F(MarksTest, TheColourIsReadWhenAMarkIsMadeAndOneNotANumberBlackensAndSpoils) {
+    SetSetting("Color", "255");
+    Add("Sheet1", "A1");
+    SetSetting("Color", "&HFF0000");
+    Add("Sheet2", "A1");
+    EXPECT_EQ(Marks("Sheet1")[0].label.foreColor, 255);
+    EXPECT_EQ(Marks("Sheet2")[0].label.foreColor, 16711680);
 
+    // Not a number: old marks turn black, new ones are made but their styling stops.
+    SetSetting("Color", "navy");
     EXPECT_TRUE(BMs().MarkReset(true));
     EXPECT_EQ(Marks("Sheet1")[0].label.foreColor, 0);
 
     auto fresh = Add("Sheet1", "B2");
-    // The object was made, then styling stopped at the colour.
     ASSERT_TRUE(fresh->BMLabel);
     auto marks = Marks("Sheet1");
     ASSERT_EQ(marks.size(), 2u);
