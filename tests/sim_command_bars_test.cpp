@@ -63,7 +63,7 @@ TEST_F(SimCommandBars, SearchByTagReachesIntoPopupsInBarOrder) {
     EXPECT_EQ(ErrorOf([&] { site->Caption(); }), host::err::kDisconnected);
 }
 
-TEST_F(SimCommandBars, NewControlsAndBars) {
+TEST_F(SimCommandBars, NewControlsAndBarsAndTheMembersEachKindLacks) {
     EXPECT_NE(ErrorOf([&] { bars->Add("Standard", 1, false, true); }), 0);
     auto bar = bars->Add("Mine", host::mso::kBarFloating, false, true);
     auto button = bar->Controls()->Add(host::mso::kControlButton, false);
@@ -84,21 +84,17 @@ TEST_F(SimCommandBars, NewControlsAndBars) {
     EXPECT_EQ(info->protection, 1);
     EXPECT_TRUE(info->temporary);
     ASSERT_EQ(info->controls.size(), 1u);
-    bar->Delete();
-    EXPECT_FALSE(xl.CommandBar("Mine").has_value());
-    EXPECT_EQ(ErrorOf([&] { button->Caption(); }), host::err::kDisconnected);
-    EXPECT_EQ(ErrorOf([&] { bar->Visible(); }), host::err::kDisconnected);
-}
-
-TEST_F(SimCommandBars, MembersOfTheOtherKindAreNotSupported) {
-    auto bar = bars->Add("Mine", host::mso::kBarFloating, false, true);
-    auto button = bar->Controls()->Add(host::mso::kControlButton, false);
+    // Members of the other kind of control are not supported.
     auto popup = bar->Controls()->Add(host::mso::kControlPopup, false);
     EXPECT_EQ(ErrorOf([&] { button->Controls(); }), host::err::kNotSupported);
     EXPECT_EQ(ErrorOf([&] { button->CommandBar(); }), host::err::kNotSupported);
     EXPECT_EQ(ErrorOf([&] { popup->SetFaceId(1); }), host::err::kNotSupported);
     EXPECT_EQ(ErrorOf([&] { popup->State(); }), host::err::kNotSupported);
     EXPECT_EQ(ErrorOf([&] { popup->AdviseClick([](auto&, bool&) {}); }), host::err::kNotSupported);
+    bar->Delete();
+    EXPECT_FALSE(xl.CommandBar("Mine").has_value());
+    EXPECT_EQ(ErrorOf([&] { button->Caption(); }), host::err::kDisconnected);
+    EXPECT_EQ(ErrorOf([&] { bar->Visible(); }), host::err::kDisconnected);
 }
 
 TEST_F(SimCommandBars, CopyKeepsCaptionFaceActionStyleAndTag) {

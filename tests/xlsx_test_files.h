@@ -15,12 +15,29 @@
 #include <utility>
 #include <vector>
 
+#include "sim/xlsx/xlsx.h"
+
 namespace xlsx_test {
 
 using Entries = std::vector<std::pair<std::string, std::string>>;
 
 inline std::string Fixture(const std::string& name) {
     return std::string(TESSALY_TEST_DATA_DIR) + "/" + name;
+}
+
+inline std::string CellText(const sim::SheetSpec& sheet, const std::string& address) {
+    for (const auto& cell : sheet.cells) {
+        if (cell.address == address) return cell.text;
+    }
+    return "<none>";
+}
+
+// The sheet's defined names as "name=address", sorted.
+inline std::vector<std::string> NameList(const sim::SheetSpec& sheet) {
+    std::vector<std::string> names;
+    for (const auto& name : sheet.names) names.push_back(name.name + "=" + name.address);
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 inline std::string Slurp(const std::string& path) {
