@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "win/fake_excel/opened_urls.h"
+
 namespace tessaly::fake {
 
 // Registration and the library itself.
@@ -20,8 +22,6 @@ void PlatformScenario();
 
 // Scenarios that connect the add-in to a fake Excel; false for an unknown name.
 bool RunScenario(const std::string& name);
-// The stand-in browser: appends the URL to the file the web scenario reads.
-void RecordUrl(const std::string& url);
 
 // The scenario names, for the usage text.
 std::string ScenarioNames();

@@ -18,6 +18,7 @@
 #include "win/fake_excel/check.h"
 #include "win/fake_excel/fake_excel.h"
 #include "win/fake_excel/harness.h"
+#include "win/fake_excel/opened_urls.h"
 #include "win/fake_excel/session.h"
 
 namespace tessaly::fake {
@@ -597,21 +598,6 @@ void Shortcut() {
     ClearSettings();
 }
 
-constexpr wchar_t kOpenedUrls[] = L"C:\\harness\\opened-urls.txt";
-
-std::string OpenedUrls() {
-    std::string text;
-    HANDLE file = CreateFileW(kOpenedUrls, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return text;
-    char buffer[1024];
-    DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0)
-        text.append(buffer, read);
-    CloseHandle(file);
-    return text;
-}
-
 // The shell opens URLs without waiting; the stand-in browser runs a moment later.
 std::string WaitForUrls(size_t lines) {
     std::string text;
@@ -641,16 +627,6 @@ void Web() {
 }
 
 }  // namespace
-
-void RecordUrl(const std::string& url) {
-    HANDLE file = CreateFileW(kOpenedUrls, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                              0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
-    const std::string line = url + "\n";
-    DWORD written = 0;
-    WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-    CloseHandle(file);
-}
 
 namespace {
 

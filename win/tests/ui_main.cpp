@@ -13,11 +13,12 @@
 #include "win/common/text.h"
 #include "win/common/win32.h"
 #include "win/fake_excel/check.h"
+#include "win/fake_excel/opened_urls.h"
 #include "win/tests/ui_scenarios.h"
 
 int main(int argc, char** argv) {
     if (argc == 3 && std::string(argv[1]) == "record-url") {
-        tessaly::fake::ui::RecordUrl(argv[2]);
+        tessaly::fake::RecordUrl(argv[2]);
         return 0;
     }
     if (argc < 3) {

@@ -15,20 +15,11 @@
 #include "win/common/text.h"
 #include "win/fake_excel/check.h"
 #include "win/fake_excel/fake_excel.h"
+#include "win/fake_excel/opened_urls.h"
 #include "win/fake_excel/session.h"
 #include "win/tests/ui_desktop.h"
 
 namespace tessaly::fake::ui {
-
-void RecordUrl(const std::string& url) {
-    HANDLE file = CreateFileW(kOpenedUrls, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                              0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
-    const std::string line = url + "\n";
-    DWORD written = 0;
-    WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-    CloseHandle(file);
-}
 
 namespace {
 
@@ -105,19 +96,6 @@ RECT EntryTextRect(HWND tree, const std::wstring& text) {
         MapWindowPoints(tree, nullptr, reinterpret_cast<POINT*>(&rect), 2);
     }
     return rect;
-}
-
-std::string OpenedUrls() {
-    std::string text;
-    HANDLE file = CreateFileW(kOpenedUrls, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return text;
-    char buffer[1024];
-    DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0)
-        text.append(buffer, read);
-    CloseHandle(file);
-    return text;
 }
 
 // The middle of a graphical button shows the colour (once it is drawn).

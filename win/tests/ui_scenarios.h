@@ -13,9 +13,4 @@ namespace tessaly::fake::ui {
 bool RunUiScenario(const std::string& name, const std::wstring& shots);
 std::string UiScenarioNames();
 
-// The prefix's browser while the scenarios run: notes each URL it is asked to open in
-// kOpenedUrls.
-inline constexpr wchar_t kOpenedUrls[] = L"C:\\harness\\opened-urls.txt";
-void RecordUrl(const std::string& url);
-
 }  // namespace tessaly::fake::ui
