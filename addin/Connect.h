@@ -97,6 +97,9 @@ class Connect : public host::AppEvents {
     // `result` receives the text result of fncAppCaption.
     bool CallByName(const std::string& name, std::string* result = nullptr);
     static const std::array<const char*, 11>& OperationNames();
+    // The Tags of the controls the add-in makes: maker menu, product menu, then each
+    // button and its toolbar twin, in layout order.
+    static std::vector<std::string> ControlTags();
 
     // Application events.
     void WorkbookOpen(const host::Ref<host::Workbook>& wb) override { objApp_WorkbookOpen(wb); }
@@ -152,6 +155,10 @@ class Connect : public host::AppEvents {
         ClickHandler handler;
         ButtonField Connect::*copy;  // the toolbar twin on an older host; null for none
         ClickHandler copyHandler;
+        // The host raises a click on every connected button with the same Id and Tag,
+        // and all custom buttons share Id 1: each control needs a Tag of its own.
+        const char* tag;
+        const char* copyTag;  // null when there is no twin
         int32_t captionOffset;
         int32_t face;  // 0: the list bitmap
         bool enabled;

@@ -19,27 +19,43 @@ using host::mso::kControlPopup;
 
 constexpr int32_t kListFace = 0;
 
-// The seven commands, then the developer's site, in menu and toolbar order.
+// Tags shared with the maker's other add-ins: the maker menu, and the developer's-site
+// item that always ends that menu.
+constexpr char kMakerTag[] = "QEL";
+constexpr char kProductTag[] = "BOOKMARK";
+constexpr char kSiteTag[] = "QEL_SITE";
+
+// The seven commands, then the developer's site, in menu and toolbar order. The host
+// fires a button's Click on every connected button with the same Id and the same Tag
+// ("To avoid duplicate calls of the same class when triggered with events, define the
+// Tag property unique to the events": Office VBA reference, CommandBarControl.Tag
+// property), and every custom button has Id 1; so each command's item and its toolbar
+// twin carry Tags no other control has, or one click would run every command.
 const std::array<Connect::ButtonLayout, 8>& Layout() {
     static const std::array<Connect::ButtonLayout, 8> layout = {{
         {&Connect::CB_BUTTON_List, &Connect::CB_BUTTON_List_Click, &Connect::CB_BUTTON_List_Copy,
-         &Connect::CB_BUTTON_List_Copy_Click, 1, kListFace, false, false},
+         &Connect::CB_BUTTON_List_Copy_Click, "QEL_BOOKMARK_LIST", "QEL_BOOKMARK_LIST_COPY", 1,
+         kListFace, false, false},
         {&Connect::CB_BUTTON_AddOrDel, &Connect::CB_BUTTON_AddOrDel_Click,
-         &Connect::CB_BUTTON_AddOrDel_Copy, &Connect::CB_BUTTON_AddOrDel_Copy_Click, 2, 2525, true,
-         true},
+         &Connect::CB_BUTTON_AddOrDel_Copy, &Connect::CB_BUTTON_AddOrDel_Copy_Click,
+         "QEL_BOOKMARK_ADDORDEL", "QEL_BOOKMARK_ADDORDEL_COPY", 2, 2525, true, true},
         {&Connect::CB_BUTTON_Next, &Connect::CB_BUTTON_Next_Click, &Connect::CB_BUTTON_Next_Copy,
-         &Connect::CB_BUTTON_Next_Copy_Click, 3, 2526, false, false},
+         &Connect::CB_BUTTON_Next_Copy_Click, "QEL_BOOKMARK_NEXT", "QEL_BOOKMARK_NEXT_COPY", 3,
+         2526, false, false},
         {&Connect::CB_BUTTON_Befor, &Connect::CB_BUTTON_Befor_Click, &Connect::CB_BUTTON_Befor_Copy,
-         &Connect::CB_BUTTON_Befor_Copy_Click, 4, 2527, false, false},
+         &Connect::CB_BUTTON_Befor_Copy_Click, "QEL_BOOKMARK_BEFOR", "QEL_BOOKMARK_BEFOR_COPY", 4,
+         2527, false, false},
         {&Connect::CB_BUTTON_Clear, &Connect::CB_BUTTON_Clear_Click, &Connect::CB_BUTTON_Clear_Copy,
-         &Connect::CB_BUTTON_Clear_Copy_Click, 5, 2528, false, false},
+         &Connect::CB_BUTTON_Clear_Copy_Click, "QEL_BOOKMARK_CLEAR", "QEL_BOOKMARK_CLEAR_COPY", 5,
+         2528, false, false},
         {&Connect::CB_BUTTON_Setting, &Connect::CB_BUTTON_Setting_Click,
-         &Connect::CB_BUTTON_Setting_Copy, &Connect::CB_BUTTON_Setting_Copy_Click, 6, 611, true,
-         true},
+         &Connect::CB_BUTTON_Setting_Copy, &Connect::CB_BUTTON_Setting_Copy_Click,
+         "QEL_BOOKMARK_SETTING", "QEL_BOOKMARK_SETTING_COPY", 6, 611, true, true},
         {&Connect::CB_BUTTON_Help, &Connect::CB_BUTTON_Help_Click, &Connect::CB_BUTTON_Help_Copy,
-         &Connect::CB_BUTTON_Help_Copy_Click, 7, 3278, true, true},
+         &Connect::CB_BUTTON_Help_Copy_Click, "QEL_BOOKMARK_HELP", "QEL_BOOKMARK_HELP_COPY", 7,
+         3278, true, true},
         {&Connect::CAD_BUTTON_DeveloperSite, &Connect::CAD_BUTTON_DeveloperSite_Click, nullptr,
-         nullptr, 97, 1016, true, true},
+         nullptr, kSiteTag, nullptr, 97, 1016, true, true},
     }};
     return layout;
 }
@@ -63,6 +79,15 @@ class ClipboardKeeper {
 };
 
 }  // namespace
+
+std::vector<std::string> Connect::ControlTags() {
+    std::vector<std::string> tags = {kMakerTag, kProductTag};
+    for (const ButtonLayout& b : Layout()) {
+        tags.emplace_back(b.tag);
+        if (b.copyTag != nullptr) tags.emplace_back(b.copyTag);
+    }
+    return tags;
+}
 
 bool Connect::fncIsNewHost() {
     return Val(objApp->Version()) >= 12;
@@ -108,6 +133,7 @@ void Connect::SetUpButton(const ButtonLayout& b, const host::Ref<host::CommandBa
     ButtonField& field = this->*b.field;
     ConnectButton(field, target->Add(kControlButton, false), b.handler);
     field->SetCaption(ResText(b.captionOffset));
+    field->SetTag(b.tag);
     field->SetStyle(style);
     if (b.face == kListFace) {
         PasteListBitmap(*field.control);
@@ -122,7 +148,7 @@ void Connect::SetUpButton(const ButtonLayout& b, const host::Ref<host::CommandBa
 void Connect::subMakeMenuAndToolbar() {
     auto bars = objApp->CommandBars();
     host::Ref<host::CommandBarControl> maker;
-    host::SkipOnError([&] { maker = bars->Item(1)->FindControlByTag("QEL"); });
+    host::SkipOnError([&] { maker = bars->Item(1)->FindControlByTag(kMakerTag); });
 
     host::StopQuietlyOnError([&] {
         if (!maker) {
@@ -130,16 +156,16 @@ void Connect::subMakeMenuAndToolbar() {
         } else {
             // Another product of the maker added the site item; it goes last again below.
             host::Ref<host::CommandBarControl> site;
-            host::SkipOnError([&] { site = maker->CommandBar()->FindControlByTag("QEL_SITE"); });
+            host::SkipOnError([&] { site = maker->CommandBar()->FindControlByTag(kSiteTag); });
             if (site) site->Delete();
         }
-        maker->SetTag("QEL");
+        maker->SetTag(kMakerTag);
         maker->SetCaption(ResText(99));
         maker->SetBeginGroup(true);
 
         auto product = maker->Controls()->Add(kControlPopup, false);
         product->SetCaption(ResText(98));
-        product->SetTag("BOOKMARK");
+        product->SetTag(kProductTag);
 
         const auto& layout = Layout();
         for (size_t i = 0; i < kCommandCount; ++i) {
@@ -150,7 +176,7 @@ void Connect::subMakeMenuAndToolbar() {
         ConnectButton(CAD_BUTTON_DeveloperSite, maker->Controls()->Add(kControlButton, false),
                       siteRow.handler);
         CAD_BUTTON_DeveloperSite->SetCaption(ResText(siteRow.captionOffset));
-        CAD_BUTTON_DeveloperSite->SetTag("QEL_SITE");
+        CAD_BUTTON_DeveloperSite->SetTag(siteRow.tag);
         CAD_BUTTON_DeveloperSite->SetStyle(kButtonIconAndCaption);
         CAD_BUTTON_DeveloperSite->SetFaceId(siteRow.face);
         CAD_BUTTON_DeveloperSite->SetOnAction(strOnAction);
@@ -161,6 +187,7 @@ void Connect::subMakeMenuAndToolbar() {
             const ButtonLayout& b = layout[i];
             ButtonField& copy = this->*b.copy;
             ConnectButton(copy, (this->*b.field)->Copy(toolbar), b.copyHandler);
+            copy->SetTag(b.copyTag);
             copy->SetStyle(kButtonIcon);
             if (b.beginGroup) copy->SetBeginGroup(true);
         }
@@ -175,7 +202,6 @@ void Connect::subMakeToolbar() {
         for (const ButtonLayout& b : Layout()) {
             SetUpButton(b, toolbar->Controls(), kButtonIcon);
         }
-        CAD_BUTTON_DeveloperSite->SetTag("QEL_SITE");
         toolbar->SetProtection(host::mso::kBarNoCustomize);
         toolbar->SetVisible(false);
     });
@@ -185,10 +211,10 @@ void Connect::subDeleteMenuAndToolbar() {
     auto bars = objApp->CommandBars();
     host::SkipOnError([&] { bars->Item(strBarName)->Delete(); });
     host::Ref<host::CommandBarControl> maker;
-    host::SkipOnError([&] { maker = bars->Item(1)->FindControlByTag("QEL"); });
+    host::SkipOnError([&] { maker = bars->Item(1)->FindControlByTag(kMakerTag); });
     if (!maker) return;
     host::SkipOnError([&] {
-        auto product = maker->CommandBar()->FindControlByTag("BOOKMARK");
+        auto product = maker->CommandBar()->FindControlByTag(kProductTag);
         if (product) product->Delete();
     });
     // Left with the site item alone, the maker menu has no product of the maker in it.

@@ -52,7 +52,15 @@ void Connect::CB_BUTTON_Help_Click(ClickArgs, bool&) {
 void Connect::CB_BUTTON_Help_Copy_Click(ClickArgs, bool&) {
     subCall_Help();
 }
-void Connect::CAD_BUTTON_DeveloperSite_Click(ClickArgs, bool&) {
+// Every add-in of the maker has a developer's-site button tagged "QEL_SITE", and the
+// host raises one click on all their sinks. The host hands the same CancelDefault from
+// sink to sink ("False if the default behavior ... occurs, unless it's canceled by
+// another process or add-in": Office VBA reference, CommandBarButton.Click event), so
+// the first sink opens the site and marks the click as done; the others see that and
+// leave it. A custom button has no default action left to cancel.
+void Connect::CAD_BUTTON_DeveloperSite_Click(ClickArgs, bool& CancelDefault) {
+    if (CancelDefault) return;
+    CancelDefault = true;
     subCall_DeveloperSite();
 }
 

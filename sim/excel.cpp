@@ -501,14 +501,24 @@ bool Excel::ClickControl(const host::Ref<host::CommandBarControl>& control) {
     if (!known) SimMisuse("not a control of this host");
     if (!c->alive || !c->enabled) return false;
     if (c->type == host::mso::kControlPopup) return true;  // opening a menu runs nothing
+    // The host raises the click on every sink of every button with the same Id and
+    // the same Tag as the one clicked ("To avoid duplicate calls of the same class when
+    // triggered with events, define the Tag property unique to the events": Office VBA
+    // reference, CommandBarControl.Tag property); custom buttons all have Id 1. Each
+    // sink gets the clicked control, and one CancelDefault goes from sink to sink.
+    std::vector<std::pair<int, CtrlData*>> sinks;
+    for (CtrlData* other : m.AllControls()) {
+        if (other->id != c->id || other->tag != c->tag) continue;
+        for (auto& [id, h] : other->handlers) sinks.emplace_back(id, other);
+    }
+    std::sort(sinks.begin(), sinks.end());  // advising order
     bool cancelDefault = false;
-    std::vector<int> ids;
-    for (auto& [id, h] : c->handlers) ids.push_back(id);
     auto self = m.MakeControl(c);
-    for (int id : ids) {
-        auto it = std::find_if(c->handlers.begin(), c->handlers.end(),
-                               [id](auto& p) { return p.first == id; });
-        if (it == c->handlers.end()) continue;
+    for (auto [id, owner] : sinks) {
+        auto& handlers = owner->handlers;
+        auto it = std::find_if(handlers.begin(), handlers.end(),
+                               [id = id](auto& p) { return p.first == id; });
+        if (it == handlers.end()) continue;
         auto handler = it->second;  // a handler may disconnect itself
         handler(self, cancelDefault);
     }

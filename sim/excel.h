@@ -249,7 +249,8 @@ class Excel {
     void SetEditMode(bool editing);
 
     // A click on a control: when it is alive and enabled, Click(ctrl, cancelDefault)
-    // goes to every handler advised on it, in advising order, then the host's own
+    // goes to every handler advised on any live button with the same Id and Tag as
+    // this one (custom buttons all have Id 1), in advising order, then the host's own
     // action runs unless a handler set cancelDefault (for the design-mode control:
     // design mode toggles and every id-1605 control shows it in State, 0 <-> -1).
     // False when the control could not be clicked.

@@ -4,6 +4,10 @@
 
 #include <gmock/gmock.h>
 
+#include <algorithm>
+#include <set>
+
+#include "bookmarks/clsBMs.h"
 #include "locale/const.h"
 #include "tests/support/addin_fixture.h"
 
@@ -110,7 +114,6 @@ TEST_F(ConnectionTest, NewerHostGetsTheToolbarOnly) {
     ASSERT_EQ(toolbar->controls.size(), 8u);
     for (size_t i = 0; i < kEnglishCommands.size(); ++i) {
         ExpectButton(toolbar->controls[i], kEnglishCommands[i], 1, "toolbar");
-        EXPECT_EQ(toolbar->controls[i].tag, "");
     }
     ExpectButton(toolbar->controls[7], {"&Developer's Site", 1016, true, true}, 1, "toolbar");
     EXPECT_EQ(toolbar->controls[7].tag, "QEL_SITE");
@@ -203,6 +206,81 @@ TEST_F(ConnectionTest, MakerMenuIsSharedWithAnotherProductOfTheMaker) {
     ASSERT_EQ(shared.controls.size(), 2u);
     EXPECT_EQ(shared.controls[0].tag, "OTHER_PRODUCT");
     EXPECT_EQ(shared.controls[1].tag, "QEL_SITE");
+}
+
+// Every control of every bar the add-in made, popups' items included.
+void OwnControls(const std::vector<sim::ControlInfo>& controls,
+                 std::vector<sim::ControlInfo>& into) {
+    for (const auto& c : controls) {
+        if (c.onAction == "!<Tessaly.Connect>" || c.tag == "QEL" || c.tag == "BOOKMARK") {
+            into.push_back(c);
+        }
+        OwnControls(c.controls, into);
+    }
+}
+
+TEST_F(ConnectionTest, RuleTagEveryOwnControlHasATagOfItsOwn) {
+    const auto table = tessaly::Connect::ControlTags();
+    for (const char* version : {"11.0", "16.0"}) {
+        SCOPED_TRACE(version);
+        ConnectAddin(version);
+        std::vector<sim::ControlInfo> own;
+        for (const auto& bar : excel.CommandBarList()) OwnControls(bar.controls, own);
+        EXPECT_EQ(own.size(), std::string(version) == "11.0" ? 17u : 8u);
+        std::set<std::string> tags;
+        for (const auto& c : own) {
+            EXPECT_NE(c.tag, "") << c.caption;
+            EXPECT_TRUE(tags.insert(c.tag).second) << "tag used twice: " << c.tag;
+            EXPECT_NE(std::find(table.begin(), table.end(), c.tag), table.end()) << c.tag;
+        }
+        DisconnectAddin();
+    }
+}
+
+TEST_F(ConnectionTest, RuleTagAClickRunsOnlyItsOwnCommand) {
+    ConnectAddin("11.0");
+    Open("Book1.xlsx");
+    Bookmark("Book1.xlsx", "Sheet1", "B3");
+    platform.Answer(platform::MsgAnswer::Cancel);
+    Click("Bookmark", "&Delete all bookmarks.");
+    EXPECT_EQ(MessageTexts().size(), 1u);  // one confirmation, and nothing else ran
+    EXPECT_EQ(addin->BMs().Count(), 1);
+    EXPECT_TRUE(platform.OpenedUrls().empty());
+}
+
+// Another product of the maker: its own developer's-site button, tagged as ours, whose
+// sink follows the same rule as ours.
+struct OtherProduct {
+    host::Ref<host::CommandBarControl> site;
+    host::EventConnection click;
+    int opened = 0;
+
+    explicit OtherProduct(sim::Excel& excel, const std::string& bar) {
+        auto toolbar = excel.Application()->CommandBars()->Add(bar, 4, false, true);
+        site = toolbar->Controls()->Add(1, false);
+        site->SetTag("QEL_SITE");
+        site->SetCaption("&Developer's Site");
+        click = site->AdviseClick([this](auto&, bool& cancelDefault) {
+            if (cancelDefault) return;
+            cancelDefault = true;
+            ++opened;
+        });
+    }
+};
+
+TEST_F(ConnectionTest, RuleTagTheSharedSiteButtonOpensTheSiteOnce) {
+    OtherProduct before(excel, "Earlier");  // connected before us: its sink comes first
+    ConnectAddin("16.0");
+    OtherProduct after(excel, "Later");
+    Click("Bookmark", "&Developer's Site");
+    EXPECT_EQ(before.opened, 1);
+    EXPECT_TRUE(platform.OpenedUrls().empty());
+    EXPECT_EQ(after.opened, 0);
+
+    before.click.Reset();  // the earlier product leaves: ours now comes first
+    Click("Later", "&Developer's Site");
+    EXPECT_EQ(platform.OpenedUrls().size(), 1u);
+    EXPECT_EQ(after.opened, 0);
 }
 
 TEST_F(ConnectionTest, ToolbarPlaceSurvivesDisconnectAndReconnect) {

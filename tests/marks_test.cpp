@@ -171,6 +171,29 @@ TEST_F(DesignModeTest, MarksGoForDesignModeAndComeBackEachTime) {
     }
 }
 
+TEST_F(DesignModeTest, RuleTagOneClickOnEitherDesignModeButtonActsOnce) {
+    // The host's design-mode buttons share Id and Tag, so one click reaches the sinks of
+    // both and DesignButtonClick runs twice; the second run must change nothing.
+    ASSERT_EQ(excel.DesignModeControls().size(), 2u);
+    Add("Sheet1", "A1");
+    Add("Sheet2", "B2");
+    for (size_t which = 0; which < 2; ++which) {
+        SCOPED_TRACE(which);
+        auto control = excel.DesignModeControls().at(which);
+        excel.ResetCallCounts();
+        ASSERT_TRUE(excel.ClickControl(control));
+        EXPECT_TRUE(excel.DesignMode());
+        EXPECT_EQ(AllMarks(), 0u);
+        EXPECT_EQ(excel.CallCount("OLEObject.Delete"), 2);
+
+        excel.ResetCallCounts();
+        ASSERT_TRUE(excel.ClickControl(control));
+        EXPECT_FALSE(excel.DesignMode());
+        EXPECT_EQ(AllMarks(), 2u);
+        EXPECT_EQ(excel.CallCount("OLEObjects.Add"), 2);  // no mark made twice
+    }
+}
+
 TEST_F(DesignModeTest, ASaveAfterDesignModeTakesTheMarksOffAgain) {
     Add("Sheet1", "A1");
     ClickDesignMode();

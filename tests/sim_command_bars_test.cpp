@@ -158,11 +158,48 @@ TEST_F(SimCommandBars, ClickReachesHandlersBeforeTheDesignModeToggles) {
     xl.ClickControl(controls[0]);
     EXPECT_EQ(seen, (std::vector<std::string>{"second saw -1"}));
     EXPECT_FALSE(xl.DesignMode());
-    // Clicking the other design-mode control reaches no handler of the first.
+    // The other design-mode control has the same Id and Tag: its click reaches the
+    // handler advised on the first, with the clicked control as Ctrl.
     seen.clear();
     xl.ClickControl(controls[1]);
-    EXPECT_TRUE(seen.empty());
+    EXPECT_EQ(seen, (std::vector<std::string>{"second saw 0"}));
     EXPECT_TRUE(xl.DesignMode());
+}
+
+TEST_F(SimCommandBars, RuleTagClickReachesEveryButtonWithTheSameIdAndTag) {
+    auto bar = bars->Add("Mine", host::mso::kBarFloating, false, true);
+    std::vector<std::string> seen;
+    std::vector<host::EventConnection> connections;
+    auto button = [&](const std::string& tag, const std::string& name) {
+        auto b = bar->Controls()->Add(host::mso::kControlButton, false);
+        b->SetTag(tag);
+        b->SetCaption(name);
+        connections.push_back(b->AdviseClick([&seen, name](auto& ctrl, bool& cancelDefault) {
+            seen.push_back(name + " got " + ctrl->Caption() + (cancelDefault ? " cancelled" : ""));
+            cancelDefault = true;
+        }));
+        return b;
+    };
+    auto a = button("A", "a");
+    auto b = button("B", "b");
+    auto a2 = button("A", "a2");
+    auto untagged = button("", "u");
+    auto untagged2 = button("", "u2");
+    EXPECT_EQ(a->Id(), 1);  // custom buttons share Id 1
+
+    xl.ClickControl(a2);  // in advising order, one CancelDefault for all
+    EXPECT_EQ(seen, (std::vector<std::string>{"a got a2", "a2 got a2 cancelled"}));
+    seen.clear();
+    xl.ClickControl(b);
+    EXPECT_EQ(seen, (std::vector<std::string>{"b got b"}));
+    seen.clear();
+    xl.ClickControl(untagged);
+    EXPECT_EQ(seen, (std::vector<std::string>{"u got u", "u2 got u cancelled"}));
+    // A deleted button's sinks are gone with it.
+    seen.clear();
+    a->Delete();
+    xl.ClickControl(a2);
+    EXPECT_EQ(seen, (std::vector<std::string>{"a2 got a2"}));
 }
 
 TEST_F(SimCommandBars, EditModeDisablesTheHostReadyControl) {

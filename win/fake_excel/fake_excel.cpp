@@ -173,18 +173,6 @@ class FakeApplication final : public FakeObject {
     Ref<host::Application> app_;
 };
 
-class FakeAddIn final : public FakeObject {
-  public:
-    static constexpr const char* kKind = "COMAddIn";
-    explicit FakeAddIn(Ref<host::AddIn> addIn)
-        : FakeObject(kKind, addIn->Identity()), addIn_(std::move(addIn)) {
-        Member(L"ProgId", [this](const Args&) { return Variant::Text(addIn_->ProgId()); });
-    }
-
-  private:
-    Ref<host::AddIn> addIn_;
-};
-
 // ---- Workbooks -------------------------------------------------------------------------
 
 class FakeWorkbooks final : public FakeObject {
@@ -730,8 +718,8 @@ win::ComPtr<IDispatch> FakeExcel::Application() {
     return Wrap<FakeApplication>(excel_.Application());
 }
 
-win::ComPtr<IDispatch> FakeExcel::AddIn() {
-    return Wrap<FakeAddIn>(excel_.AddIn());
+win::ComPtr<IDispatch> FakeExcel::ControlObject(const host::Ref<host::CommandBarControl>& control) {
+    return WrapControl(control);
 }
 
 }  // namespace tessaly::fake

@@ -21,9 +21,10 @@ class FakeExcel {
     FakeExcel& operator=(const FakeExcel&) = delete;
 
     sim::Excel& Sim() { return excel_; }
-    // The objects handed to the add-in's OnConnection.
+    // The application object handed to the add-ins' OnConnection.
     win::ComPtr<IDispatch> Application();
-    win::ComPtr<IDispatch> AddIn();
+    // The automation object of a command-bar control, as the add-in sees it.
+    win::ComPtr<IDispatch> ControlObject(const host::Ref<host::CommandBarControl>& control);
 
     // The one fake Excel of the process.
     static FakeExcel& Current();

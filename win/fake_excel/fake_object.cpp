@@ -162,9 +162,12 @@ class FakeObject::EventPoint final : public IConnectionPoint {
     HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) override {
         if (sink == nullptr || cookie == nullptr) return E_POINTER;
         ComPtr<IDispatch> dispatch;
-        // A sink answers for the event interface, or at least as an IDispatch.
-        if (FAILED(sink->QueryInterface(*owner_.Events(), dispatch.PutVoid())) &&
-            FAILED(sink->QueryInterface(IID_IDispatch, dispatch.PutVoid()))) {
+        // The host asks the sink for the event interface itself (a dispinterface, so
+        // an IDispatch) and refuses a sink that does not answer for it: "The sink does
+        // not support the interface required by this connection point"
+        // (IConnectionPoint::Advise, CONNECT_E_CANNOTCONNECT). Answering only IDispatch
+        // is not enough.
+        if (FAILED(sink->QueryInterface(*owner_.Events(), dispatch.PutVoid())) || !dispatch) {
             return CONNECT_E_CANNOTCONNECT;
         }
         try {
@@ -329,6 +332,12 @@ void ForgetObject(const char* kind, const void* identity) {
 
 // ---- Events ----------------------------------------------------------------------------
 
+// As Excel raises its events: IDispatch::Invoke with the event's DISPID from the type
+// library (AppEvents {00024413-0000-0000-C000-000000000046}: SheetSelectionChange 0x616,
+// SheetChange 0x61C, NewWorkbook 0x61D, WorkbookOpen 0x61F, WorkbookBeforeSave 0x623,
+// WorkbookNewSheet 0x625; _CommandBarButtonEvents {000C0351-0000-0000-C000-000000000046}:
+// Click 1), IID_NULL, DISPATCH_METHOD, the arguments last to first in rgvarg, objects
+// as VT_DISPATCH and Cancel or CancelDefault as VT_BOOL | VT_BYREF.
 void Fire(IDispatch* sink, DISPID id, std::vector<VARIANT> arguments) {
     std::reverse(arguments.begin(), arguments.end());
     DISPPARAMS params{};

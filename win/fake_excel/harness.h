@@ -23,6 +23,16 @@ void PlatformScenario();
 // Scenarios that connect the add-in to a fake Excel; false for an unknown name.
 bool RunScenario(const std::string& name);
 
+// Office's rules: how COM add-ins are loaded, how events reach their sinks, and whom a
+// command-bar click reaches.
+void RuleLoading();
+void RuleEvents();
+void RuleTag();
+
+// Connects the add-in to a fake Excel of that version and prints every control of every
+// command bar, one line each.
+void DumpBars(const std::string& version);
+
 // The scenario names, for the usage text.
 std::string ScenarioNames();
 

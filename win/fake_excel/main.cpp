@@ -5,6 +5,7 @@
 //   fake_excel unregistered          what regsvr32 /u removed
 //   fake_excel user-registered <dll> / user-unregistered   the same for DllInstall "user"
 //   fake_excel scenario <name>       connects the add-in to a fake Excel and drives it
+//   fake_excel dump-bars --version N the command bars with the add-in connected to Excel N
 //   fake_excel record-url <url>      the prefix's browser: notes the URL it was asked to open
 //
 // Each check prints one line; the exit code is the number of failed checks (capped).
@@ -23,7 +24,8 @@ int Usage() {
     std::fprintf(stderr,
                  "usage: fake_excel library|registered|user-registered <dll>\n"
                  "       fake_excel unregistered|user-unregistered\n"
-                 "       fake_excel scenario <%s>\n",
+                 "       fake_excel scenario <%s>\n"
+                 "       fake_excel dump-bars --version 11|16\n",
                  tessaly::fake::ScenarioNames().c_str());
     return 100;
 }
@@ -54,6 +56,9 @@ int main(int argc, char** argv) {
         tessaly::fake::CheckUserRegistered(argument);
     } else if (command == "user-unregistered" && argc == 2) {
         tessaly::fake::CheckUserUnregistered();
+    } else if (command == "dump-bars" && argc == 4 && std::string(argv[2]) == "--version" &&
+               (std::string(argv[3]) == "11" || std::string(argv[3]) == "16")) {
+        tessaly::fake::DumpBars(argv[3]);
     } else if (command == "scenario" && argc == 3) {
         known = tessaly::fake::RunScenario(argv[2]);
     } else {

@@ -9,6 +9,7 @@ namespace tessaly::fake {
 namespace {
 
 constexpr char kApp[] = "QEL_BOOKMARK_VEROZARA";
+constexpr char kProgId[] = "Tessaly.Connect";
 constexpr wchar_t kLibrary[] = L"QEL_BOOKMARK_VEROZARA.dll";
 
 MessageBoxes* answering = nullptr;
@@ -17,40 +18,38 @@ MessageBoxes* answering = nullptr;
 
 // ---- The add-in ----------------------------------------------------------------------
 
-AddinSession::AddinSession(FakeExcel& excel) : excel_(excel) {
-    CLSID clsid{};
-    if (FAILED(CLSIDFromProgID(L"Tessaly.Connect", &clsid))) return;
-    win::ComPtr<IUnknown> object;
-    if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
-                                object.PutVoid()))) {
-        return;
-    }
-    extensibility_ = object.As<win::IDTExtensibility2>(win::IID_IDTExtensibility2);
-    automation_ = object.As<IDispatch>(IID_IDispatch);
-}
+AddinSession::AddinSession(FakeExcel& excel) : addins_(excel) {}
 
 AddinSession::~AddinSession() {
     Release();
 }
 
+bool AddinSession::Created() const {
+    CLSID clsid{};
+    return LoadBehavior(kProgId) == 3 &&
+           SUCCEEDED(CLSIDFromProgID(win::Widen(kProgId).c_str(), &clsid));
+}
+
 HRESULT AddinSession::Connect() {
-    if (!extensibility_) return E_POINTER;
-    win::ComPtr<IDispatch> application = excel_.Application();
-    win::ComPtr<IDispatch> addIn = excel_.AddIn();
-    SAFEARRAY* custom = nullptr;
-    return extensibility_->OnConnection(application.Get(), win::ext_cm_Startup, addIn.Get(),
-                                        &custom);
+    addins_.StartUp();
+    if (!addins_.Connected(kProgId)) return E_FAIL;
+    automation_ = addins_.Instance(kProgId).As<IDispatch>(IID_IDispatch);
+    return S_OK;
 }
 
 HRESULT AddinSession::Disconnect() {
-    if (!extensibility_) return E_POINTER;
-    SAFEARRAY* custom = nullptr;
-    return extensibility_->OnDisconnection(win::ext_dm_HostShutdown, &custom);
+    const std::string expected = std::string(kProgId) + " OnDisconnection 0 -> S_OK";
+    const size_t before = addins_.Calls().size();
+    addins_.ShutDown();
+    for (size_t i = before; i < addins_.Calls().size(); ++i) {
+        if (addins_.Calls()[i] == expected) return S_OK;
+    }
+    return E_FAIL;
 }
 
 void AddinSession::Release() {
     automation_.Reset();
-    extensibility_.Reset();
+    addins_.Release();
 }
 
 // ---- Message boxes -------------------------------------------------------------------

@@ -1,7 +1,8 @@
 #pragma once
 
-// What a scenario needs around the fake Excel: the real add-in created by its ProgID
-// and connected, the settings in the registry, and a user who answers message boxes.
+// What a scenario needs around the fake Excel: the real add-in loaded by its ProgID
+// and connected as Office does it, the settings in the registry, and a user who answers message
+// boxes.
 
 #include <deque>
 #include <optional>
@@ -10,11 +11,13 @@
 
 #include "win/common/addin_interfaces.h"
 #include "win/common/com_ptr.h"
+#include "win/fake_excel/com_addins.h"
 #include "win/fake_excel/fake_excel.h"
 
 namespace tessaly::fake {
 
-// The add-in as the host holds it.
+// The add-in as the host holds it: loaded with the host's other COM add-ins, as Office
+// loads them at start-up.
 class AddinSession {
   public:
     explicit AddinSession(FakeExcel& excel);
@@ -22,17 +25,20 @@ class AddinSession {
     AddinSession(const AddinSession&) = delete;
     AddinSession& operator=(const AddinSession&) = delete;
 
-    bool Created() const { return static_cast<bool>(extensibility_); }
+    // Tessaly.Connect is registered to load at start-up and its ProgID names a class.
+    bool Created() const;
+    // The host starts; S_OK when Tessaly.Connect is connected.
     HRESULT Connect();
+    // The host exits; the add-ins stay held until Release.
     HRESULT Disconnect();
     // The add-in's automation interface, as a caller by name sees it.
     IDispatch* Automation() const { return automation_.Get(); }
     // Lets go of every reference the host holds.
     void Release();
+    ComAddins& Addins() { return addins_; }
 
   private:
-    FakeExcel& excel_;
-    win::ComPtr<win::IDTExtensibility2> extensibility_;
+    ComAddins addins_;
     win::ComPtr<IDispatch> automation_;
 };
 

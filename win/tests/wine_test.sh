@@ -11,6 +11,8 @@
 #   library      the library loads alone; its type library, strings and bitmap
 #   register     regsvr32, then the keys and values it must have written
 #   scenario     fake_excel scenario <name>, for each name given
+#   bars         fake_excel dump-bars on Excel 11 and 16: one line per control, and every
+#                control of the add-in with a Tag of its own
 #   unregister   regsvr32 /u, then nothing of the registration is left
 #   user         DllInstall "user" registers per user and unregisters again
 #   teardown     stops the prefix's Wine server
@@ -108,6 +110,36 @@ scenario)
         [ "$name" = japanese ] && wine_env=(LC_ALL=ja_JP.UTF-8)
         echo "== $name"
         run_wine "$harness" scenario "$name" || failed=1
+    done
+    exit $failed
+    ;;
+bars)
+    failed=0
+    for version in 11 16; do
+        echo "== dump-bars --version $version"
+        out=$(run_wine "$harness" dump-bars --version "$version") || failed=1
+        echo "$out"
+        # The add-in's own controls: its buttons (routed to it by OnAction) and its popups.
+        own=$(echo "$out" | tr -d '\r' | grep '^control: ' |
+            grep -E ' tag=(QEL|BOOKMARK) onaction=$| onaction=!<Tessaly\.Connect>$' |
+            sed -E 's/.* tag=(.*) onaction=.*/\1/')
+        count=$(echo "$own" | grep -c .)
+        expected=$([ "$version" = 11 ] && echo 17 || echo 8)
+        if [ "$count" -ne "$expected" ]; then
+            echo "FAIL Excel $version: $count controls of the add-in, expected $expected"
+            failed=1
+        fi
+        if echo "$own" | grep -qx ''; then
+            echo "FAIL Excel $version: a control of the add-in without a Tag"
+            failed=1
+        fi
+        dups=$(echo "$own" | sort | uniq -d)
+        if [ -n "$dups" ]; then
+            echo "FAIL Excel $version: Tags used twice: $dups"
+            failed=1
+        else
+            echo "ok   Excel $version: the $count Tags of the add-in's controls are distinct"
+        fi
     done
     exit $failed
     ;;
