@@ -120,10 +120,10 @@ bars)
         out=$(run_wine "$harness" dump-bars --version "$version") || failed=1
         echo "$out"
         # The add-in's own controls: its buttons (routed to it by OnAction) and its popups.
-        own=$(echo "$out" | tr -d '\r' | grep '^control: ' |
-            grep -E ' tag=(QEL|BOOKMARK) onaction=$| onaction=!<Tessaly\.Connect>$' |
-            sed -E 's/.* tag=(.*) onaction=.*/\1/')
-        count=$(echo "$own" | grep -c .)
+        lines=$(echo "$out" | tr -d '\r' | grep '^control: ' |
+            grep -E ' tag=(QEL|BOOKMARK) onaction=$| onaction=!<Tessaly\.Connect>$')
+        own=$(echo "$lines" | sed -E 's/.* tag=(.*) onaction=.*/\1/')
+        count=$(echo "$lines" | grep -c '^control: ')
         expected=$([ "$version" = 11 ] && echo 17 || echo 8)
         if [ "$count" -ne "$expected" ]; then
             echo "FAIL Excel $version: $count controls of the add-in, expected $expected"
