@@ -57,7 +57,8 @@ void Connect::CB_BUTTON_Help_Copy_Click(ClickArgs, bool&) {
 // sink to sink ("False if the default behavior ... occurs, unless it's canceled by
 // another process or add-in": Office VBA reference, CommandBarButton.Click event), so
 // the first sink opens the site and marks the click as done; the others see that and
-// leave it. A custom button has no default action left to cancel.
+// leave it. Cancelling costs nothing here: the button's own action is only its
+// OnAction, the route that brought the click to its add-in.
 void Connect::CAD_BUTTON_DeveloperSite_Click(ClickArgs, bool& CancelDefault) {
     if (CancelDefault) return;
     CancelDefault = true;
