@@ -5,6 +5,7 @@
 // host (simulated, terminal, Windows) can mix real and scripted parts.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -18,7 +19,7 @@ namespace platform {
 
 // The per-user settings store, addressed by application, section and key.
 class SettingsStore {
-public:
+  public:
     virtual ~SettingsStore() = default;
     // Nothing when the value is absent.
     virtual std::optional<std::string> Read(const std::string& app, const std::string& section,
@@ -40,12 +41,12 @@ struct Bitmap {
 
 // Whatever the user had on the clipboard, kept to be put back.
 class ClipboardContent {
-public:
+  public:
     virtual ~ClipboardContent() = default;
 };
 
 class Clipboard {
-public:
+  public:
     virtual ~Clipboard() = default;
     virtual std::unique_ptr<ClipboardContent> Save() = 0;
     virtual void Restore(const ClipboardContent& content) = 0;
@@ -77,13 +78,22 @@ inline constexpr uint16_t kKeyHeldBit = 0x8000;
 
 // Key state, the window in front, and the desktop's chain of low-level keyboard hooks.
 class Keyboard {
-public:
+  public:
     virtual ~Keyboard() = default;
     // GetAsyncKeyState: bit kKeyHeldBit is set while the key is held.
     virtual int16_t KeyState(int32_t virtualKey) = 0;
     // GetWindowText of the foreground window into a buffer of maxCount characters:
     // at most maxCount - 1 bytes; empty when there is no such window or no title.
     virtual std::string ForegroundWindowTitle(int32_t maxCount) = 0;
+    // Whether the window in front is the host's own main window, ready for keys: it
+    // belongs to the host's user-interface thread, is a main window of the host, is
+    // enabled and no dialog of the host stands in front of it. Decided from the window
+    // itself, since its title need not be the host's caption.
+    virtual bool HostMainWindowInFront() = 0;
+    // Runs `work` on the host's user-interface thread once the hook procedure that is
+    // running now has returned. Windows removes a hook whose call takes too long, so
+    // the hook only decides and leaves the work to this.
+    virtual void RunAfterHook(std::function<void()> work) = 0;
     // SetWindowsHookEx for all threads of the desktop. The handle, or 0 when refused.
     virtual int32_t InstallHook(int32_t hookType, KeyboardHookProc proc, int32_t threadId) = 0;
     // UnhookWindowsHookEx; false when the handle is not an installed hook.
@@ -96,9 +106,11 @@ public:
 
 // A platform without a keyboard: keys up, no window in front, hooks refused.
 class NoKeyboard final : public Keyboard {
-public:
+  public:
     int16_t KeyState(int32_t) override { return 0; }
     std::string ForegroundWindowTitle(int32_t) override { return {}; }
+    bool HostMainWindowInFront() override { return false; }
+    void RunAfterHook(std::function<void()>) override {}
     int32_t InstallHook(int32_t, KeyboardHookProc, int32_t) override { return 0; }
     bool RemoveHook(int32_t) override { return false; }
     intptr_t CallNextHook(int32_t, int32_t, intptr_t, intptr_t) override { return 0; }
@@ -107,7 +119,7 @@ public:
 // The window system: the add-in's modal windows drawn from their models, the colour
 // dialog, activation of other windows and the screen's resolution.
 class Windows {
-public:
+  public:
     virtual ~Windows() = default;
     // Draws the loaded window and turns the user's actions into its events until it is
     // no longer shown. The caller closes a window that is still loaded afterwards, as
@@ -127,7 +139,7 @@ public:
 // A platform that cannot show windows: nothing is drawn (the window is then closed as
 // by its close box), the colour dialog is cancelled, no window can be activated.
 class NoWindows final : public Windows {
-public:
+  public:
     void ShowModal(tessaly::WindowModel&) override {}
     std::optional<int32_t> ChooseColor(int32_t) override { return std::nullopt; }
     bool ActivateWindow(const std::string&) override { return false; }
@@ -136,7 +148,7 @@ public:
 };
 
 class Platform {
-public:
+  public:
     virtual ~Platform() = default;
 
     virtual SettingsStore& Settings() = 0;

@@ -26,17 +26,6 @@ bool SameState(bool held, int16_t flag) {
     return held == (flag != kVbFalse);
 }
 
-// The title comes through a buffer of limited length, so a longer caption is seen
-// only as far as the buffer reaches (less a character the buffer may have cut in two);
-// an empty caption (it could not be read) never stands for the host's window.
-bool IsHostWindowTitle(const std::string& title, const std::string& caption) {
-    if (caption.empty()) return false;
-    if (title == caption) return true;
-    const size_t nearlyFull = static_cast<size_t>(kTitleBufferLength - 2);
-    return title.size() >= nearlyFull && title.size() < caption.size() &&
-           caption.compare(0, title.size(), title) == 0;
-}
-
 }  // namespace
 
 int32_t fncKeyboardHookProc(int32_t code, intptr_t wParam, intptr_t lParam) {
@@ -60,13 +49,19 @@ int32_t fncKeyboardHookProc(int32_t code, intptr_t wParam, intptr_t lParam) {
         if (!SameState(IsHeld(keyboard, platform::kVkControl), entry.Ctrl)) continue;
         if (!SameState(IsHeld(keyboard, platform::kVkMenu), entry.Alt)) continue;
 
-        const std::string title = keyboard.ForegroundWindowTitle(kTitleBufferLength);
-        std::string caption;
-        host::SkipOnError([&] { target->CallByName("fncAppCaption", &caption); });
-        if (!IsHostWindowTitle(title, caption)) continue;
+        if (!keyboard.HostMainWindowInFront()) continue;
 
+        // The command may show windows and take its time; Windows would remove a hook
+        // that does so, so it runs once the hook has returned.
         const std::string command = ShortcutCommandName(entry.Row);
-        if (!command.empty()) host::SkipOnError([&] { target->CallByName(command); });
+        if (!command.empty()) {
+            // A removal in between (disconnection) drops the command.
+            keyboard.RunAfterHook([command] {
+                Connect* later = objHookTarget;
+                if (later == nullptr || lngHookHandle == 0) return;
+                host::SkipOnError([&] { later->CallByName(command); });
+            });
+        }
         return 0;
     }
     return passOn();

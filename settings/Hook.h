@@ -24,7 +24,4 @@ extern Connect* objHookTarget;
 // lParam is the address of the 20-byte event record.
 int32_t fncKeyboardHookProc(int32_t code, intptr_t wParam, intptr_t lParam);
 
-// The title buffer handed to GetWindowText, in characters.
-inline constexpr int32_t kTitleBufferLength = 255;
-
 }  // namespace tessaly

@@ -288,8 +288,22 @@ intptr_t SimKeyboard::RunChainFrom(size_t position, int32_t code, intptr_t wPara
     }
     const Hook hook = hooks_[position];
     running_.push_back(hook.handle);
+    const double started = platform_.MonotonicSeconds();
+    const size_t messagesBefore = platform_.Messages().size();
+    nestedSeconds_ = 0.0;
     const intptr_t result = hook.proc(code, wParam, lParam);
     running_.pop_back();
+    // Windows 7 and later remove, without telling anyone, a low-level hook whose call
+    // overran LowLevelHooksTimeout (capped at 1 second since Windows 10 1709); a modal
+    // window shown from the hook overruns it. The event then goes on as if passed on.
+    // Sources: "LowLevelKeyboardProc callback function" (Win32 docs, Remarks) and
+    // "SetWindowsHookExW" (Win32 docs). Time spent in hooks after this one counts for them.
+    const double ownSeconds = platform_.MonotonicSeconds() - started - nestedSeconds_;
+    nestedSeconds_ = platform_.MonotonicSeconds() - started;
+    if (ownSeconds > kHookTimeoutSeconds || platform_.Messages().size() != messagesBefore) {
+        RemoveHook(hook.handle);
+        ++timedOut_;
+    }
     return result;
 }
 
@@ -326,6 +340,7 @@ void SimKeyboard::KeyEvent(int32_t virtualKey, bool release) {
     const intptr_t result =
         RunChainFrom(0, platform::kHookActionCode, wParam, reinterpret_cast<intptr_t>(&record));
     runningKeyboard = outer;
+    nestedSeconds_ = 0.0;
 
     if (release) {
         down_.erase(virtualKey);
@@ -335,10 +350,14 @@ void SimKeyboard::KeyEvent(int32_t virtualKey, bool release) {
 
     if (result != 0) {
         ++swallowed_;
-        return;
-    }
-    if (!release && front_ == Front::HostMain && !IsModifierKey(virtualKey)) {
+    } else if (!release && front_ == Front::HostMain && !IsModifierKey(virtualKey)) {
         DeliverToHost(virtualKey, repeat);
+    }
+    // The host's thread takes its posted messages after the key event.
+    while (!afterHook_.empty()) {
+        std::function<void()> work = std::move(afterHook_.front());
+        afterHook_.pop_front();
+        work();
     }
 }
 

@@ -9,6 +9,8 @@
 // While it lives, the keyboard is the one SimPlatform::Keyboard() returns.
 
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
@@ -118,6 +120,11 @@ class SimKeyboard : public platform::Keyboard {
     int32_t EventsPassedThrough() const { return passedThrough_; }
     // Events kept from their window by a non-zero hook result.
     int32_t EventsSwallowed() const { return swallowed_; }
+    // Hooks the desktop removed because one call overran the timeout or showed a
+    // modal window.
+    int32_t HooksTimedOut() const { return timedOut_; }
+    // LowLevelHooksTimeout, in seconds on the platform's clock.
+    static constexpr double kHookTimeoutSeconds = 1.0;
 
     // ---- What the host saw ---------------------------------------------------------
     const std::vector<HostKeyPress>& HostKeyPresses() const { return hostPresses_; }
@@ -126,6 +133,12 @@ class SimKeyboard : public platform::Keyboard {
     // ---- platform::Keyboard --------------------------------------------------------
     int16_t KeyState(int32_t virtualKey) override;
     std::string ForegroundWindowTitle(int32_t maxCount) override;
+    bool HostMainWindowInFront() override { return front_ == Front::HostMain; }
+    // Queued and run once the key event's hook chain has returned, as a message
+    // posted to the host's thread is.
+    void RunAfterHook(std::function<void()> work) override {
+        afterHook_.push_back(std::move(work));
+    }
     int32_t InstallHook(int32_t hookType, platform::KeyboardHookProc proc,
                         int32_t threadId) override;
     bool RemoveHook(int32_t handle) override;
@@ -160,6 +173,9 @@ class SimKeyboard : public platform::Keyboard {
     int32_t observed_ = 0;
     int32_t passedThrough_ = 0;
     int32_t swallowed_ = 0;
+    int32_t timedOut_ = 0;
+    double nestedSeconds_ = 0.0;  // time the hooks after the returning one took
+    std::deque<std::function<void()>> afterHook_;
     uint32_t clock_ = 0;
     std::vector<HostKeyPress> hostPresses_;
 };

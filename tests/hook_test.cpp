@@ -15,9 +15,12 @@
 #include "sim/keyboard.h"
 #include "sim/sim_platform.h"
 #include "tests/support/keyboard_fixture.h"
+#include "tests/support/scripted_windows.h"
 
 namespace tessaly {
 namespace {
+
+using tessaly_test::ScriptedWindows;
 
 class HookTest : public tessaly_test::KeyboardTest {
   protected:
@@ -123,32 +126,79 @@ TEST_F(HookTest, MatchedReleaseIsNotPassedDownTheChainButReachesItsWindow) {
     EXPECT_EQ(keyboard.ObservedEvents(), 7);
 }
 
-TEST_F(HookTest, CaptionIsComparedExactlyAndAnUnreadableOneNeverMatches) {
+// The main window (SDI): the window in front is judged by what it is, not by its
+// title, which in Excel 15 and later is "<book> - Excel" and never the caption.
+TEST_F(HookTest, MainWindowSdiIsRecognisedWhateverItsTitle) {
+    excel.SetCaption("Excel");
     ConnectWithCtrlHomeAsNext();
 
-    keyboard.ShowOtherProgram(excel.Caption() + " ");
+    keyboard.ShowHostMain();
     keyboard.Chord("Ctrl+HOME");
-    keyboard.ShowOtherProgram("microsoft excel - book1");
+    EXPECT_EQ(Jumps(), 1u);
+    // Another program whose title is the host's caption exactly is still not the host.
+    keyboard.ShowOtherProgram(excel.Caption());
     keyboard.Chord("Ctrl+HOME");
-    keyboard.ShowOtherProgram("Microsoft Excel");  // a short title is not a cut-off one
-    keyboard.Chord("Ctrl+HOME");
-    // An unreadable caption never matches an untitled window.
+    // Nor is an unreadable caption taken for the untitled window of nobody.
     excel.FailAlways("Application.Caption", host::err::kUnspecified, "Automation error");
     keyboard.ShowNothing();
     keyboard.Chord("Ctrl+HOME");
-    EXPECT_EQ(Jumps(), 0u);
+    EXPECT_EQ(Jumps(), 1u);
+    // An unreadable caption does not matter to the host's own window.
+    keyboard.ShowHostMain();
+    keyboard.Chord("Ctrl+HOME");
+    EXPECT_EQ(Jumps(), 2u);
 }
 
-TEST_F(HookTest, CaptionLongerThanTheTitleBufferStillMatches) {
-    excel.SetCaption("Microsoft Excel - " + std::string(300, 'x'));
+// Hook timeout: the list opened by its shortcut stays open for seconds; the hook has
+// long returned by then, so Windows keeps it and the next shortcut still works.
+TEST_F(HookTest, HookTimeoutListKeptOpenForSecondsLeavesTheShortcutsWorking) {
+    Store(0, "Ctrl", "L");
     ConnectWithCtrlHomeAsNext();
+    ScriptedWindows windows{platform};
+    bool shown = false;
+    windows.Run([&] {
+        shown = true;
+        platform.Advance(5.0);  // the user reads the list for a while
+    });
+    windows.PressEscape();
 
+    keyboard.Chord("Ctrl+L");
+    EXPECT_TRUE(shown) << "the list opened";
+    EXPECT_EQ(keyboard.HooksTimedOut(), 0);
+    EXPECT_EQ(keyboard.InstalledHooks(), 1u);
     keyboard.Chord("Ctrl+HOME");
     EXPECT_EQ(Jumps(), 1u);
-    // A window whose title is cut off at the same place but differs before it does not.
-    keyboard.ShowOtherProgram(std::string(300, 'x'));
-    keyboard.Chord("Ctrl+HOME");
-    EXPECT_EQ(Jumps(), 1u);
+    EXPECT_EQ(excel.ActiveCellAddress(), "$B$2");
+    EXPECT_FALSE(keyboard.HostKeyPresses().back().handled) << "the key stays the add-in's";
+}
+
+// The desktop's side of the rule: a hook that overruns or shows a modal window is
+// removed for good, and the host then sees the silenced key do nothing at all.
+TEST_F(HookTest, HookTimeoutRemovesAHookThatOverrunsOrShowsAModalWindow) {
+    static sim::SimPlatform* clock = nullptr;
+    clock = &platform;
+    keyboard.InstallHook(
+        platform::kHookLowLevelKeyboard,
+        [](int32_t, intptr_t, intptr_t) -> int32_t {
+            clock->Advance(1.5);
+            return 0;
+        },
+        0);
+    keyboard.Tap('A');
+    EXPECT_EQ(keyboard.HooksTimedOut(), 1);
+    EXPECT_EQ(keyboard.InstalledHooks(), 0u);
+
+    keyboard.InstallHook(
+        platform::kHookLowLevelKeyboard,
+        [](int32_t, intptr_t, intptr_t) -> int32_t {
+            clock->MessageBox("busy", "", platform::MsgIcon::None, platform::MsgButtons::OK);
+            return 0;
+        },
+        0);
+    keyboard.Tap('A');
+    EXPECT_EQ(keyboard.HooksTimedOut(), 2);
+    EXPECT_EQ(keyboard.InstalledHooks(), 0u);
+    clock = nullptr;
 }
 
 TEST_F(HookTest, EachRowRunsItsOwnCommand) {

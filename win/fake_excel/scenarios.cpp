@@ -545,19 +545,37 @@ void Disconnect() {
     Check(GetModuleHandleW(L"QEL_BOOKMARK_VEROZARA.dll") == nullptr, "COM unloads the library");
 }
 
-void Shortcut() {
+// The host's main window (class XLMAIN). From version 15 on each workbook has one,
+// titled "<book> - Excel"; before 15 a single one is titled "Microsoft Excel - <book>"
+// while its workbook window is maximised. Neither is Application.Caption. Sources:
+// "Programming for the Single Document Interface in Excel" and "Application.hWnd
+// property (Excel)", Office VBA docs.
+HWND HostMainWindow(const std::string& title) {
+    WNDCLASSEXW windowClass = {};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = &DefWindowProcW;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"XLMAIN";
+    RegisterClassExW(&windowClass);  // already registered is fine
+    return CreateWindowExW(0, L"XLMAIN", win::Widen(title).c_str(),
+                           WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400, 300, nullptr, nullptr,
+                           windowClass.hInstance, nullptr);
+}
+
+void ShortcutOn(const char* version) {
     ClearSettings();
     SaveSetting("Setting", "key1_2", "Ctrl");
     SaveSetting("Setting", "key2_2", "HOME");
-    FakeExcel excel("16.0");
+    FakeExcel excel(version);
     const std::string book = excel.Sim().NewWorkbook();
-    // The host's main window, in front, with the host's caption as its title.
-    HWND window = CreateWindowExW(0, L"STATIC", win::Widen(excel.Sim().Caption()).c_str(),
-                                  WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400, 300, nullptr,
-                                  nullptr, nullptr, nullptr);
+    // The main window in front; from version 15 on its title is not the host's caption.
+    const bool sdi = std::stod(version) >= 15.0;
+    const std::string title = sdi ? book + " - Excel" : "Microsoft Excel - " + book;
+    HWND window = HostMainWindow(title);
+    if (sdi) Check(title != excel.Sim().Caption(), "the window's title is not the caption");
     SetForegroundWindow(window);
     AddinSession addin(excel);
-    if (!Check(addin.Created() && SUCCEEDED(addin.Connect()), "connected on Excel 16")) return;
+    if (!Check(addin.Created() && SUCCEEDED(addin.Connect()), "connected")) return;
     Check(excel.Sim().KeyState("^{HOME}") == sim::KeyBinding::Silenced,
           "the host's own Ctrl+Home is silenced");
     const std::string bar = Text(kEnglish, 0);
@@ -587,6 +605,27 @@ void Shortcut() {
     press();
     CheckEqual(excel.Sim().ActiveCellAddress(), std::string("$B$3"),
                "Ctrl+Home in the host's window runs the next-bookmark command");
+    // A dialog of the host in front: the main window is disabled beneath it.
+    excel.Sim().Select("A1");
+    EnableWindow(window, FALSE);
+    press();
+    EnableWindow(window, TRUE);
+    CheckEqual(excel.Sim().ActiveCellAddress(), std::string("$A$1"),
+               "nothing runs while a dialog of the host is in front");
+    // Another window of a different class, titled as the host's caption.
+    HWND other = CreateWindowExW(0, L"STATIC", win::Widen(excel.Sim().Caption()).c_str(),
+                                 WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, nullptr, nullptr,
+                                 nullptr, nullptr);
+    SetForegroundWindow(other);
+    press();
+    CheckEqual(excel.Sim().ActiveCellAddress(), std::string("$A$1"),
+               "nothing runs for a window that only bears the caption");
+    DestroyWindow(other);
+    SetForegroundWindow(window);
+    press();
+    CheckEqual(excel.Sim().ActiveCellAddress(), std::string("$B$3"),
+               "the workbook's window in front again: the command runs");
+    excel.Sim().Select("A1");
     addin.Disconnect();
     Check(excel.Sim().KeyState("^{HOME}") == sim::KeyBinding::HostDefault,
           "disconnection gives Ctrl+Home back to the host");
@@ -645,7 +684,9 @@ const std::map<std::string, std::function<void()>>& Scenarios() {
         {"rule_loading", RuleLoading},
         {"rule_events", RuleEvents},
         {"rule_tag", RuleTag},
-        {"shortcut", Shortcut},
+        {"shortcut", [] { ShortcutOn("16.0"); }},
+        // The same before version 15: one main window, titled after the active book.
+        {"main_window_sdi", [] { ShortcutOn("11.0"); }},
         {"web", Web},
         {"adapter", AdapterScenario},
         {"platform", PlatformScenario},

@@ -4,6 +4,8 @@
 // process: settings in the registry where GetSetting/SaveSetting keep them, the locale
 // country, the shell, message boxes, the clock, the clipboard and the keyboard.
 
+#include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -69,13 +71,24 @@ class WinKeyboard final : public platform::Keyboard {
 
     int16_t KeyState(int32_t virtualKey) override;
     std::string ForegroundWindowTitle(int32_t maxCount) override;
+    bool HostMainWindowInFront() override;
+    // Posts a message to a message-only window of this thread; the work runs when the
+    // thread's message loop dispatches it, after the hook has returned.
+    void RunAfterHook(std::function<void()> work) override;
     int32_t InstallHook(int32_t hookType, platform::KeyboardHookProc proc,
                         int32_t threadId) override;
     bool RemoveHook(int32_t handle) override;
     intptr_t CallNextHook(int32_t handle, int32_t code, intptr_t wParam, intptr_t lParam) override;
 
   private:
+    static LRESULT CALLBACK WorkWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void RunPostedWork();
+
     HMODULE module_;
+    // The host's user-interface thread: the one that installs the hook.
+    DWORD hostThread_ = GetCurrentThreadId();
+    HWND workWindow_ = nullptr;
+    std::deque<std::function<void()>> work_;
     // The core speaks of hooks by 32-bit handles, as the API did in 32-bit days; the
     // owners keep the real handles.
     std::map<int32_t, UniqueHHook> hooks_;

@@ -18,7 +18,9 @@ namespace {
 constexpr UINT kRunSent = WM_APP + 1;
 constexpr UINT kRunPosted = WM_APP + 2;
 constexpr UINT kScriptDone = WM_APP + 3;
-constexpr wchar_t kMainClass[] = L"TessalyFakeExcelMain";
+// The class of the host's main windows, the one the add-in recognises them by
+// ("Programming for the Single Document Interface in Excel", Office VBA docs).
+constexpr wchar_t kMainClass[] = L"XLMAIN";
 constexpr wchar_t kDialogClass[] = L"#32770";
 constexpr UINT kHostAnswerMilliseconds = 15000;
 

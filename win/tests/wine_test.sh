@@ -90,6 +90,11 @@ imports)
     bad=$(echo "$imports" | grep -Eiv "$allowed")
     [ -z "$bad" ] || fail "imports beyond Windows' own DLLs: $bad"
     echo "ok   only Windows system DLLs"
+    # Titles are read with the wide API, so that captions outside the ANSI code page work.
+    if "$objdump" -p "$build/$dll_name" | grep -q 'GetWindowTextA'; then
+        fail "the library imports GetWindowTextA"
+    fi
+    echo "ok   no GetWindowTextA"
     ;;
 library)
     run_wine "$harness" library "$dll_win"
