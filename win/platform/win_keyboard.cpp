@@ -1,5 +1,6 @@
 #include <string>
 
+#include "win/common/com_entry.h"
 #include "win/common/text.h"
 #include "win/platform/win_platform.h"
 
@@ -13,9 +14,14 @@ namespace {
 platform::KeyboardHookProc installedProc = nullptr;
 
 LRESULT CALLBACK LowLevelKeyboardProc(int code, WPARAM wParam, LPARAM lParam) {
-    platform::KeyboardHookProc proc = installedProc;
-    if (proc == nullptr) return CallNextHookEx(nullptr, code, wParam, lParam);
-    return proc(code, static_cast<intptr_t>(wParam), static_cast<intptr_t>(lParam));
+    auto passOn = [&] { return CallNextHookEx(nullptr, code, wParam, lParam); };
+    return CallbackEntry(
+        [&]() -> LRESULT {
+            platform::KeyboardHookProc proc = installedProc;
+            if (proc == nullptr) return passOn();
+            return proc(code, static_cast<intptr_t>(wParam), static_cast<intptr_t>(lParam));
+        },
+        passOn);
 }
 
 // A hook handle is a user handle: its value fits the 32 bits the core keeps.
