@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cwctype>
 #include <exception>
+#include <utility>
 
 #include "sim/excel.h"
 #include "win/common/com_error.h"
 #include "win/common/text.h"
+#include "win/fake_excel/host_faults.h"
 
 namespace tessaly::fake {
 
@@ -206,7 +208,7 @@ FakeObject::~FakeObject() {
 }
 
 void FakeObject::Member(const wchar_t* name, Getter get, Setter set) {
-    members_[DispIdOf(name, true)] = Entry{std::move(get), std::move(set)};
+    members_[DispIdOf(name, true)] = Entry{name, std::move(get), std::move(set)};
 }
 
 host::EventConnection FakeObject::Connect(ComPtr<IDispatch>) {
@@ -277,6 +279,9 @@ HRESULT FakeObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* para
     auto member = members_.find(id);
     if (member == members_.end()) return DISP_E_MEMBERNOTFOUND;
     if (result) VariantInit(result);
+    if (HRESULT hr = S_OK; AnswerFault(kind_, member->second.name, result, exception, hr)) {
+        return hr;
+    }
     const Args args(params);
     try {
         if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
@@ -329,18 +334,35 @@ void ForgetObject(const char* kind, const void* identity) {
 
 // ---- Events ----------------------------------------------------------------------------
 
-void Fire(IDispatch* sink, DISPID id, std::vector<VARIANT> arguments) {
+namespace {
+SinkAnswers sinkAnswers;
+}
+
+SinkAnswers TakeSinkAnswers() {
+    return std::exchange(sinkAnswers, SinkAnswers{});
+}
+
+HRESULT Fire(IDispatch* sink, DISPID id, std::vector<VARIANT> arguments) {
     std::reverse(arguments.begin(), arguments.end());
     DISPPARAMS params{};
     params.rgvarg = arguments.empty() ? nullptr : arguments.data();
     params.cArgs = static_cast<UINT>(arguments.size());
     EXCEPINFO exception{};
     UINT argError = 0;
-    sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, &exception,
-                 &argError);
+    HRESULT hr = E_UNEXPECTED;
+    try {
+        hr = sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr,
+                          &exception, &argError);
+    } catch (...) {
+        // A sink must answer with an HRESULT; an exception here left the add-in.
+        NoteEscapedException();
+    }
+    if (FAILED(hr)) ++sinkAnswers.failed;
+    sinkAnswers.last = hr;
     SysFreeString(exception.bstrDescription);
     SysFreeString(exception.bstrSource);
     SysFreeString(exception.bstrHelpFile);
+    return hr;
 }
 
 }  // namespace tessaly::fake
