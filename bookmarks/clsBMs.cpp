@@ -13,16 +13,24 @@ namespace tessaly {
 
 namespace {
 
+enum class Life { Alive, Dead, Unknown };
+
 // A bookmark is alive while its workbook name, sheet name and address can all be read
-// and none of them is empty.
-bool IsAlive(clsBM& bm) {
-    auto readable = [](auto read) {
-        std::optional<std::string> text = host::ValueOrNothing(read);
-        return text.has_value() && !text->empty();
+// and none of them is empty. A host that refuses every call for the moment (a cell
+// being edited) tells nothing about it: that is Unknown, not Dead.
+Life LifeOf(clsBM& bm) {
+    bool busy = false;
+    auto readable = [&busy](auto read) {
+        std::string text;
+        std::optional<host::HostError> error = host::SkipOnError([&] { text = read(); });
+        if (error && host::IsHostBusy(*error)) busy = true;
+        return !error && !text.empty();
     };
-    return readable([&] { return Obj(bm.BMBook).Name(); }) &&
-           readable([&] { return Obj(bm.BMSheet).Name(); }) &&
-           readable([&] { return Obj(bm.BMCell).Address(); });
+    const bool alive = readable([&] { return Obj(bm.BMBook).Name(); }) &&
+                       readable([&] { return Obj(bm.BMSheet).Name(); }) &&
+                       readable([&] { return Obj(bm.BMCell).Address(); });
+    if (busy) return Life::Unknown;
+    return alive ? Life::Alive : Life::Dead;
 }
 
 // Deletes the mark with errors ignored; true when the host refused (1004), as it does
@@ -49,10 +57,13 @@ clsBMs::clsBMs(platform::Platform& platform) : platform_(platform) {}
 bool clsBMs::Check() {
     bool removed = false;
     std::vector<bool> dead(list_.size(), false);
-    // From the end, as the host sees the marks go.
+    // From the end, as the host sees the marks go. A busy host ends the visit: it would
+    // answer no other bookmark either, and none may be dropped for that.
     for (int32_t i = Count(); i >= 1; --i) {
         clsBM& bm = *list_[i - 1];
-        if (IsAlive(bm)) continue;
+        const Life life = LifeOf(bm);
+        if (life == Life::Unknown) break;
+        if (life == Life::Alive) continue;
         host::SkipOnError([&] { Obj(bm.BMLabel).Delete(); });
         dead[i - 1] = true;
         removed = true;

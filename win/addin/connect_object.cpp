@@ -6,6 +6,7 @@
 
 #include "host/host_error.h"
 #include "win/addin/module.h"
+#include "win/common/com_entry.h"
 #include "win/common/com_error.h"
 #include "win/common/owners.h"
 #include "win/excel/excel_host.h"
@@ -14,7 +15,6 @@ namespace tessaly::win {
 
 namespace {
 
-constexpr wchar_t kErrorSource[] = L"Tessaly";
 constexpr int kOperationCount = 11;
 constexpr int kBeforOrNextSlot = 4;
 constexpr int kAppCaptionSlot = 9;
@@ -104,20 +104,6 @@ ConnectObject::ConnectObject() : platform_(AddinModule()), connect_(platform_) {
 
 ConnectObject::~ConnectObject() = default;
 
-template <class Body>
-HRESULT ConnectObject::Guarded(Body&& body, EXCEPINFO* exception) {
-    try {
-        std::forward<Body>(body)();
-        return S_OK;
-    } catch (const host::HostError& e) {
-        return exception ? ReportHostError(e, exception, kErrorSource) : HresultOf(e.Number());
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    } catch (const std::exception&) {
-        return E_UNEXPECTED;
-    }
-}
-
 // ---- IUnknown ----------------------------------------------------------------------
 
 HRESULT ConnectObject::QueryInterface(REFIID iid, void** out) {
@@ -155,7 +141,7 @@ HRESULT ConnectObject::GetTypeInfoCount(UINT* count) {
 
 HRESULT ConnectObject::GetTypeInfo(UINT index, LCID, ITypeInfo** info) {
     if (index != 0) return DISP_E_BADINDEX;
-    return LoadTypeInfo(IID__Connect, info);
+    return ComEntry([&] { return LoadTypeInfo(IID__Connect, info); });
 }
 
 HRESULT ConnectObject::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
@@ -183,101 +169,113 @@ HRESULT ConnectObject::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LC
 
 HRESULT ConnectObject::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* params,
                               VARIANT* result, EXCEPINFO* exception, UINT* argError) {
-    if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
-    const int slot = static_cast<int>(id - kFirstConnectDispId);
-    if (id < kFirstConnectDispId || slot >= kOperationCount) return DISP_E_MEMBERNOTFOUND;
-    if ((flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET)) == 0) return DISP_E_MEMBERNOTFOUND;
-    DISPPARAMS none{};
-    if (params == nullptr) params = &none;
-    const UINT expected = slot == kBeforOrNextSlot ? 1 : 0;
-    if (params->cNamedArgs > 0 && !(slot == kBeforOrNextSlot && params->cNamedArgs == 1 &&
-                                    params->rgdispidNamedArgs[0] == 0)) {
-        return DISP_E_PARAMNOTFOUND;
-    }
-    if (params->cArgs != expected) return DISP_E_BADPARAMCOUNT;
-    if (result) VariantInit(result);
+    return ComEntry(
+        [&]() -> HRESULT {
+            if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+            const int slot = static_cast<int>(id - kFirstConnectDispId);
+            if (id < kFirstConnectDispId || slot >= kOperationCount) return DISP_E_MEMBERNOTFOUND;
+            if ((flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET)) == 0)
+                return DISP_E_MEMBERNOTFOUND;
+            DISPPARAMS none{};
+            if (params == nullptr) params = &none;
+            const UINT expected = slot == kBeforOrNextSlot ? 1 : 0;
+            if (params->cNamedArgs > 0 && !(slot == kBeforOrNextSlot && params->cNamedArgs == 1 &&
+                                            params->rgdispidNamedArgs[0] == 0)) {
+                return DISP_E_PARAMNOTFOUND;
+            }
+            if (params->cArgs != expected) return DISP_E_BADPARAMCOUNT;
+            if (result) VariantInit(result);
 
-    switch (slot) {
-        case 0:
-            return Guarded([&] { connect_.subCall_List(); }, exception);
-        case 1:
-            return Guarded([&] { connect_.subCall_AddOrDelete(); }, exception);
-        case 2:
-            return Guarded([&] { connect_.subCall_Next(); }, exception);
-        case 3:
-            return Guarded([&] { connect_.subCall_Befor(); }, exception);
-        case kBeforOrNextSlot: {
-            BoolArgument argument(&params->rgvarg[0]);
-            bool beforTrueNextFalse = false;
-            if (!argument.Read(beforTrueNextFalse, 0, argError)) return DISP_E_TYPEMISMATCH;
-            const HRESULT hr =
-                Guarded([&] { connect_.subBeforOrNext(beforTrueNextFalse); }, exception);
-            argument.WriteBack(beforTrueNextFalse);
-            return hr;
-        }
-        case 5:
-            return Guarded([&] { connect_.subCall_Clear(); }, exception);
-        case 6:
-            return Guarded([&] { connect_.subCall_Setting(); }, exception);
-        case 7:
-            return Guarded([&] { connect_.subCall_Help(); }, exception);
-        case 8:
-            return Guarded([&] { connect_.DesignButtonClick(); }, exception);
-        case kAppCaptionSlot:
-            return Guarded(
-                [&] {
+            switch (slot) {
+                case 0:
+                    connect_.subCall_List();
+                    return S_OK;
+                case 1:
+                    connect_.subCall_AddOrDelete();
+                    return S_OK;
+                case 2:
+                    connect_.subCall_Next();
+                    return S_OK;
+                case 3:
+                    connect_.subCall_Befor();
+                    return S_OK;
+                case kBeforOrNextSlot: {
+                    BoolArgument argument(&params->rgvarg[0]);
+                    bool beforTrueNextFalse = false;
+                    if (!argument.Read(beforTrueNextFalse, 0, argError)) return DISP_E_TYPEMISMATCH;
+                    const HRESULT hr =
+                        ComEntry([&] { connect_.subBeforOrNext(beforTrueNextFalse); }, exception);
+                    argument.WriteBack(beforTrueNextFalse);
+                    return hr;
+                }
+                case 5:
+                    connect_.subCall_Clear();
+                    return S_OK;
+                case 6:
+                    connect_.subCall_Setting();
+                    return S_OK;
+                case 7:
+                    connect_.subCall_Help();
+                    return S_OK;
+                case 8:
+                    connect_.DesignButtonClick();
+                    return S_OK;
+                case kAppCaptionSlot: {
                     Bstr caption = Bstr::FromUtf8(connect_.fncAppCaption());
                     if (result) {
                         V_VT(result) = VT_BSTR;
                         V_BSTR(result) = caption.Detach();
                     }
-                },
-                exception);
-        default:
-            return Guarded([&] { connect_.subCall_DeveloperSite(); }, exception);
-    }
+                    return S_OK;
+                }
+                default:
+                    connect_.subCall_DeveloperSite();
+                    return S_OK;
+            }
+        },
+        exception);
 }
 
 // ---- _Connect through the vtable ---------------------------------------------------
 
 HRESULT ConnectObject::subCall_List() {
-    return Guarded([&] { connect_.subCall_List(); });
+    return ComEntry([&] { connect_.subCall_List(); });
 }
 HRESULT ConnectObject::subCall_AddOrDelete() {
-    return Guarded([&] { connect_.subCall_AddOrDelete(); });
+    return ComEntry([&] { connect_.subCall_AddOrDelete(); });
 }
 HRESULT ConnectObject::subCall_Next() {
-    return Guarded([&] { connect_.subCall_Next(); });
+    return ComEntry([&] { connect_.subCall_Next(); });
 }
 HRESULT ConnectObject::subCall_Befor() {
-    return Guarded([&] { connect_.subCall_Befor(); });
+    return ComEntry([&] { connect_.subCall_Befor(); });
 }
 HRESULT ConnectObject::subBeforOrNext(VARIANT_BOOL* BeforTrueNextFalse) {
     if (BeforTrueNextFalse == nullptr) return E_POINTER;
     bool value = *BeforTrueNextFalse != VARIANT_FALSE;
-    const HRESULT hr = Guarded([&] { connect_.subBeforOrNext(value); });
+    const HRESULT hr = ComEntry([&] { connect_.subBeforOrNext(value); });
     *BeforTrueNextFalse = value ? VARIANT_TRUE : VARIANT_FALSE;
     return hr;
 }
 HRESULT ConnectObject::subCall_Clear() {
-    return Guarded([&] { connect_.subCall_Clear(); });
+    return ComEntry([&] { connect_.subCall_Clear(); });
 }
 HRESULT ConnectObject::subCall_Setting() {
-    return Guarded([&] { connect_.subCall_Setting(); });
+    return ComEntry([&] { connect_.subCall_Setting(); });
 }
 HRESULT ConnectObject::subCall_Help() {
-    return Guarded([&] { connect_.subCall_Help(); });
+    return ComEntry([&] { connect_.subCall_Help(); });
 }
 HRESULT ConnectObject::DesignButtonClick() {
-    return Guarded([&] { connect_.DesignButtonClick(); });
+    return ComEntry([&] { connect_.DesignButtonClick(); });
 }
 HRESULT ConnectObject::fncAppCaption(BSTR* result) {
     if (result == nullptr) return E_POINTER;
     *result = nullptr;
-    return Guarded([&] { *result = Bstr::FromUtf8(connect_.fncAppCaption()).Detach(); });
+    return ComEntry([&] { *result = Bstr::FromUtf8(connect_.fncAppCaption()).Detach(); });
 }
 HRESULT ConnectObject::subCall_DeveloperSite() {
-    return Guarded([&] { connect_.subCall_DeveloperSite(); });
+    return ComEntry([&] { connect_.subCall_DeveloperSite(); });
 }
 
 // ---- IDTExtensibility2 -------------------------------------------------------------
@@ -285,7 +283,7 @@ HRESULT ConnectObject::subCall_DeveloperSite() {
 HRESULT ConnectObject::Extensibility::OnConnection(IDispatch* Application,
                                                    ext_ConnectMode ConnectMode,
                                                    IDispatch* AddInInst, SAFEARRAY**) {
-    return outer_.Guarded([&] {
+    return ComEntry([&] {
         host::Ref<host::AddIn> addIn = ExcelAddIn(ComPtr<IDispatch>(AddInInst));
         if (!addIn) addIn = std::make_shared<NoAddIn>();
         outer_.connect_.AddinInstance_OnConnection(ExcelApplication(ComPtr<IDispatch>(Application)),
@@ -294,7 +292,7 @@ HRESULT ConnectObject::Extensibility::OnConnection(IDispatch* Application,
 }
 
 HRESULT ConnectObject::Extensibility::OnDisconnection(ext_DisconnectMode RemoveMode, SAFEARRAY**) {
-    return outer_.Guarded([&] { outer_.connect_.AddinInstance_OnDisconnection(RemoveMode); });
+    return ComEntry([&] { outer_.connect_.AddinInstance_OnDisconnection(RemoveMode); });
 }
 
 // The host's other add-in events are not handled.
@@ -335,51 +333,54 @@ HRESULT ConnectObject::Extensibility::GetIDsOfNames(REFIID iid, LPOLESTR* names,
 HRESULT ConnectObject::Extensibility::Invoke(DISPID id, REFIID iid, LCID, WORD flags,
                                              DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
                                              UINT* argError) {
-    if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
-    if ((flags & DISPATCH_METHOD) == 0) return DISP_E_MEMBERNOTFOUND;
-    if (result) VariantInit(result);
-    DISPPARAMS none{};
-    if (params == nullptr) params = &none;
-    if (params->cNamedArgs > 0) return DISP_E_NONAMEDARGS;
-    auto object = [&](UINT index) -> IDispatch* {
-        const VARIANT* v = Argument(params, index);
-        if (v == nullptr) return nullptr;
-        if (V_VT(v) == (VT_VARIANT | VT_BYREF) && V_VARIANTREF(v)) v = V_VARIANTREF(v);
-        if (V_VT(v) == VT_DISPATCH) return V_DISPATCH(v);
-        if (V_VT(v) == (VT_DISPATCH | VT_BYREF) && V_DISPATCHREF(v)) return *V_DISPATCHREF(v);
-        return nullptr;
-    };
-    auto number = [&](UINT index, int& value) {
-        const VARIANT* v = Argument(params, index);
-        Variant converted;
-        if (v == nullptr ||
-            FAILED(VariantChangeType(converted.Put(), const_cast<VARIANT*>(v), 0, VT_I4))) {
-            if (argError) *argError = params->cArgs - 1 - index;
-            return false;
+    return ComEntry([&]() -> HRESULT {
+        if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+        if ((flags & DISPATCH_METHOD) == 0) return DISP_E_MEMBERNOTFOUND;
+        if (result) VariantInit(result);
+        DISPPARAMS none{};
+        if (params == nullptr) params = &none;
+        if (params->cNamedArgs > 0) return DISP_E_NONAMEDARGS;
+        auto object = [&](UINT index) -> IDispatch* {
+            const VARIANT* v = Argument(params, index);
+            if (v == nullptr) return nullptr;
+            if (V_VT(v) == (VT_VARIANT | VT_BYREF) && V_VARIANTREF(v)) v = V_VARIANTREF(v);
+            if (V_VT(v) == VT_DISPATCH) return V_DISPATCH(v);
+            if (V_VT(v) == (VT_DISPATCH | VT_BYREF) && V_DISPATCHREF(v)) return *V_DISPATCHREF(v);
+            return nullptr;
+        };
+        auto number = [&](UINT index, int& value) {
+            const VARIANT* v = Argument(params, index);
+            Variant converted;
+            if (v == nullptr ||
+                FAILED(VariantChangeType(converted.Put(), const_cast<VARIANT*>(v), 0, VT_I4))) {
+                if (argError) *argError = params->cArgs - 1 - index;
+                return false;
+            }
+            value = V_I4(&converted.Get());
+            return true;
+        };
+        switch (id) {
+            case 1: {
+                if (params->cArgs != 4) return DISP_E_BADPARAMCOUNT;
+                int mode = 0;
+                if (!number(1, mode)) return DISP_E_TYPEMISMATCH;
+                return OnConnection(object(0), static_cast<ext_ConnectMode>(mode), object(2),
+                                    nullptr);
+            }
+            case 2: {
+                if (params->cArgs != 2) return DISP_E_BADPARAMCOUNT;
+                int mode = 0;
+                if (!number(0, mode)) return DISP_E_TYPEMISMATCH;
+                return OnDisconnection(static_cast<ext_DisconnectMode>(mode), nullptr);
+            }
+            case 3:
+            case 4:
+            case 5:
+                return params->cArgs == 1 ? S_OK : DISP_E_BADPARAMCOUNT;
+            default:
+                return DISP_E_MEMBERNOTFOUND;
         }
-        value = V_I4(&converted.Get());
-        return true;
-    };
-    switch (id) {
-        case 1: {
-            if (params->cArgs != 4) return DISP_E_BADPARAMCOUNT;
-            int mode = 0;
-            if (!number(1, mode)) return DISP_E_TYPEMISMATCH;
-            return OnConnection(object(0), static_cast<ext_ConnectMode>(mode), object(2), nullptr);
-        }
-        case 2: {
-            if (params->cArgs != 2) return DISP_E_BADPARAMCOUNT;
-            int mode = 0;
-            if (!number(0, mode)) return DISP_E_TYPEMISMATCH;
-            return OnDisconnection(static_cast<ext_DisconnectMode>(mode), nullptr);
-        }
-        case 3:
-        case 4:
-        case 5:
-            return params->cArgs == 1 ? S_OK : DISP_E_BADPARAMCOUNT;
-        default:
-            return DISP_E_MEMBERNOTFOUND;
-    }
+    });
 }
 
 }  // namespace tessaly::win

@@ -77,10 +77,6 @@ class ConnectObject final : public _Connect, private ModuleObject {
         ConnectObject& outer_;
     };
 
-    // Runs a core operation; nothing the core does unwinds into the caller.
-    template <class Body>
-    HRESULT Guarded(Body&& body, EXCEPINFO* exception = nullptr);
-
     volatile LONG refs_ = 1;
     WinPlatform platform_;
     Connect connect_;

@@ -1,7 +1,6 @@
 // The library's entry points: the four exports of an in-process COM server, DllInstall
 // for a per-user registration, and DllMain.
 
-#include <new>
 #include <optional>
 #include <string>
 
@@ -10,6 +9,7 @@
 #include "win/addin/module.h"
 #include "win/addin/registration.h"
 #include "win/common/addin_interfaces.h"
+#include "win/common/com_entry.h"
 #include "win/common/module_objects.h"
 #include "win/common/text.h"
 
@@ -52,11 +52,13 @@ class ClassFactory final : public IClassFactory, private ModuleObject {
         if (out == nullptr) return E_POINTER;
         *out = nullptr;
         if (outer != nullptr) return CLASS_E_NOAGGREGATION;
-        ConnectObject* object = new (std::nothrow) ConnectObject();
-        if (object == nullptr) return E_OUTOFMEMORY;
-        const HRESULT hr = object->QueryInterface(iid, out);
-        object->Release();
-        return hr;
+        // The object's parts may throw while they are made (memory, the platform).
+        return ComEntry([&] {
+            ConnectObject* object = new ConnectObject();
+            const HRESULT hr = object->QueryInterface(iid, out);
+            object->Release();
+            return hr;
+        });
     }
     HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
         ModuleLock(lock != FALSE);
@@ -93,6 +95,7 @@ void UseResourceStrings() {
 
 }  // namespace tessaly::win
 
+using tessaly::win::ComEntry;
 using tessaly::win::RegistrationScope;
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
@@ -105,23 +108,24 @@ extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, 
     if (out == nullptr) return E_POINTER;
     *out = nullptr;
     if (!IsEqualCLSID(clsid, tessaly::win::CLSID_Connect)) return CLASS_E_CLASSNOTAVAILABLE;
-    auto* factory = new (std::nothrow) tessaly::win::ClassFactory();
-    if (factory == nullptr) return E_OUTOFMEMORY;
-    const HRESULT hr = factory->QueryInterface(iid, out);
-    factory->Release();
-    return hr;
+    return ComEntry([&] {
+        auto* factory = new tessaly::win::ClassFactory();
+        const HRESULT hr = factory->QueryInterface(iid, out);
+        factory->Release();
+        return hr;
+    });
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() {
-    return tessaly::win::ModuleInUse() ? S_FALSE : S_OK;
+    return ComEntry([] { return tessaly::win::ModuleInUse() ? S_FALSE : S_OK; });
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
-    return tessaly::win::RegisterServer(RegistrationScope::Machine);
+    return ComEntry([] { return tessaly::win::RegisterServer(RegistrationScope::Machine); });
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer() {
-    return tessaly::win::UnregisterServer(RegistrationScope::Machine);
+    return ComEntry([] { return tessaly::win::UnregisterServer(RegistrationScope::Machine); });
 }
 
 // regsvr32 /i:user (with /n) registers for the current user only; any other command
@@ -130,5 +134,8 @@ extern "C" HRESULT STDAPICALLTYPE DllInstall(BOOL install, PCWSTR commandLine) {
     const bool perUser = commandLine != nullptr &&
                          CompareStringOrdinal(commandLine, -1, L"user", -1, TRUE) == CSTR_EQUAL;
     const RegistrationScope scope = perUser ? RegistrationScope::User : RegistrationScope::Machine;
-    return install ? tessaly::win::RegisterServer(scope) : tessaly::win::UnregisterServer(scope);
+    return ComEntry([&] {
+        return install ? tessaly::win::RegisterServer(scope)
+                       : tessaly::win::UnregisterServer(scope);
+    });
 }

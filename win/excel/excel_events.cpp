@@ -4,10 +4,10 @@
 // its arguments last to first; by-reference Booleans (Cancel, CancelDefault) are
 // written back when the handler returns.
 
-#include <exception>
 #include <utility>
 
 #include "win/common/addin_interfaces.h"
+#include "win/common/com_entry.h"
 #include "win/common/com_error.h"
 #include "win/common/module_objects.h"
 #include "win/excel/excel_host.h"
@@ -92,12 +92,7 @@ class EventSink : public IDispatch, private ModuleObject {
     }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
                                      EXCEPINFO*, UINT*) override {
-        // Nothing the core does may unwind into the host.
-        try {
-            Raise(id, params);
-        } catch (const std::exception&) {
-        }
-        return S_OK;
+        return ComEntry([&] { Raise(id, params); });
     }
 
   protected:

@@ -13,6 +13,7 @@
 
 #include <memory>
 
+#include "host/required.h"
 #include "win/common/addin_interfaces.h"
 #include "win/excel/excel_host.h"
 #include "win/excel/late_bound.h"
@@ -31,6 +32,15 @@ template <class W>
 Ref<W> WrapOrNothing(const ComPtr<IDispatch>& object) {
     if (!object) return nullptr;
     return std::make_shared<W>(object);
+}
+
+// Members that answer with an object whenever they succeed (a failure is an error,
+// never Nothing): collections, Add, Item, Copy. Nothing from one of them fails here as
+// the next call on it would in VB (91), so that no caller is handed a handle it had no
+// reason to test.
+template <class W>
+Ref<W> WrapObject(const ComPtr<IDispatch>& object) {
+    return host::Required(WrapOrNothing<W>(object));
 }
 
 class XlWorkbook;
@@ -291,13 +301,13 @@ class XlControls final : public Late<host::CommandBarControls> {
   public:
     explicit XlControls(ComPtr<IDispatch> d) : Late(std::move(d), "CommandBarControls") {}
     Ref<host::CommandBarControl> Add(int32_t type, bool temporary) override {
-        return ExcelControl(
+        return host::Required(ExcelControl(
             ToObject(Call(L"Add", {Variant::Int(type), Variant::Missing(), Variant::Missing(),
-                                   Variant::Missing(), Variant::Bool(temporary)})));
+                                   Variant::Missing(), Variant::Bool(temporary)}))));
     }
     int32_t Count() override { return ToInt32(Get(L"Count")); }
     Ref<host::CommandBarControl> Item(int32_t index) override {
-        return ExcelControl(ToObject(Get(L"Item", {Variant::Int(index)})));
+        return host::Required(ExcelControl(ToObject(Get(L"Item", {Variant::Int(index)}))));
     }
 };
 
@@ -306,7 +316,7 @@ class XlCommandBar final : public Late<host::CommandBar> {
     explicit XlCommandBar(ComPtr<IDispatch> d) : Late(std::move(d), "CommandBar") {}
     std::string Name() override { return ToText(Get(L"Name")); }
     Ref<host::CommandBarControls> Controls() override {
-        return WrapOrNothing<XlControls>(ToObject(Get(L"Controls")));
+        return WrapObject<XlControls>(ToObject(Get(L"Controls")));
     }
     Ref<host::CommandBarControl> FindControlByTag(const std::string& tag) override {
         return ExcelControl(ToObject(
@@ -343,13 +353,14 @@ class XlControl final : public Late<host::CommandBarControl> {
     void SetOnAction(const std::string& v) override { Put(L"OnAction", Variant::Text(v)); }
     void Delete() override { Call(L"Delete"); }
     Ref<host::CommandBarControl> Copy(const Ref<host::CommandBar>& bar) override {
-        return ExcelControl(ToObject(Call(L"Copy", {Variant::Object(DispatchOf(bar))})));
+        return host::Required(
+            ExcelControl(ToObject(Call(L"Copy", {Variant::Object(DispatchOf(bar))}))));
     }
     Ref<host::CommandBar> CommandBar() override {
-        return WrapOrNothing<XlCommandBar>(ToObject(Get(L"CommandBar")));
+        return WrapObject<XlCommandBar>(ToObject(Get(L"CommandBar")));
     }
     Ref<host::CommandBarControls> Controls() override {
-        return WrapOrNothing<XlControls>(ToObject(Get(L"Controls")));
+        return WrapObject<XlControls>(ToObject(Get(L"Controls")));
     }
     int32_t Style() override { return ToInt32(Get(L"Style")); }
     void SetStyle(int32_t v) override { Put(L"Style", Variant::Int(v)); }
@@ -367,14 +378,14 @@ class XlCommandBars final : public Late<host::CommandBars> {
   public:
     explicit XlCommandBars(ComPtr<IDispatch> d) : Late(std::move(d), "_CommandBars") {}
     Ref<host::CommandBar> Item(int32_t index) override {
-        return WrapOrNothing<XlCommandBar>(ToObject(Get(L"Item", {Variant::Int(index)})));
+        return WrapObject<XlCommandBar>(ToObject(Get(L"Item", {Variant::Int(index)})));
     }
     Ref<host::CommandBar> Item(const std::string& name) override {
-        return WrapOrNothing<XlCommandBar>(ToObject(Get(L"Item", {Variant::Text(name)})));
+        return WrapObject<XlCommandBar>(ToObject(Get(L"Item", {Variant::Text(name)})));
     }
     Ref<host::CommandBar> Add(const std::string& name, int32_t position, bool menuBar,
                               bool temporary) override {
-        return WrapOrNothing<XlCommandBar>(
+        return WrapObject<XlCommandBar>(
             ToObject(Call(L"Add", {Variant::Text(name), Variant::Int(position),
                                    Variant::Bool(menuBar), Variant::Bool(temporary)})));
     }
@@ -398,7 +409,7 @@ class XlCommandBars final : public Late<host::CommandBars> {
 };
 
 Ref<host::Workbooks> XlApplication::Workbooks() {
-    return WrapOrNothing<XlWorkbooks>(ToObject(Get(L"Workbooks")));
+    return WrapObject<XlWorkbooks>(ToObject(Get(L"Workbooks")));
 }
 
 Ref<host::Worksheet> XlApplication::Worksheets(const std::string& name) {
@@ -407,7 +418,7 @@ Ref<host::Worksheet> XlApplication::Worksheets(const std::string& name) {
 }
 
 Ref<host::CommandBars> XlApplication::CommandBars() {
-    return WrapOrNothing<XlCommandBars>(ToObject(Get(L"CommandBars")));
+    return WrapObject<XlCommandBars>(ToObject(Get(L"CommandBars")));
 }
 
 }  // namespace

@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cwctype>
 #include <exception>
+#include <utility>
 
 #include "sim/excel.h"
 #include "win/common/com_error.h"
 #include "win/common/text.h"
+#include "win/fake_excel/host_faults.h"
 
 namespace tessaly::fake {
 
@@ -209,7 +211,7 @@ FakeObject::~FakeObject() {
 }
 
 void FakeObject::Member(const wchar_t* name, Getter get, Setter set) {
-    members_[DispIdOf(name, true)] = Entry{std::move(get), std::move(set)};
+    members_[DispIdOf(name, true)] = Entry{name, std::move(get), std::move(set)};
 }
 
 host::EventConnection FakeObject::Connect(ComPtr<IDispatch>) {
@@ -280,6 +282,9 @@ HRESULT FakeObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* para
     auto member = members_.find(id);
     if (member == members_.end()) return DISP_E_MEMBERNOTFOUND;
     if (result) VariantInit(result);
+    if (HRESULT hr = S_OK; AnswerFault(kind_, member->second.name, result, exception, hr)) {
+        return hr;
+    }
     const Args args(params);
     try {
         if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
@@ -332,24 +337,41 @@ void ForgetObject(const char* kind, const void* identity) {
 
 // ---- Events ----------------------------------------------------------------------------
 
+namespace {
+SinkAnswers sinkAnswers;
+}
+
+SinkAnswers TakeSinkAnswers() {
+    return std::exchange(sinkAnswers, SinkAnswers{});
+}
+
 // As Excel raises its events: IDispatch::Invoke with the event's DISPID from the type
 // library (AppEvents {00024413-0000-0000-C000-000000000046}: SheetSelectionChange 0x616,
 // SheetChange 0x61C, NewWorkbook 0x61D, WorkbookOpen 0x61F, WorkbookBeforeSave 0x623,
 // WorkbookNewSheet 0x625; _CommandBarButtonEvents {000C0351-0000-0000-C000-000000000046}:
 // Click 1), IID_NULL, DISPATCH_METHOD, the arguments last to first in rgvarg, objects
 // as VT_DISPATCH and Cancel or CancelDefault as VT_BOOL | VT_BYREF.
-void Fire(IDispatch* sink, DISPID id, std::vector<VARIANT> arguments) {
+HRESULT Fire(IDispatch* sink, DISPID id, std::vector<VARIANT> arguments) {
     std::reverse(arguments.begin(), arguments.end());
     DISPPARAMS params{};
     params.rgvarg = arguments.empty() ? nullptr : arguments.data();
     params.cArgs = static_cast<UINT>(arguments.size());
     EXCEPINFO exception{};
     UINT argError = 0;
-    sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, &exception,
-                 &argError);
+    HRESULT hr = E_UNEXPECTED;
+    try {
+        hr = sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr,
+                          &exception, &argError);
+    } catch (...) {
+        // A sink must answer with an HRESULT; an exception here left the add-in.
+        NoteEscapedException();
+    }
+    if (FAILED(hr)) ++sinkAnswers.failed;
+    sinkAnswers.last = hr;
     SysFreeString(exception.bstrDescription);
     SysFreeString(exception.bstrSource);
     SysFreeString(exception.bstrHelpFile);
+    return hr;
 }
 
 }  // namespace tessaly::fake

@@ -93,6 +93,7 @@ class FakeObject : public IDispatch, public IConnectionPointContainer {
     friend class EventPoint;
 
     struct Entry {
+        std::wstring name;
         Getter get;
         Setter set;
     };
@@ -121,7 +122,14 @@ ComPtr<IDispatch> Wrap(const Handle& handle) {
     return ComPtr<IDispatch>::Adopt(new T(handle));
 }
 
-// Calls an event sink's member with arguments in declared order.
-void Fire(IDispatch* sink, DISPID id, std::vector<VARIANT> arguments);
+// Calls an event sink's member with arguments in declared order; the sink's answer.
+HRESULT Fire(IDispatch* sink, DISPID id, std::vector<VARIANT> arguments);
+
+// The sinks' answers since the last ask: how many failed, and the last one.
+struct SinkAnswers {
+    int failed = 0;
+    HRESULT last = S_OK;
+};
+SinkAnswers TakeSinkAnswers();
 
 }  // namespace tessaly::fake

@@ -20,6 +20,10 @@ void CheckLibrary(const std::wstring& dllPath);
 void AdapterScenario();
 void PlatformScenario();
 
+// Office's edit mode and host faults at every entry of the library.
+void RuleEditModeScenario();
+void RuleBarrierScenario();
+
 // Scenarios that connect the add-in to a fake Excel; false for an unknown name.
 bool RunScenario(const std::string& name);
 

@@ -690,6 +690,8 @@ const std::map<std::string, std::function<void()>>& Scenarios() {
         {"web", Web},
         {"adapter", AdapterScenario},
         {"platform", PlatformScenario},
+        {"rule_edit_mode", RuleEditModeScenario},
+        {"rule_barrier", RuleBarrierScenario},
     };
     return scenarios;
 }

@@ -2,6 +2,7 @@
 #include <string>
 #include <utility>
 
+#include "win/common/com_entry.h"
 #include "win/common/text.h"
 #include "win/platform/win_platform.h"
 
@@ -15,9 +16,14 @@ namespace {
 platform::KeyboardHookProc installedProc = nullptr;
 
 LRESULT CALLBACK LowLevelKeyboardProc(int code, WPARAM wParam, LPARAM lParam) {
-    platform::KeyboardHookProc proc = installedProc;
-    if (proc == nullptr) return CallNextHookEx(nullptr, code, wParam, lParam);
-    return proc(code, static_cast<intptr_t>(wParam), static_cast<intptr_t>(lParam));
+    auto passOn = [&] { return CallNextHookEx(nullptr, code, wParam, lParam); };
+    return CallbackEntry(
+        [&]() -> LRESULT {
+            platform::KeyboardHookProc proc = installedProc;
+            if (proc == nullptr) return passOn();
+            return proc(code, static_cast<intptr_t>(wParam), static_cast<intptr_t>(lParam));
+        },
+        passOn);
 }
 
 // The class of the host's main windows. Before version 15 there is one, titled

@@ -15,7 +15,7 @@ constexpr const wchar_t* kJapaneseFallbacks[] = {L"Meiryo UI", L"Yu Gothic UI", 
 // Always there: the system maps it to its dialog font.
 constexpr wchar_t kSystemDialogFace[] = L"MS Shell Dlg 2";
 
-int CALLBACK NoteFamily(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+int CALLBACK NoteFamily(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) noexcept {
     *reinterpret_cast<bool*>(found) = true;
     return 0;  // one is enough
 }

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
+#include "win/common/com_entry.h"
 #include "win/common/text.h"
 #include "win/ui/dialog_font.h"
 #include "win/ui/dialog_template.h"
@@ -23,10 +25,7 @@ constexpr int kMaxContainerDepth = 16;
 // down; the window stays as the model left it.
 template <class Action>
 void Guarded(Action&& action) noexcept {
-    try {
-        action();
-    } catch (...) {
-    }
+    CallbackEntry(std::forward<Action>(action), [] {});
 }
 
 int32_t ShiftState() {
@@ -697,15 +696,20 @@ void ModelDialog::DrawItem(const DRAWITEMSTRUCT& item) {
 // ---- The window procedure and the modal loop ------------------------------------------
 
 INT_PTR CALLBACK ModelDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-        auto* self = reinterpret_cast<ModelDialog*>(lParam);
-        SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
-        self->hwnd_ = hwnd;
-        return FALSE;  // the focus is set once the window is shown
-    }
-    auto* self = reinterpret_cast<ModelDialog*>(GetWindowLongPtrW(hwnd, DWLP_USER));
-    if (self == nullptr || self->hwnd_ != hwnd) return FALSE;
-    return self->Handle(message, wParam, lParam);
+    // Whatever the handling throws, the message goes to the dialog manager's default.
+    return CallbackEntry(
+        [&]() -> INT_PTR {
+            if (message == WM_INITDIALOG) {
+                auto* self = reinterpret_cast<ModelDialog*>(lParam);
+                SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
+                self->hwnd_ = hwnd;
+                return FALSE;  // the focus is set once the window is shown
+            }
+            auto* self = reinterpret_cast<ModelDialog*>(GetWindowLongPtrW(hwnd, DWLP_USER));
+            if (self == nullptr || self->hwnd_ != hwnd) return FALSE;
+            return self->Handle(message, wParam, lParam);
+        },
+        [] { return INT_PTR{FALSE}; });
 }
 
 INT_PTR ModelDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
