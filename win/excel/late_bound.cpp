@@ -45,6 +45,19 @@ Variant Converted(const Variant& v, VARTYPE type) {
     return out;
 }
 
+// A host member that throws instead of answering has failed; COM's own stubs answer
+// such a call with RPC_E_SERVERFAULT ("The server threw an exception"), and nothing
+// of another module's runtime may unwind through the add-in's core, whose clean-ups
+// expect host errors only.
+template <class Call>
+HRESULT AskHost(Call&& call) noexcept {
+    try {
+        return call();
+    } catch (...) {
+        return RPC_E_SERVERFAULT;
+    }
+}
+
 }  // namespace
 
 LateBound::LateBound(ComPtr<IDispatch> object, const char* interfaceName)
@@ -64,7 +77,8 @@ DISPID LateBound::IdOf(const wchar_t* name) const {
     DISPID id = DISPID_UNKNOWN;
     LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
     ++lookups;
-    const HRESULT hr = object_->GetIDsOfNames(IID_NULL, names, 1, kEnglishUs, &id);
+    const HRESULT hr =
+        AskHost([&] { return object_->GetIDsOfNames(IID_NULL, names, 1, kEnglishUs, &id); });
     if (FAILED(hr)) throw HostErrorOf(hr, nullptr);
     cache.emplace(std::move(key), id);
     return id;
@@ -90,8 +104,10 @@ Variant LateBound::Invoke(const wchar_t* name, WORD flags, std::initializer_list
     Variant result;
     EXCEPINFO info{};
     UINT argError = 0;
-    const HRESULT hr = object_->Invoke(id, IID_NULL, kEnglishUs, flags, &params,
-                                       putValue ? nullptr : result.Put(), &info, &argError);
+    const HRESULT hr = AskHost([&] {
+        return object_->Invoke(id, IID_NULL, kEnglishUs, flags, &params,
+                               putValue ? nullptr : result.Put(), &info, &argError);
+    });
     if (FAILED(hr)) throw HostErrorOf(hr, &info);
     return result;
 }

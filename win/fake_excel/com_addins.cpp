@@ -187,6 +187,9 @@ ComAddins::~ComAddins() {
 }
 
 void ComAddins::StartUp() {
+    // A start after an exit is the next session of the host: Office holds one instance
+    // per ProgID, so one still connected is not made again.
+    shutDown_ = false;
     // Per user first; a ProgID found there is not read again per machine.
     for (HKEY hive : kHives) {
         HKEY key = nullptr;
@@ -210,7 +213,9 @@ void ComAddins::StartUp() {
         RegCloseKey(key);
     }
     for (Entry* entry : entries_) {
-        if (entry->loadBehavior == kLoadAtStartup) Connect(*entry, win::ext_cm_Startup);
+        if (entry->loadBehavior == kLoadAtStartup && !entry->connected) {
+            Connect(*entry, win::ext_cm_Startup);
+        }
     }
     Update(nullptr);
     for (Entry* entry : entries_) {
