@@ -17,14 +17,56 @@ MessageBoxes* answering = nullptr;
 
 // ---- The add-in ----------------------------------------------------------------------
 
-AddinSession::AddinSession(FakeExcel& excel) : excel_(excel) {
-    CLSID clsid{};
-    if (FAILED(CLSIDFromProgID(L"Tessaly.Connect", &clsid))) return;
-    win::ComPtr<IUnknown> object;
-    if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
-                                object.PutVoid()))) {
-        return;
+namespace {
+
+// A class key's value as HKEY_CLASSES_ROOT shows it to a 64-bit process on Windows: the
+// user's classes (HKCU\Software\Classes) over the machine's (learn.microsoft.com,
+// "Merged View of HKEY_CLASSES_ROOT"). Wine may not merge per-user classes, so the host
+// looks in both itself, in Windows' order.
+std::optional<std::wstring> ClassesText(const std::wstring& path) {
+    for (HKEY hive : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+        wchar_t text[MAX_PATH * 2] = {};
+        DWORD size = sizeof text - sizeof(wchar_t);
+        if (RegGetValueW(hive, (L"Software\\Classes\\" + path).c_str(), nullptr,
+                         RRF_RT_REG_SZ, nullptr, text, &size) == ERROR_SUCCESS) {
+            return std::wstring(text);
+        }
     }
+    return std::nullopt;
+}
+
+using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+
+}  // namespace
+
+win::ComPtr<IUnknown> CreateInProcess(const std::wstring& progId) {
+    win::ComPtr<IUnknown> object;
+    const std::optional<std::wstring> clsidText = ClassesText(progId + L"\\CLSID");
+    CLSID clsid{};
+    if (!clsidText || FAILED(CLSIDFromString(clsidText->c_str(), &clsid))) return object;
+    // Where COM itself sees the class, it loads the library (and unloads it when idle).
+    if (SUCCEEDED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                                   object.PutVoid()))) {
+        return object;
+    }
+    const std::optional<std::wstring> server =
+        ClassesText(L"CLSID\\" + *clsidText + L"\\InprocServer32");
+    if (!server) return object;
+    // Only the user's classes hold it, and this COM does not read them: the library is
+    // loaded as COM on Windows would, and stays for the process's life.
+    HMODULE library = LoadLibraryW(server->c_str());
+    auto entry = library ? reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(
+                               GetProcAddress(library, "DllGetClassObject")))
+                         : nullptr;
+    win::ComPtr<IClassFactory> factory;
+    if (!entry || FAILED(entry(clsid, IID_IClassFactory, factory.PutVoid()))) return object;
+    factory->CreateInstance(nullptr, IID_IUnknown, object.PutVoid());
+    return object;
+}
+
+AddinSession::AddinSession(FakeExcel& excel) : excel_(excel) {
+    win::ComPtr<IUnknown> object = CreateInProcess(L"Tessaly.Connect");
+    if (!object) return;
     extensibility_ = object.As<win::IDTExtensibility2>(win::IID_IDTExtensibility2);
     automation_ = object.As<IDispatch>(IID_IDispatch);
 }

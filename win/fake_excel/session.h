@@ -14,6 +14,10 @@
 
 namespace tessaly::fake {
 
+// An in-process object created from its ProgID as COM on Windows finds it, the user's
+// classes before the machine's; nothing when the class or its library is missing.
+win::ComPtr<IUnknown> CreateInProcess(const std::wstring& progId);
+
 // The add-in as the host holds it.
 class AddinSession {
   public:
