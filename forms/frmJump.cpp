@@ -1,7 +1,9 @@
 #include "forms/frmJump.h"
 
 #include <algorithm>
-#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 
 #include "addin/messages.h"
@@ -31,11 +33,47 @@ std::string CellAddressOfEntry(const std::string& entryText) {
     return separator == std::string::npos ? entryText : entryText.substr(0, separator);
 }
 
+// The shortest text that reads back as the same float, fixed or with an exponent,
+// whichever is shorter (fixed on a tie): what std::to_chars gives, made with printf so
+// the Windows library does not carry to_chars' 180 KB of tables for four settings.
 std::string SingleText(float value) {
     if (value == 0) return "0";
     char buffer[64];
-    auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return std::string(buffer, result.ptr);
+    int precision = 1;
+    for (; precision < 9; ++precision) {
+        std::snprintf(buffer, sizeof buffer, "%.*e", precision - 1, static_cast<double>(value));
+        if (std::strtof(buffer, nullptr) == value) break;
+    }
+    std::snprintf(buffer, sizeof buffer, "%.*e", precision - 1, static_cast<double>(value));
+    // buffer: [-]d[.ddd]e(+|-)XX
+    std::string text = buffer;
+    const size_t e = text.find('e');
+    const bool negative = text[0] == '-';
+    std::string digits;
+    for (size_t i = negative ? 1 : 0; i < e; ++i) {
+        if (text[i] != '.') digits += text[i];
+    }
+    const int exponent = std::atoi(text.c_str() + e + 1);
+    std::string fixed;
+    const int count = static_cast<int>(digits.size());
+    if (exponent < 0) {
+        fixed = "0." + std::string(static_cast<size_t>(-exponent - 1), '0') + digits;
+    } else if (exponent + 1 >= count) {
+        // A whole number past the shortest digits is written exactly, as to_chars does.
+        std::snprintf(buffer, sizeof buffer, "%.0f", std::fabs(static_cast<double>(value)));
+        fixed = buffer;
+    } else {
+        fixed = digits.substr(0, static_cast<size_t>(exponent + 1)) + "." +
+                digits.substr(static_cast<size_t>(exponent + 1));
+    }
+    char exponentText[16];
+    std::snprintf(exponentText, sizeof exponentText, "e%c%02d", exponent < 0 ? '-' : '+',
+                  exponent < 0 ? -exponent : exponent);
+    std::string scientific = digits.substr(0, 1);
+    if (count > 1) scientific += "." + digits.substr(1);
+    scientific += exponentText;
+    const std::string sign = negative ? "-" : "";
+    return sign + (scientific.size() < fixed.size() ? scientific : fixed);
 }
 
 frmJump::frmJump(platform::Platform& platform)

@@ -21,11 +21,14 @@ inline constexpr const char* kAppTitle = "Tessaly";
 inline constexpr const char* kSettingsApp = "QEL_BOOKMARK_VEROZARA";
 inline constexpr const char* kProgId = "Tessaly.Connect";
 
-// The maker's web site; one constant so that a build can point it elsewhere.
+// The maker's web site; one build setting so that a build can point it elsewhere. A
+// build without a site (an empty setting) opens the help pages installed with the
+// add-in: the web procedures then name site paths ("/" and "/free/..."), which the
+// platform finds in the installed copy of the site.
 #ifndef TESSALY_SITE_ROOT
 #define TESSALY_SITE_ROOT "http://www.example.com/"
 #endif
-inline constexpr const char* kSiteRootUrl = TESSALY_SITE_ROOT;
+inline constexpr const char* kSiteRootUrl = TESSALY_SITE_ROOT[0] ? TESSALY_SITE_ROOT : "/";
 inline std::string HelpPageUrl() {
     std::string root = kSiteRootUrl;
     if (!root.empty() && root.back() == '/') root.pop_back();

@@ -3,6 +3,12 @@
 
 #include <gmock/gmock.h>
 
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
 #include "bookmarks/clsBMs.h"
 #include "forms/frmJump.h"
 #include "locale/resource_strings.h"
@@ -409,6 +415,27 @@ TEST_F(ListWindowTest, UnreadableStoredPlacementKeepsThatValueAndStillOpens) {
     // Written back in good form.
     EXPECT_EQ(Placement("Top"), "256");
     EXPECT_EQ(Placement("Left"), "99");
+}
+
+// The placement's text is the shortest that reads back as the same value, as
+// std::to_chars writes it; the window's own formatting must agree with it everywhere.
+TEST(SingleTextTest, WritesWhatToCharsWrites) {
+    std::vector<float> values = {1500,   1234.5f, 0.1f,     -0.5f,   100000, 123000,  1e7f,
+                                 1e-5f,  3.4e38f, 1.17e-38f, 2e-45f, 16.75f, -7200.25f, 1e30f};
+    uint32_t seed = 12345;
+    for (int i = 0; i < 20000; ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        float value;
+        std::memcpy(&value, &seed, sizeof value);
+        if (std::isfinite(value)) values.push_back(value);
+        values.push_back(static_cast<float>(seed % 200000) / 8.0f - 10000.0f);
+    }
+    for (float value : values) {
+        if (value == 0) continue;
+        char buffer[64];
+        const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+        ASSERT_EQ(tessaly::SingleText(value), std::string(buffer, result.ptr)) << value;
+    }
 }
 
 }  // namespace

@@ -10,6 +10,8 @@ namespace tessaly::win {
 namespace {
 
 constexpr wchar_t kClassesKey[] = L"Software\\Classes\\";
+// The type library is registered under the bitness of the library that carries it.
+constexpr SYSKIND kOwnSysKind = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
 
 std::wstring GuidText(const GUID& guid) {
     wchar_t text[40] = {};
@@ -61,7 +63,7 @@ HRESULT UnregisterTypeLibraryForUser() {
     using Function = HRESULT(STDAPICALLTYPE*)(REFGUID, WORD, WORD, LCID, SYSKIND);
     auto function = reinterpret_cast<Function>(reinterpret_cast<void*>(
         GetProcAddress(GetModuleHandleW(L"oleaut32.dll"), "UnRegisterTypeLibForUser")));
-    return function ? function(LIBID_Tessaly, 1, 0, LOCALE_NEUTRAL, SYS_WIN64) : E_NOTIMPL;
+    return function ? function(LIBID_Tessaly, 1, 0, LOCALE_NEUTRAL, kOwnSysKind) : E_NOTIMPL;
 }
 
 }  // namespace
@@ -106,7 +108,7 @@ HRESULT UnregisterServer(RegistrationScope scope) {
     removed = RemoveTree(HKEY_CURRENT_USER, kAddinKey) && removed;
 
     const HRESULT hr = scope == RegistrationScope::Machine
-                           ? UnRegisterTypeLib(LIBID_Tessaly, 1, 0, LOCALE_NEUTRAL, SYS_WIN64)
+                           ? UnRegisterTypeLib(LIBID_Tessaly, 1, 0, LOCALE_NEUTRAL, kOwnSysKind)
                            : UnregisterTypeLibraryForUser();
     const bool typeLibraryGone =
         SUCCEEDED(hr) || hr == TYPE_E_REGISTRYACCESS || hr == TYPE_E_LIBNOTREGISTERED;

@@ -6,6 +6,7 @@
 
 #include "win/common/owners.h"
 #include "win/common/text.h"
+#include "win/fake_excel/class_lookup.h"
 #include "win/fake_excel/fake_object.h"
 
 // Office's rules for COM add-ins, as modelled here:
@@ -133,11 +134,9 @@ class FakeComAddIn final : public FakeObject {
                 Live().description = win::Narrow(V_BSTR(&text.Get()));
             });
         Member(L"Guid", [this](const Args&) {
-            CLSID clsid{};
             wchar_t text[64] = {};
-            if (SUCCEEDED(CLSIDFromProgID(win::Widen(Live().progId).c_str(), &clsid))) {
-                StringFromGUID2(clsid, text, 64);
-            }
+            if (auto clsid = ClassIdOf(win::Widen(Live().progId)))
+                StringFromGUID2(*clsid, text, 64);
             return Variant::Text(win::Narrow(text));
         });
         Member(
@@ -297,12 +296,8 @@ ComAddins::Entry* ComAddins::Find(const std::string& progId) const {
 }
 
 bool ComAddins::Connect(Entry& entry, win::ext_ConnectMode mode) {
-    CLSID clsid{};
-    HRESULT hr = CLSIDFromProgID(win::Widen(entry.progId).c_str(), &clsid);
-    if (SUCCEEDED(hr)) {
-        hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
-                              entry.instance.PutVoid());
-    }
+    HRESULT hr = S_OK;
+    entry.instance = CreateInProcess(win::Widen(entry.progId), &hr);
     if (SUCCEEDED(hr)) {
         entry.extensibility = entry.instance.As<win::IDTExtensibility2>(win::IID_IDTExtensibility2);
         if (!entry.extensibility) hr = E_NOINTERFACE;

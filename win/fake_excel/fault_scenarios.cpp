@@ -1,7 +1,8 @@
-// Scenarios for Office's rules the add-in must live with: Excel's edit mode, in which
-// every call is refused, and host faults of every odd kind at each way the host and
-// Windows call into the library.
+// Scenarios for Office's and Windows' rules the add-in must live with: Excel's edit
+// mode, in which every call is refused, host faults of every odd kind at each way the
+// host and Windows call into the library, and the timeout of low-level keyboard hooks.
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "win/fake_excel/fake_excel.h"
 #include "win/fake_excel/fake_object.h"
 #include "win/fake_excel/harness.h"
+#include "win/fake_excel/hook_watch.h"
 #include "win/fake_excel/host_faults.h"
 #include "win/fake_excel/session.h"
 
@@ -71,8 +73,8 @@ HWND NewMainWindow(const std::wstring& title) {
     windowClass.hInstance = GetModuleHandleW(nullptr);
     windowClass.lpszClassName = L"XLMAIN";
     RegisterClassExW(&windowClass);  // already registered is fine
-    return CreateWindowExW(0, L"XLMAIN", title.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
-                           400, 300, nullptr, nullptr, windowClass.hInstance, nullptr);
+    return CreateWindowExW(0, L"XLMAIN", title.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400,
+                           300, nullptr, nullptr, windowClass.hInstance, nullptr);
 }
 
 // The host's main window (class XLMAIN) in front, so that the keyboard hook takes the
@@ -93,15 +95,15 @@ class HostWindow {
     HWND hwnd_;
 };
 
-// Ctrl+Home as the user types it; the hook runs on this thread while it takes its
-// messages.
-void PressCtrlHome(HostWindow& window) {
+// Ctrl and `key` as the user types them; the hook runs on this thread while it takes
+// its messages (a window the shortcut opens runs its own loop inside).
+void PressCtrlAnd(HostWindow& window, WORD key) {
     window.ToFront();
     INPUT keys[4] = {};
-    for (INPUT& key : keys) key.type = INPUT_KEYBOARD;
+    for (INPUT& one : keys) one.type = INPUT_KEYBOARD;
     keys[0].ki.wVk = VK_CONTROL;
-    keys[1].ki.wVk = VK_HOME;
-    keys[2].ki.wVk = VK_HOME;
+    keys[1].ki.wVk = key;
+    keys[2].ki.wVk = key;
     keys[2].ki.dwFlags = KEYEVENTF_KEYUP;
     keys[3].ki.wVk = VK_CONTROL;
     keys[3].ki.dwFlags = KEYEVENTF_KEYUP;
@@ -117,6 +119,10 @@ void PressCtrlHome(HostWindow& window) {
         }
         Sleep(10);
     }
+}
+
+void PressCtrlHome(HostWindow& window) {
+    PressCtrlAnd(window, VK_HOME);
 }
 
 void UseCtrlHomeForNext() {
@@ -319,7 +325,92 @@ void RuleBarrier() {
     ClearSettings();
 }
 
+// ---- Hook timeout ----------------------------------------------------------------------
+
+// A user who looks at the list window for a few seconds, then closes it: a thread timer,
+// which the window's own message loop dispatches.
+class ListWindowReader {
+  public:
+    explicit ListWindowReader(DWORD lookMs) : lookMs_(lookMs) {
+        reading = this;
+        timer_ = SetTimer(nullptr, 0, 100, &ListWindowReader::Tick);
+    }
+    ~ListWindowReader() {
+        KillTimer(nullptr, timer_);
+        if (reading == this) reading = nullptr;
+    }
+    ListWindowReader(const ListWindowReader&) = delete;
+    ListWindowReader& operator=(const ListWindowReader&) = delete;
+
+    int Opened() const { return opened_; }
+    ULONGLONG LongestOpenMs() const { return longest_; }
+
+  private:
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+        ListWindowReader* self = reading;
+        if (self == nullptr) return;
+        HWND list = FindWindowW(L"#32770", win::Widen(Text(40)).c_str());
+        if (list == nullptr || !IsWindowVisible(list)) {
+            self->shownAt_ = 0;
+            return;
+        }
+        const ULONGLONG now = GetTickCount64();
+        if (self->shownAt_ == 0) {
+            self->shownAt_ = now;
+            ++self->opened_;
+        }
+        if (now - self->shownAt_ >= self->lookMs_) {
+            self->longest_ = std::max(self->longest_, now - self->shownAt_);
+            self->shownAt_ = 0;
+            PostMessageW(list, WM_CLOSE, 0, 0);
+        }
+    }
+
+    static inline ListWindowReader* reading = nullptr;
+    DWORD lookMs_;
+    UINT_PTR timer_ = 0;
+    ULONGLONG shownAt_ = 0;
+    ULONGLONG longest_ = 0;
+    int opened_ = 0;
+};
+
+// The list opened by its shortcut stays open for seconds; had it run inside the hook's
+// call, Windows would have removed the hook and every shortcut would be dead after it.
+void RuleHookTimeout() {
+    ClearSettings();
+    UseCtrlHomeForNext();
+    SaveSetting("Setting", "key1_0", "Ctrl");
+    SaveSetting("Setting", "key2_0", "END");
+    FakeExcel excel("16.0");
+    excel.Sim().NewWorkbook();
+    HostWindow window(excel);
+    MessageBoxes boxes;
+    AddinSession addin(excel);
+    if (!Check(addin.Created() && SUCCEEDED(addin.Connect()), "connected on Excel 16")) return;
+    TwoBookmarks(excel);
+    LowLevelHookWatch watch;  // in front of the add-in's hook, installed while connecting
+    {
+        ListWindowReader reader(3000);
+        PressCtrlAnd(window, VK_END);
+        CheckEqual(reader.Opened(), 1, "Ctrl+End opens the list window");
+        Check(reader.LongestOpenMs() >= 3000, "and it stayed open for three seconds");
+    }
+    Check(!watch.Removed(), "Windows keeps the add-in's hook (" +
+                                std::to_string(watch.TimeoutMs()) + " ms timeout)" +
+                                (watch.Removed() ? ": " + watch.Why() : std::string()));
+    excel.Sim().Select("A1");
+    PressCtrlHome(window);
+    CheckEqual(excel.Sim().ActiveCellAddress(), std::string("$B$3"),
+               "after the list was closed, Ctrl+Home runs the next-bookmark command");
+    addin.Disconnect();
+    ClearSettings();
+}
+
 }  // namespace
+
+void RuleHookTimeoutScenario() {
+    RuleHookTimeout();
+}
 
 void RuleEditModeScenario() {
     RuleEditMode();

@@ -14,6 +14,9 @@ void CheckUnregistered();
 void CheckUserRegistered(const std::wstring& dllPath);
 void CheckUserUnregistered();
 void CheckLibrary(const std::wstring& dllPath);
+// The library built for the other bitness, read as data: resources equal to this
+// bitness's library (the type library aside) and a type library of its own bitness.
+void CheckOtherBitnessLibrary(const std::wstring& otherPath, const std::wstring& ownPath);
 
 // The Windows adapters on their own: error numbers, the Excel adapter against the
 // fake, the registry store, the clipboard and the keyboard.
@@ -23,6 +26,7 @@ void PlatformScenario();
 // Office's edit mode and host faults at every entry of the library.
 void RuleEditModeScenario();
 void RuleBarrierScenario();
+void RuleHookTimeoutScenario();
 
 // Scenarios that connect the add-in to a fake Excel; false for an unknown name.
 bool RunScenario(const std::string& name);

@@ -1,6 +1,7 @@
 // fake_excel: a stand-in for Excel that loads the real add-in under Wine.
 //
 //   fake_excel library <dll>         the library loads alone; its type library and resources
+//   fake_excel other-bitness <dll> <own dll>   the other bitness's library, read as data
 //   fake_excel registered <dll>      what regsvr32 wrote
 //   fake_excel unregistered          what regsvr32 /u removed
 //   fake_excel user-registered <dll> / user-unregistered   the same for DllInstall "user"
@@ -23,6 +24,7 @@ namespace {
 int Usage() {
     std::fprintf(stderr,
                  "usage: fake_excel library|registered|user-registered <dll>\n"
+                 "       fake_excel other-bitness <dll> <own dll>\n"
                  "       fake_excel unregistered|user-unregistered\n"
                  "       fake_excel scenario <%s>\n"
                  "       fake_excel dump-bars --version 11|16\n",
@@ -48,6 +50,8 @@ int main(int argc, char** argv) {
     bool known = true;
     if (command == "library" && argc == 3) {
         tessaly::fake::CheckLibrary(argument);
+    } else if (command == "other-bitness" && argc == 4) {
+        tessaly::fake::CheckOtherBitnessLibrary(argument, tessaly::win::Widen(argv[3]));
     } else if (command == "registered" && argc == 3) {
         tessaly::fake::CheckRegistered(argument);
     } else if (command == "unregistered" && argc == 2) {

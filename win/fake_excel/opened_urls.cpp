@@ -1,6 +1,8 @@
 #include "win/fake_excel/opened_urls.h"
 
+#include "win/common/text.h"
 #include "win/common/win32.h"
+#include "win/platform/win_platform.h"
 
 namespace tessaly::fake {
 
@@ -25,6 +27,10 @@ std::string OpenedUrls() {
         text.append(buffer, read);
     CloseHandle(file);
     return text;
+}
+
+std::string BrowserTarget(const std::string& url) {
+    return !url.empty() && url.front() == '/' ? win::Narrow(win::InstalledSitePage(url)) : url;
 }
 
 }  // namespace tessaly::fake

@@ -2,6 +2,8 @@
 // the library carries: its type library and its resources.
 
 #include <cstring>
+#include <map>
+#include <tuple>
 #include <optional>
 #include <set>
 #include <string>
@@ -144,11 +146,20 @@ void CheckClassesGone(HKEY hive, const std::string& where) {
 }
 
 // _Connect as the type library describes it: eleven operations in slot order, each at
-// its vtable slot after IDispatch's seven, with the DISPIDs Invoke answers to.
-void CheckConnectTypeInfo(ITypeLib* library) {
+// its vtable slot after IDispatch's seven, with the DISPIDs Invoke answers to. A type
+// library is made for one bitness: its system kind and its vtable offsets (pointer
+// sized) must be those of the library that carries it.
+void CheckConnectTypeInfo(ITypeLib* library, int pointerSize = static_cast<int>(sizeof(void*))) {
     Bstr name;
     library->GetDocumentation(-1, name.Put(), nullptr, nullptr, nullptr);
     CheckEqual(name.Utf8(), std::string("Tessaly"), "type library name");
+    TLIBATTR* libraryAttr = nullptr;
+    if (SUCCEEDED(library->GetLibAttr(&libraryAttr))) {
+        const SYSKIND expectedKind = pointerSize == 4 ? SYS_WIN32 : SYS_WIN64;
+        CheckEqual(static_cast<int>(libraryAttr->syskind), static_cast<int>(expectedKind),
+                   "type library made for " + std::to_string(pointerSize * 8) + "-bit code");
+        library->ReleaseTLibAttr(libraryAttr);
+    }
     ComPtr<ITypeInfo> info;
     if (!Check(SUCCEEDED(library->GetTypeInfoOfGuid(win::IID__Connect, info.Put())),
                "type library describes _Connect")) {
@@ -179,6 +190,9 @@ void CheckConnectTypeInfo(ITypeLib* library) {
         described->GetNames(desc->memid, &raw, 1, &count);
         Bstr functionName = Bstr::Adopt(raw);
         if (i == 0) first = desc->oVft;
+        // oleaut32 answers offsets in the reading process's pointers, whatever the
+        // library was made for (Wine's typelib.c scales the stored offset by
+        // sizeof(void*) over the library's pointer size, as Windows does).
         const auto pointer = static_cast<SHORT>(sizeof(void*));
         const bool ok = functionName.Utf8() == expected[static_cast<size_t>(i)] &&
                         desc->memid == win::kFirstConnectDispId + i && first == 7 * pointer &&
@@ -292,6 +306,99 @@ void CheckLibrary(const std::wstring& dllPath) {
         Check(same_pixels, "bitmap 10 is the list picture");
     }
     FreeLibrary(library);
+}
+
+namespace {
+
+// Every resource of a library by type, name and language, with its bytes.
+using ResourceKey = std::tuple<std::wstring, std::wstring, WORD>;
+using Resources = std::map<ResourceKey, std::string>;
+
+std::wstring ResourceId(LPCWSTR id) {
+    return IS_INTRESOURCE(id) ? L"#" + std::to_wstring(reinterpret_cast<ULONG_PTR>(id))
+                              : std::wstring(id);
+}
+
+struct ResourceWalk {
+    HMODULE module;
+    Resources* into;
+    std::wstring type;
+    LPCWSTR typeId;
+    std::wstring name;
+    LPCWSTR nameId;
+};
+
+BOOL CALLBACK OnLanguage(HMODULE module, LPCWSTR, LPCWSTR, WORD language, LONG_PTR param) {
+    auto& walk = *reinterpret_cast<ResourceWalk*>(param);
+    HRSRC found = FindResourceExW(module, walk.typeId, walk.nameId, language);
+    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+    const char* bytes = static_cast<const char*>(loaded ? LockResource(loaded) : nullptr);
+    (*walk.into)[{walk.type, walk.name, language}] =
+        bytes ? std::string(bytes, SizeofResource(module, found)) : std::string();
+    return TRUE;
+}
+
+BOOL CALLBACK OnName(HMODULE module, LPCWSTR type, LPWSTR name, LONG_PTR param) {
+    auto& walk = *reinterpret_cast<ResourceWalk*>(param);
+    walk.name = ResourceId(name);
+    walk.nameId = name;
+    EnumResourceLanguagesW(module, type, name, OnLanguage, param);
+    return TRUE;
+}
+
+BOOL CALLBACK OnType(HMODULE module, LPWSTR type, LONG_PTR param) {
+    auto& walk = *reinterpret_cast<ResourceWalk*>(param);
+    walk.type = ResourceId(type);
+    walk.typeId = type;
+    EnumResourceNamesW(module, type, OnName, param);
+    return TRUE;
+}
+
+Resources ReadResources(HMODULE module) {
+    Resources resources;
+    ResourceWalk walk{module, &resources, {}, nullptr, {}, nullptr};
+    EnumResourceTypesW(module, OnType, reinterpret_cast<LONG_PTR>(&walk));
+    return resources;
+}
+
+// Loaded for its resources only: a 64-bit process cannot run 32-bit code, but it can
+// read a 32-bit library's resources and type library.
+HMODULE LoadAsData(const std::wstring& path) {
+    return LoadLibraryExW(path.c_str(), nullptr,
+                          LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+}
+
+}  // namespace
+
+void CheckOtherBitnessLibrary(const std::wstring& otherPath, const std::wstring& ownPath) {
+    HMODULE other = LoadAsData(otherPath);
+    HMODULE own = LoadAsData(ownPath);
+    if (Check(other && own, "both libraries open for their resources")) {
+        const Resources otherResources = ReadResources(other);
+        const Resources ownResources = ReadResources(own);
+        // The type library alone differs: it is made for each bitness.
+        auto withoutTypeLibrary = [](Resources resources) {
+            std::erase_if(resources, [](const auto& entry) {
+                return std::get<0>(entry.first) == L"TYPELIB";
+            });
+            return resources;
+        };
+        const Resources a = withoutTypeLibrary(otherResources);
+        const Resources b = withoutTypeLibrary(ownResources);
+        Check(!a.empty() && a == b, "resources equal the other library's (" +
+                                        std::to_string(a.size()) + " and " +
+                                        std::to_string(b.size()) + " entries)");
+        Check(otherResources.size() == a.size() + 1 && ownResources.size() == b.size() + 1,
+              "each library carries one type library");
+    }
+    if (other) FreeLibrary(other);
+    if (own) FreeLibrary(own);
+
+    ComPtr<ITypeLib> typeLibrary;
+    if (Check(SUCCEEDED(LoadTypeLibEx(otherPath.c_str(), REGKIND_NONE, typeLibrary.Put())),
+              "the other library's type library reads")) {
+        CheckConnectTypeInfo(typeLibrary.Get(), sizeof(void*) == 8 ? 4 : 8);
+    }
 }
 
 }  // namespace tessaly::fake

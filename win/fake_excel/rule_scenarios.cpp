@@ -726,7 +726,7 @@ void RuleTag() {
                   laterSink.Get());
     Pause();
     excel.Sim().ClickControl(laterSite);
-    CheckEqual(UrlsAfterAWhile(1), std::string(kSiteRootUrl) + "\n",
+    CheckEqual(UrlsAfterAWhile(1), BrowserTarget(kSiteRootUrl) + "\n",
                "a click on another product's site button: the add-in opens the site");
     CheckEqual(laterSink->tookClicks, 0, "and the later product leaves it");
     addin.Disconnect();

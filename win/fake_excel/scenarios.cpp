@@ -648,6 +648,42 @@ std::string WaitForUrls(size_t lines) {
     return text;
 }
 
+// After the per-user installer and nothing else: Excel finds the add-in from its
+// add-in key, the class from the user's classes, and Help opens an installed page.
+void Installed() {
+    DeleteFileW(kOpenedUrls);
+    DWORD behavior = 0, size = sizeof behavior;
+    CheckEqual(RegGetValueW(HKEY_CURRENT_USER,
+                            L"Software\\Microsoft\\Office\\Excel\\Addins\\Tessaly.Connect",
+                            L"LoadBehavior", RRF_RT_REG_DWORD, nullptr, &behavior, &size),
+               static_cast<LSTATUS>(ERROR_SUCCESS), "the add-in key is there");
+    CheckEqual(static_cast<int>(behavior), 3, "loaded at start-up");
+    FakeExcel excel("16.0");
+    MessageBoxes boxes;
+    AddinSession addin(excel);
+    if (!Check(addin.Created() && SUCCEEDED(addin.Connect()), "the installed add-in connects")) {
+        return;
+    }
+    const std::string bar = Text(kEnglish, 0), add = Text(kEnglish, 2);
+    const std::string book = excel.Sim().NewWorkbook();
+    excel.Sim().Select("B3");
+    Click(excel, bar, add);
+    CheckEqual(excel.Sim().OleObjects(book, "Sheet1").size(), size_t{1}, "add/delete adds");
+    Click(excel, bar, add);
+    CheckEqual(excel.Sim().OleObjects(book, "Sheet1").size(), size_t{0}, "and deletes again");
+
+    Click(excel, bar, Text(kEnglish, 7));
+    std::string opened = WaitForUrls(1);
+    if (!opened.empty() && opened.back() == '\n') opened.pop_back();
+    const std::wstring page = win::Widen(opened);
+    const std::wstring ending = L"\\Tessaly\\help\\free\\soft\\excel\\tessaly\\help.html";
+    Check(page.size() > ending.size() &&
+              _wcsicmp(page.c_str() + page.size() - ending.size(), ending.c_str()) == 0,
+          "Help opens the installed help page (" + opened + ")");
+    Check(GetFileAttributesW(page.c_str()) != INVALID_FILE_ATTRIBUTES, "and the page exists");
+    addin.Disconnect();
+}
+
 void Web() {
     ClearSettings();
     DeleteFileW(kOpenedUrls);
@@ -656,9 +692,11 @@ void Web() {
     if (!Check(addin.Created() && SUCCEEDED(addin.Connect()), "connected on Excel 16")) return;
     const int64_t callsBefore = excel.Sim().TotalCalls();
     Click(excel, Text(kEnglish, 0), Text(kEnglish, 7));
-    CheckEqual(WaitForUrls(1), HelpPageUrl() + "\n", "online help opens the help page");
+    CheckEqual(WaitForUrls(1), BrowserTarget(HelpPageUrl()) + "\n",
+               "online help opens the help page");
     Click(excel, Text(kEnglish, 0), Text(kEnglish, 97));
-    CheckEqual(WaitForUrls(2), HelpPageUrl() + "\n" + kSiteRootUrl + "\n",
+    CheckEqual(WaitForUrls(2),
+               BrowserTarget(HelpPageUrl()) + "\n" + BrowserTarget(kSiteRootUrl) + "\n",
                "the developer's site opens the site's root");
     CheckEqual(excel.Sim().TotalCalls(), callsBefore,
                "with no workbook open, neither touches the host");
@@ -688,10 +726,12 @@ const std::map<std::string, std::function<void()>>& Scenarios() {
         // The same before version 15: one main window, titled after the active book.
         {"main_window_sdi", [] { ShortcutOn("11.0"); }},
         {"web", Web},
+        {"installed", Installed},
         {"adapter", AdapterScenario},
         {"platform", PlatformScenario},
         {"rule_edit_mode", RuleEditModeScenario},
         {"rule_barrier", RuleBarrierScenario},
+        {"rule_hook_timeout", RuleHookTimeoutScenario},
     };
     return scenarios;
 }

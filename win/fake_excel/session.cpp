@@ -2,6 +2,7 @@
 
 #include "win/common/owners.h"
 #include "win/common/text.h"
+#include "win/fake_excel/class_lookup.h"
 #include "win/platform/win_platform.h"
 
 namespace tessaly::fake {
@@ -25,9 +26,7 @@ AddinSession::~AddinSession() {
 }
 
 bool AddinSession::Created() const {
-    CLSID clsid{};
-    return LoadBehavior(kProgId) == 3 &&
-           SUCCEEDED(CLSIDFromProgID(win::Widen(kProgId).c_str(), &clsid));
+    return LoadBehavior(kProgId) == 3 && ClassIdOf(win::Widen(kProgId)).has_value();
 }
 
 HRESULT AddinSession::Connect() {

@@ -87,9 +87,41 @@ std::string WinPlatform::LocaleCountryName() {
     return FromAnsi(buffer, static_cast<int>(strnlen(buffer, sizeof buffer)));
 }
 
+std::wstring InstalledSitePage(const std::string& sitePath) {
+    // The library's own file, found from an address inside it (this function).
+    HMODULE module = nullptr;
+    GetModuleHandleExW(
+        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+        reinterpret_cast<LPCWSTR>(&InstalledSitePage), &module);
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    // <install>\x64\library.dll -> <install>\help
+    for (int up = 0; up < 2; ++up) {
+        const size_t slash = path.find_last_of(L"\\/");
+        path.resize(slash == std::wstring::npos ? 0 : slash);
+    }
+    std::wstring page = Widen(sitePath);
+    for (wchar_t& c : page) {
+        if (c == L'/') c = L'\\';
+    }
+    if (page.empty() || page.back() == L'\\') page += L"index.html";
+    return path + L"\\help" + page;
+}
+
 bool WinPlatform::OpenUrl(const std::string& url) {
-    // A URL is plain ASCII, so the ANSI entry point takes it as it is.
-    const HINSTANCE result = ShellExecuteA(nullptr, "open", url.c_str(), "", "", SW_SHOWNORMAL);
+    // A site path, from a build without a web site, is a page of the installed help.
+    const std::wstring target = !url.empty() && url.front() == '/' ? InstalledSitePage(url)
+                                                                    : Widen(url);
+    const HINSTANCE result =
+        ShellExecuteW(nullptr, L"open", target.c_str(), L"", L"", SW_SHOWNORMAL);
     return reinterpret_cast<INT_PTR>(result) > 32;
 }
 

@@ -19,6 +19,11 @@
 
 namespace tessaly::win {
 
+// The installed copy of the maker's site for a build without one: a site path ("/",
+// "/free/.../help.html") as a file below <install>\help, where the library lives in
+// <install>\x64 or <install>\x86; the root is the folder's index page.
+std::wstring InstalledSitePage(const std::string& sitePath);
+
 // HKEY_CURRENT_USER\Software\VB and VBA Program Settings\<app>\<section>, one string
 // value per key: the very place GetSetting and SaveSetting use, so values saved by an
 // earlier version of the add-in are read as they are.

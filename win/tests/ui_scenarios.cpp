@@ -523,7 +523,7 @@ void SettingsWindow(UiSession& ui) {
         ClickAt(CenterOf(
             ChildWithText(dialog, L"Static", win::Widen(std::string("URL : ") + kSiteRootUrl))));
         WaitUntil([] { return !OpenedUrls().empty(); });
-        CheckEqual(OpenedUrls(), std::string(kSiteRootUrl) + "\n",
+        CheckEqual(OpenedUrls(), BrowserTarget(kSiteRootUrl) + "\n",
                    "the URL label opens the site in the browser");
         if (!WaitUntil([&] { return GetForegroundWindow() == dialog; }, 2000)) {
             ClickAt({ScreenRect(dialog).left + 60, ScreenRect(dialog).top + 8});

@@ -91,6 +91,12 @@ REGEDIT4
 
 [HKEY_LOCAL_MACHINE\Software\Classes\http\shell\open\command]
 @="\"C:\\harness\\ui_excel.exe\" record-url \"%1\""
+
+[HKEY_LOCAL_MACHINE\Software\Classes\.html]
+@="htmlfile"
+
+[HKEY_LOCAL_MACHINE\Software\Classes\htmlfile\shell\open\command]
+@="\"C:\\harness\\ui_excel.exe\" record-url \"%1\""
 EOF
 run_wine regedit /S 'C:\ui-settings.reg' || fail "display and font settings"
 # The desktop is made anew, with these settings, by the next program.
@@ -100,6 +106,8 @@ run_wine regedit /S 'C:\ui-settings.reg' || fail "display and font settings"
 mkdir -p "$WINEPREFIX/drive_c/Tessaly" "$WINEPREFIX/drive_c/harness/shots"
 cp "$build/$dll_name" "$WINEPREFIX/drive_c/Tessaly/" || fail "copy the library"
 cp "$build/ui_excel.exe" "$WINEPREFIX/drive_c/harness/" || fail "copy the harness"
+# The help pages where a library in C:\Tessaly finds its installed site: C:\help.
+cp -r "$build/help" "$WINEPREFIX/drive_c/" || fail "copy the help pages"
 run_wine regsvr32 /s "C:\\Tessaly\\$dll_name" || fail "regsvr32"
 
 failed=0

@@ -7,7 +7,9 @@
 # Steps:
 #   setup        a fresh Wine prefix in <build>/wine-prefix, the library alone in
 #                C:\Tessaly and the harness in C:\harness
-#   imports      the library imports only Windows' own DLLs
+#   imports      the library: 64-bit, the five Dll* exports, only Windows' own DLLs
+#   static32     the 32-bit library <build32>: the same file checks, and its resources
+#                and type library read as data by the 64-bit harness
 #   library      the library loads alone; its type library, strings and bitmap
 #   register     regsvr32, then the keys and values it must have written
 #   scenario     fake_excel scenario <name>, for each name given
@@ -56,6 +58,35 @@ run_wine() {
     return $rc
 }
 
+# The library's file as Windows' loader sees it: its machine, its five exports and
+# imports from Windows' own DLLs only.
+check_library_file() {
+    local file=$1 format=$2 objdump=${TESSALY_OBJDUMP:-x86_64-w64-mingw32-objdump}
+    local size imports exports bad
+    [ -f "$file" ] || fail "no library at $file"
+    "$objdump" -f "$file" | grep -q "file format $format\$" ||
+        fail "$file is not $format: $("$objdump" -f "$file" | grep 'file format')"
+    echo "ok   $format"
+    exports=$("$objdump" -p "$file" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/s/^\s*\[ *[0-9]*\] //p' |
+        sort | tr '\n' ' ')
+    [ "$exports" = "DllCanUnloadNow DllGetClassObject DllInstall DllRegisterServer DllUnregisterServer " ] ||
+        fail "exports are not the five Dll* entries: $exports"
+    echo "ok   exports: $exports"
+    size=$(stat -c %s "$file")
+    imports=$("$objdump" -p "$file" | sed -n 's/^\s*DLL Name: //p' | sort -f)
+    echo "$dll_name: $size bytes; imports:"
+    echo "$imports" | sed 's/^/    /'
+    allowed='^(ADVAPI32|COMCTL32|comdlg32|GDI32|KERNEL32|msvcrt|ole32|OLEAUT32|SHELL32|USER32)\.dll$'
+    bad=$(echo "$imports" | grep -Eiv "$allowed")
+    [ -z "$bad" ] || fail "imports beyond Windows' own DLLs: $bad"
+    echo "ok   only Windows system DLLs"
+    # Titles are read with the wide API, so that captions outside the ANSI code page work.
+    if "$objdump" -p "$file" | grep -q 'GetWindowTextA'; then
+        fail "the library imports GetWindowTextA"
+    fi
+    echo "ok   no GetWindowTextA"
+}
+
 case "$step" in
 setup)
     "$wineserver" -k 2>/dev/null
@@ -75,26 +106,30 @@ setup)
     # The library alone in its folder: it must load with nothing beside it.
     cp "$build/$dll_name" "$dll_unix" || fail "copy the library"
     cp "$build/fake_excel.exe" "$WINEPREFIX/drive_c/harness/" || fail "copy the harness"
+    # The help pages where a library in C:\Tessaly finds its installed site: C:\help.
+    cp -r "$build/help" "$WINEPREFIX/drive_c/" || fail "copy the help pages"
     # The prefix's browser is the harness, which notes the URLs it is asked to open.
     run_wine reg add 'HKLM\Software\Classes\http\shell\open\command' /ve \
         /d "\"$harness\" record-url \"%1\"" /f >/dev/null || fail "stand-in browser"
+    # ...and for the installed help pages, which a build without a web site opens.
+    run_wine reg add 'HKLM\Software\Classes\.html' /ve /d htmlfile /f >/dev/null ||
+        fail "stand-in browser for pages"
+    run_wine reg add 'HKLM\Software\Classes\htmlfile\shell\open\command' /ve \
+        /d "\"$harness\" record-url \"%1\"" /f >/dev/null || fail "stand-in browser for pages"
     echo "prefix ready: $WINEPREFIX"
     ;;
 imports)
-    objdump=${TESSALY_OBJDUMP:-x86_64-w64-mingw32-objdump}
-    size=$(stat -c %s "$build/$dll_name")
-    imports=$("$objdump" -p "$build/$dll_name" | sed -n 's/^\s*DLL Name: //p' | sort -f)
-    echo "$dll_name: $size bytes; imports:"
-    echo "$imports" | sed 's/^/    /'
-    allowed='^(ADVAPI32|COMCTL32|comdlg32|GDI32|KERNEL32|msvcrt|ole32|OLEAUT32|SHELL32|USER32)\.dll$'
-    bad=$(echo "$imports" | grep -Eiv "$allowed")
-    [ -z "$bad" ] || fail "imports beyond Windows' own DLLs: $bad"
-    echo "ok   only Windows system DLLs"
-    # Titles are read with the wide API, so that captions outside the ANSI code page work.
-    if "$objdump" -p "$build/$dll_name" | grep -q 'GetWindowTextA'; then
-        fail "the library imports GetWindowTextA"
-    fi
-    echo "ok   no GetWindowTextA"
+    check_library_file "$build/$dll_name" pei-x86-64
+    ;;
+static32)
+    # The 32-bit library cannot run here (these machines' kernels have no 32-bit
+    # support): its file is checked as it is, and the 64-bit harness reads its
+    # resources and type library as data.
+    build32=$(cd "${1:?32-bit build directory}" && pwd)
+    check_library_file "$build32/$dll_name" pei-i386
+    mkdir -p "$WINEPREFIX/drive_c/Tessaly32"
+    cp "$build32/$dll_name" "$WINEPREFIX/drive_c/Tessaly32/" || fail "copy the 32-bit library"
+    run_wine "$harness" other-bitness "C:\\Tessaly32\\$dll_name" "$dll_win"
     ;;
 library)
     run_wine "$harness" library "$dll_win"
