@@ -420,8 +420,8 @@ TEST_F(ListWindowTest, UnreadableStoredPlacementKeepsThatValueAndStillOpens) {
 // The placement's text is the shortest that reads back as the same value, as
 // std::to_chars writes it; the window's own formatting must agree with it everywhere.
 TEST(SingleTextTest, WritesWhatToCharsWrites) {
-    std::vector<float> values = {1500,   1234.5f, 0.1f,     -0.5f,   100000, 123000,  1e7f,
-                                 1e-5f,  3.4e38f, 1.17e-38f, 2e-45f, 16.75f, -7200.25f, 1e30f};
+    std::vector<float> values = {1500,  1234.5f, 0.1f,      -0.5f,  100000, 123000,    1e7f,
+                                 1e-5f, 3.4e38f, 1.17e-38f, 2e-45f, 16.75f, -7200.25f, 1e30f};
     uint32_t seed = 12345;
     for (int i = 0; i < 20000; ++i) {
         seed = seed * 1664525u + 1013904223u;

@@ -3,10 +3,10 @@
 
 #include <cstring>
 #include <map>
-#include <tuple>
 #include <optional>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "addin/list_bitmap.h"
@@ -378,9 +378,8 @@ void CheckOtherBitnessLibrary(const std::wstring& otherPath, const std::wstring&
         const Resources ownResources = ReadResources(own);
         // The type library alone differs: it is made for each bitness.
         auto withoutTypeLibrary = [](Resources resources) {
-            std::erase_if(resources, [](const auto& entry) {
-                return std::get<0>(entry.first) == L"TYPELIB";
-            });
+            std::erase_if(resources,
+                          [](const auto& entry) { return std::get<0>(entry.first) == L"TYPELIB"; });
             return resources;
         };
         const Resources a = withoutTypeLibrary(otherResources);

@@ -118,8 +118,8 @@ std::wstring InstalledSitePage(const std::string& sitePath) {
 
 bool WinPlatform::OpenUrl(const std::string& url) {
     // A site path, from a build without a web site, is a page of the installed help.
-    const std::wstring target = !url.empty() && url.front() == '/' ? InstalledSitePage(url)
-                                                                    : Widen(url);
+    const std::wstring target =
+        !url.empty() && url.front() == '/' ? InstalledSitePage(url) : Widen(url);
     const HINSTANCE result =
         ShellExecuteW(nullptr, L"open", target.c_str(), L"", L"", SW_SHOWNORMAL);
     return reinterpret_cast<INT_PTR>(result) > 32;
