@@ -95,30 +95,9 @@ class HostWindow {
     HWND hwnd_;
 };
 
-// Ctrl and `key` as the user types them; the hook runs on this thread while it takes
-// its messages (a window the shortcut opens runs its own loop inside).
 void PressCtrlAnd(HostWindow& window, WORD key) {
     window.ToFront();
-    INPUT keys[4] = {};
-    for (INPUT& one : keys) one.type = INPUT_KEYBOARD;
-    keys[0].ki.wVk = VK_CONTROL;
-    keys[1].ki.wVk = key;
-    keys[2].ki.wVk = key;
-    keys[2].ki.dwFlags = KEYEVENTF_KEYUP;
-    keys[3].ki.wVk = VK_CONTROL;
-    keys[3].ki.dwFlags = KEYEVENTF_KEYUP;
-    Pause();
-    SendInput(4, keys, sizeof(INPUT));
-    const ULONGLONG until = GetTickCount64() + 300;
-    MSG message;
-    while (GetTickCount64() < until) {
-        try {
-            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-        } catch (...) {
-            NoteEscapedException();
-        }
-        Sleep(10);
-    }
+    fake::PressCtrlAnd(key);
 }
 
 void PressCtrlHome(HostWindow& window) {

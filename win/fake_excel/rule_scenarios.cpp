@@ -563,10 +563,10 @@ void RuleEvents() {
     sink->cancelSaves = true;
     Check(!excel.Sim().SaveWorkbook(book), "Cancel set through VT_BOOL | VT_BYREF stops the save");
     sink->cancelSaves = false;
-    const sim::WorkbookSpec spec = excel.Sim().Describe(book);
+    const sim::WorkbookSpec saved = excel.Sim().Describe(book);
     excel.Sim().CloseWorkbook(book);
     sink->deliveries.clear();
-    excel.Sim().OpenWorkbook(spec);
+    excel.Sim().OpenWorkbook(saved);
     std::vector<std::string> seen = Deliveries(*sink.Get());
     CheckEqual(seen.empty() ? std::string("(none)") : seen.back(), std::string("0x61F(object)"),
                "WorkbookOpen(Wb)");

@@ -583,25 +583,7 @@ void ShortcutOn(const char* version) {
     Click(excel, bar, Text(kEnglish, 2));
     excel.Sim().Select("A1");
 
-    auto press = [] {
-        INPUT keys[4] = {};
-        for (INPUT& key : keys) key.type = INPUT_KEYBOARD;
-        keys[0].ki.wVk = VK_CONTROL;
-        keys[1].ki.wVk = VK_HOME;
-        keys[2].ki.wVk = VK_HOME;
-        keys[2].ki.dwFlags = KEYEVENTF_KEYUP;
-        keys[3].ki.wVk = VK_CONTROL;
-        keys[3].ki.dwFlags = KEYEVENTF_KEYUP;
-        Pause();
-        SendInput(4, keys, sizeof(INPUT));
-        // The hook runs on this thread while it takes its messages.
-        const ULONGLONG until = GetTickCount64() + 300;
-        MSG message;
-        while (GetTickCount64() < until) {
-            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-            Sleep(10);
-        }
-    };
+    auto press = [] { PressCtrlAnd(VK_HOME); };
     press();
     CheckEqual(excel.Sim().ActiveCellAddress(), std::string("$B$3"),
                "Ctrl+Home in the host's window runs the next-bookmark command");

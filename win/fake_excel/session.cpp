@@ -3,6 +3,7 @@
 #include "win/common/owners.h"
 #include "win/common/text.h"
 #include "win/fake_excel/class_lookup.h"
+#include "win/fake_excel/host_faults.h"
 #include "win/platform/win_platform.h"
 
 namespace tessaly::fake {
@@ -137,6 +138,29 @@ std::optional<HRESULT> AskCanUnloadNow() {
         reinterpret_cast<void*>(GetProcAddress(library, "DllCanUnloadNow")));
     if (function == nullptr) return std::nullopt;
     return function();
+}
+
+void PressCtrlAnd(WORD key) {
+    INPUT keys[4] = {};
+    for (INPUT& one : keys) one.type = INPUT_KEYBOARD;
+    keys[0].ki.wVk = VK_CONTROL;
+    keys[1].ki.wVk = key;
+    keys[2].ki.wVk = key;
+    keys[2].ki.dwFlags = KEYEVENTF_KEYUP;
+    keys[3].ki.wVk = VK_CONTROL;
+    keys[3].ki.dwFlags = KEYEVENTF_KEYUP;
+    Pause();
+    SendInput(4, keys, sizeof(INPUT));
+    const ULONGLONG until = GetTickCount64() + 300;
+    MSG message;
+    while (GetTickCount64() < until) {
+        try {
+            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+        } catch (...) {
+            NoteEscapedException();
+        }
+        Sleep(10);
+    }
 }
 
 }  // namespace tessaly::fake

@@ -75,6 +75,10 @@ std::optional<std::string> ReadSetting(const std::string& section, const std::st
 // against repeats takes it for a repeat.
 bool Click(FakeExcel& excel, const std::string& bar, const std::string& caption);
 void Pause();
+// Ctrl and `key` as the user types them, then this thread's messages for a moment: the
+// keyboard hook runs on this thread while it takes them (a window the shortcut opens
+// runs its own loop inside).
+void PressCtrlAnd(WORD key);
 
 // The library's DllCanUnloadNow, asked directly; nothing when it is not loaded.
 std::optional<HRESULT> AskCanUnloadNow();
