@@ -26,6 +26,7 @@ class Platform;
 
 namespace tessaly {
 
+class AddressSurvey;
 class clsBMs;
 class Connect;
 class WindowModel;
@@ -212,7 +213,10 @@ class Connect : public host::AppEvents {
     // Command state and event reactions.
     void subRefreshOnEvent();
     bool fncIsActiveCellBM();
+    // The same two, reusing the addresses a check of this command has read.
+    bool IsActiveCellBookmark(const AddressSurvey* survey);
     void subRefreshAddOrDelState();
+    void subRefreshAddOrDelState(const AddressSurvey* survey);
     void subRefreshButtons();
     int32_t fncBookNo(const host::Ref<host::Workbook>& wb);
     bool HostIsReady();

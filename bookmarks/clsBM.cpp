@@ -13,13 +13,12 @@ std::string BookmarkKey(clsBM& bm) {
     return key;
 }
 
-std::string CellKey(const host::Ref<host::Range>& cell) {
-    std::string key = Obj(Obj(Obj(cell).Parent()).Parent()).Name();
-    key += '!';
-    key += Obj(Obj(cell).Worksheet()).Name();
-    key += '!';
-    key += Obj(cell).Address();
-    return key;
+CellSpot CellSpotOf(const host::Ref<host::Range>& cell) {
+    CellSpot spot;
+    spot.book = Obj(Obj(Obj(cell).Parent()).Parent()).Name();
+    spot.sheet = Obj(Obj(cell).Worksheet()).Name();
+    spot.address = Obj(cell).Address();
+    return spot;
 }
 
 }  // namespace tessaly

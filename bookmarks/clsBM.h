@@ -2,13 +2,14 @@
 
 #include <string>
 
+#include "bookmarks/address_survey.h"
 #include "host/host.h"
 
 namespace tessaly {
 
 // One bookmark: live references to the host's objects, never names or addresses.
 class clsBM {
-public:
+  public:
     host::Ref<host::Range> BMCell;
     host::Ref<host::Worksheet> BMSheet;
     host::Ref<host::Workbook> BMBook;
@@ -18,6 +19,7 @@ public:
 // The bookmark key: workbook name & "!" & sheet name & "!" & absolute address, read
 // from the host now. Raises the host's error when a part cannot be read.
 std::string BookmarkKey(clsBM& bm);
-std::string CellKey(const host::Ref<host::Range>& cell);
+// A cell's workbook name, sheet name and address, read from the host now (raises).
+CellSpot CellSpotOf(const host::Ref<host::Range>& cell);
 
 }  // namespace tessaly

@@ -15,22 +15,19 @@ namespace {
 
 enum class Life { Alive, Dead, Unknown };
 
-// A bookmark is alive while its workbook name, sheet name and address can all be read
-// and none of them is empty. A host that refuses every call for the moment (a cell
-// being edited) tells nothing about it: that is Unknown, not Dead.
-Life LifeOf(clsBM& bm) {
-    bool busy = false;
-    auto readable = [&busy](auto read) {
-        std::string text;
-        std::optional<host::HostError> error = host::SkipOnError([&] { text = read(); });
-        if (error && host::IsHostBusy(*error)) busy = true;
-        return !error && !text.empty();
-    };
-    const bool alive = readable([&] { return Obj(bm.BMBook).Name(); }) &&
-                       readable([&] { return Obj(bm.BMSheet).Name(); }) &&
-                       readable([&] { return Obj(bm.BMCell).Address(); });
-    if (busy) return Life::Unknown;
-    return alive ? Life::Alive : Life::Dead;
+// A bookmark is alive while its cell's address can be read and is not empty. Once its
+// workbook is closed or its sheet or cell deleted, every read of the cell fails (the
+// host reports the object as disconnected), so the cell alone tells what reading the
+// workbook's and the sheet's names as well would. A host that refuses every call for
+// the moment (a cell being edited) tells nothing about it: that is Unknown, not Dead.
+Life LifeOf(clsBM& bm, std::optional<std::string>& address) {
+    std::string text;
+    std::optional<host::HostError> error =
+        host::SkipOnError([&] { text = Obj(bm.BMCell).Address(); });
+    if (error) return host::IsHostBusy(*error) ? Life::Unknown : Life::Dead;
+    if (text.empty()) return Life::Dead;
+    address = std::move(text);
+    return Life::Alive;
 }
 
 // Deletes the mark with errors ignored; true when the host refused (1004), as it does
@@ -42,10 +39,13 @@ bool MarkDeletionRefused(clsBM& bm) {
 
 // Drops the records at the flagged positions in one pass, keeping the others in order,
 // so that a visit removing thousands of bookmarks stays linear.
-void EraseFlagged(std::vector<std::shared_ptr<clsBM>>& list, const std::vector<bool>& flagged) {
+template <class T>
+void EraseFlagged(std::vector<T>& list, const std::vector<bool>& flagged) {
     size_t kept = 0;
     for (size_t i = 0; i < list.size(); ++i) {
-        if (!flagged[i]) list[kept++] = std::move(list[i]);
+        if (flagged[i]) continue;
+        if (kept != i) list[kept] = std::move(list[i]);  // a self-move may empty a string
+        ++kept;
     }
     list.resize(kept);
 }
@@ -55,13 +55,19 @@ void EraseFlagged(std::vector<std::shared_ptr<clsBM>>& list, const std::vector<b
 clsBMs::clsBMs(platform::Platform& platform) : platform_(platform) {}
 
 bool clsBMs::Check() {
+    AddressSurvey survey;
+    return Check(survey);
+}
+
+bool clsBMs::Check(AddressSurvey& survey) {
     bool removed = false;
     std::vector<bool> dead(list_.size(), false);
+    std::vector<std::optional<std::string>> addresses(list_.size());
     // From the end, as the host sees the marks go. A busy host ends the visit: it would
     // answer no other bookmark either, and none may be dropped for that.
     for (int32_t i = Count(); i >= 1; --i) {
         clsBM& bm = *list_[i - 1];
-        const Life life = LifeOf(bm);
+        const Life life = LifeOf(bm, addresses[i - 1]);
         if (life == Life::Unknown) break;
         if (life == Life::Alive) continue;
         host::SkipOnError([&] { Obj(bm.BMLabel).Delete(); });
@@ -69,6 +75,9 @@ bool clsBMs::Check() {
         removed = true;
     }
     EraseFlagged(list_, dead);
+    EraseFlagged(addresses, dead);
+    if (removed) Changed();
+    survey = AddressSurvey(this, version_, std::move(addresses));
     return removed;
 }
 
@@ -83,15 +92,24 @@ void clsBMs::Clear() {
         deleted[i - 1] = true;
     }
     EraseFlagged(list_, deleted);
+    Changed();
     if (refused) ShowResMessage(platform_, 13, platform::MsgIcon::Critical);
 }
 
 std::shared_ptr<clsBM> clsBMs::Add(const host::Ref<host::Range>& BMCell) {
+    const host::Ref<host::Workbook> book = Obj(Obj(BMCell).Parent()).Parent();
+    return Add(BMCell, Obj(BMCell).Worksheet(), book);
+}
+
+std::shared_ptr<clsBM> clsBMs::Add(const host::Ref<host::Range>& BMCell,
+                                   const host::Ref<host::Worksheet>& sheet,
+                                   const host::Ref<host::Workbook>& book) {
     auto bm = std::make_shared<clsBM>();
-    bm->BMBook = Obj(Obj(BMCell).Parent()).Parent();
-    bm->BMSheet = Obj(BMCell).Worksheet();
+    bm->BMBook = book;
+    bm->BMSheet = sheet;
     bm->BMCell = BMCell;
     list_.push_back(bm);
+    Changed();
     std::shared_ptr<clsBM> added = list_.back();
 
     if (MarksWanted(platform_) && !MarkAdd(*added)) {
@@ -101,21 +119,48 @@ std::shared_ptr<clsBM> clsBMs::Add(const host::Ref<host::Range>& BMCell) {
 }
 
 void clsBMs::Del(const host::Ref<host::Range>& BMCell) {
-    std::optional<std::string> cellKey = host::ValueOrNothing([&] { return CellKey(BMCell); });
-    if (!cellKey) return;  // a cell whose key cannot be formed matches nothing
+    Del(BMCell, nullptr);
+}
 
-    for (int32_t i = 1; i <= Count(); ++i) {
-        clsBM& bm = *list_[i - 1];
-        std::optional<std::string> key = host::ValueOrNothing([&] { return BookmarkKey(bm); });
-        if (!key || *key != *cellKey) continue;
+void clsBMs::Del(const host::Ref<host::Range>& BMCell, const AddressSurvey* survey) {
+    std::optional<CellSpot> spot = host::ValueOrNothing([&] { return CellSpotOf(BMCell); });
+    if (!spot) return;  // a cell whose spot cannot be read matches nothing
 
-        if (MarkDeletionRefused(bm)) {
-            ShowResMessage(platform_, 11, platform::MsgIcon::Critical);
-        } else {
-            list_.erase(list_.begin() + (i - 1));
-        }
+    const int32_t i = Find(*spot, survey);
+    if (i == 0) return;
+    if (MarkDeletionRefused(*list_[i - 1])) {
+        ShowResMessage(platform_, 11, platform::MsgIcon::Critical);
         return;
     }
+    list_.erase(list_.begin() + (i - 1));
+    Changed();
+}
+
+std::string clsBMs::AddressAt(int32_t Index, const AddressSurvey* survey) const {
+    if (survey && survey->owner_ == this && survey->version_ == version_) {
+        const auto& known = survey->addresses_;
+        if (Index >= 1 && Index <= static_cast<int32_t>(known.size()) && known[Index - 1])
+            return *known[Index - 1];
+    }
+    return Obj(Item(Index)->BMCell).Address();
+}
+
+int32_t clsBMs::Find(const CellSpot& spot, const AddressSurvey* survey) const {
+    for (int32_t i = 1; i <= Count(); ++i) {
+        // The address rules nearly every bookmark out; only one on the same address
+        // needs its sheet and workbook read.
+        std::optional<std::string> address =
+            host::ValueOrNothing([&] { return AddressAt(i, survey); });
+        if (!address || *address != spot.address) continue;
+        clsBM& bm = *list_[i - 1];
+        std::optional<std::string> sheet =
+            host::ValueOrNothing([&] { return Obj(bm.BMSheet).Name(); });
+        if (!sheet || *sheet != spot.sheet) continue;
+        std::optional<std::string> book =
+            host::ValueOrNothing([&] { return Obj(bm.BMBook).Name(); });
+        if (book && *book == spot.book) return i;
+    }
+    return 0;
 }
 
 int32_t clsBMs::Count() const {

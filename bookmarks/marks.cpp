@@ -29,8 +29,10 @@ bool clsBMs::MarkAdd(clsBM& bm) {
 
         // From here on a failure leaves the new, partly styled mark in BMLabel.
         host::OLEObject& mark = Obj(bm.BMLabel);
-        mark.SetLeft(Obj(bm.BMCell).Left());
-        mark.SetTop(Obj(bm.BMCell).Top());
+        // Placed again where it was asked to go: the host may move a new object. Making
+        // the mark changes no row or column, so the cell's position read above stands.
+        mark.SetLeft(left);
+        mark.SetTop(top);
         mark.SetPlacement(host::xl::kMoveAndSize);
         mark.SetPrintObject(false);
         mark.SetShapeRangeFillVisible(false);

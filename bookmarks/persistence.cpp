@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "addin/Connect.h"
@@ -81,17 +82,24 @@ void Connect::objApp_WorkbookBeforeSave(const host::Ref<host::Workbook>& Wb, boo
         if (!SaveMarkWanted(Platform())) return;
 
         // Bookmarks that cannot be read (a closed workbook or a deleted sheet not yet
-        // checked) are passed over, so the others of this workbook are still kept.
-        const std::string name = wb.Name();
+        // checked) are passed over, so the others of this workbook are still kept. The
+        // workbook is told by identity, which needs no read and, as the host allows no
+        // two open workbooks of one name, picks the same bookmarks its name would; a
+        // sheet's index is read once for all its bookmarks.
         std::vector<PropertyEntry> entries;
         entries.reserve(static_cast<std::size_t>(BMs().Count()));
+        std::unordered_map<const void*, int32_t> sheetIndexes;
         for (int32_t i = 1; i <= BMs().Count(); ++i) {
             const std::shared_ptr<clsBM> bm = BMs().Item(i);
-            std::optional<std::string> book =
-                host::ValueOrNothing([&] { return Obj(bm->BMBook).Name(); });
-            if (!book || *book != name) continue;
+            if (!host::SameObject(bm->BMBook, Wb)) continue;
             std::optional<PropertyEntry> entry = host::ValueOrNothing([&] {
-                return PropertyEntry{Obj(bm->BMSheet).Index(), Obj(bm->BMCell).Address()};
+                host::Worksheet& sheet = Obj(bm->BMSheet);
+                auto known = sheetIndexes.find(sheet.Identity());
+                const int32_t index =
+                    known != sheetIndexes.end()
+                        ? known->second
+                        : sheetIndexes.emplace(sheet.Identity(), sheet.Index()).first->second;
+                return PropertyEntry{index, Obj(bm->BMCell).Address()};
             });
             if (entry) entries.push_back(std::move(*entry));
         }
@@ -123,16 +131,25 @@ void Connect::objApp_WorkbookOpen(const host::Ref<host::Workbook>& Wb) {
         std::vector<std::string> texts = ReadBookmarkProperties(wb);
         if (texts.empty() || texts.front().empty()) return;
 
+        // The number counts all sheets, chart sheets included, as it was written. Each
+        // sheet is looked up once for all its bookmarks; a lookup that failed is tried
+        // again for the next bookmark, as it would have been on its own.
+        std::unordered_map<int32_t, host::Ref<host::Worksheet>> sheets;
+        auto sheetNumbered = [&](int32_t number) {
+            auto known = sheets.find(number);
+            if (known != sheets.end()) return known->second;
+            host::Ref<host::Worksheet> sheet = Obj(Obj(wb.Sheets()).Item(number)).AsWorksheet();
+            Obj(sheet);  // a chart sheet holds no cells
+            return sheets.emplace(number, std::move(sheet)).first->second;
+        };
         for (const std::string& text : texts) {
             for (const PropertyEntry& entry : DecodeBookmarkText(text)) {
-                // The number counts all sheets, chart sheets included, as it was written.
-                host::Ref<host::Range> cell =
-                    host::ValueOrNothing([&] {
-                        host::Ref<host::Worksheet> sheet =
-                            Obj(Obj(wb.Sheets()).Item(entry.sheet)).AsWorksheet();
-                        return Obj(sheet).Range(entry.address);
-                    }).value_or(nullptr);
-                if (cell) BMs().Add(cell);
+                host::Ref<host::Worksheet> sheet;
+                host::Ref<host::Range> cell = host::ValueOrNothing([&] {
+                                                  sheet = sheetNumbered(entry.sheet);
+                                                  return sheet->Range(entry.address);
+                                              }).value_or(nullptr);
+                if (cell) BMs().Add(cell, sheet, Wb);
             }
         }
         subRefreshAddOrDelState();

@@ -11,13 +11,14 @@ void Connect::subCall_AddOrDelete() {
     if (!guardAddOrDelete_.Accept(platform_.MonotonicSeconds())) return;
 
     host::StopQuietlyOnError([&] {
-        if (BMs().Check()) subRefreshButtons();
+        AddressSurvey survey;
+        if (BMs().Check(survey)) subRefreshButtons();
         if (!HasActiveCell()) return;  // e.g. a chart sheet is active
         if (!HostIsReady()) return;
 
         Required(objApp->ActiveCell())->Activate();
-        if (fncIsActiveCellBM()) {
-            BMs().Del(Required(objApp->ActiveCell()));
+        if (IsActiveCellBookmark(&survey)) {
+            BMs().Del(Required(objApp->ActiveCell()), &survey);
             SetAddOrDelState(CB_BUTTON_AddOrDel, CB_BUTTON_AddOrDel_Copy, host::mso::kButtonUp);
         } else {
             BMs().Add(Required(objApp->ActiveCell()));

@@ -1,5 +1,7 @@
 #include "commands/bookmark_order.h"
 
+#include <algorithm>
+
 namespace tessaly {
 
 OrderPosition MakeOrderPosition(int32_t book, int32_t sheet, int32_t row, int32_t column,
@@ -8,24 +10,35 @@ OrderPosition MakeOrderPosition(int32_t book, int32_t sheet, int32_t row, int32_
     return OrderPosition{{book, sheet, column, row}};
 }
 
-void NearestBookmarkSearch::Offer(const OrderPosition& position, int32_t index) {
-    if (position > origin_) {
-        if (nearestAfter_.empty() || position < nearestAfter_.position)
-            nearestAfter_ = {position, index};
-        if (farthestAfter_.empty() || position > farthestAfter_.position)
-            farthestAfter_ = {position, index};
-    } else if (position < origin_) {
-        if (nearestBefore_.empty() || position > nearestBefore_.position)
-            nearestBefore_ = {position, index};
-        if (farthestBefore_.empty() || position < farthestBefore_.position)
-            farthestBefore_ = {position, index};
-    }
-    // A bookmark on the active cell itself is no step away from it.
+void JumpPreference::Offer(const OrderPosition& position, int32_t index) {
+    if (position == origin_) return;
+    candidates_.push_back({position, index});
+    heaped_ = false;
 }
 
-int32_t NearestBookmarkSearch::Target(bool previous) const {
-    if (previous) return nearestBefore_.empty() ? farthestAfter_.index : nearestBefore_.index;
-    return nearestAfter_.empty() ? farthestBefore_.index : nearestAfter_.index;
+bool JumpPreference::Better(const Candidate& a, const Candidate& b) const {
+    // First the side the jump goes to, then the nearest on it; wrapping, the farthest
+    // on the other side, which is the same order read on.
+    const bool aAhead = previous_ ? a.position < origin_ : a.position > origin_;
+    const bool bAhead = previous_ ? b.position < origin_ : b.position > origin_;
+    if (aAhead != bAhead) return aAhead;
+    if (a.position != b.position)
+        return previous_ ? a.position > b.position : a.position < b.position;
+    return a.index < b.index;
+}
+
+int32_t JumpPreference::TakeBest() {
+    if (candidates_.empty()) return 0;
+    // A heap: building it is linear, and a jump usually takes its first candidate.
+    auto worse = [this](const Candidate& a, const Candidate& b) { return Better(b, a); };
+    if (!heaped_) {
+        std::make_heap(candidates_.begin(), candidates_.end(), worse);
+        heaped_ = true;
+    }
+    std::pop_heap(candidates_.begin(), candidates_.end(), worse);
+    const int32_t index = candidates_.back().index;
+    candidates_.pop_back();
+    return index;
 }
 
 }  // namespace tessaly

@@ -7,6 +7,7 @@
 #include <array>
 #include <compare>
 #include <cstdint>
+#include <vector>
 
 namespace tessaly {
 
@@ -19,27 +20,33 @@ struct OrderPosition {
 OrderPosition MakeOrderPosition(int32_t book, int32_t sheet, int32_t row, int32_t column,
                                 bool rowOrder);
 
-// The four trackers of one next/previous search around the active cell. Every
-// comparison is strict, so among equal positions the lowest collection index wins.
-class NearestBookmarkSearch {
+// The candidates of one next/previous jump from the active cell's position, best first.
+// Next prefers the nearest position after the origin and wraps to the first of all;
+// previous the nearest before it and wraps to the last. A candidate on the origin itself
+// is no step away and never offered. Among equal positions the lowest collection index
+// comes first. Candidates are handed out one by one, so that a caller who must still
+// check a candidate reads the host only for the few it takes.
+class JumpPreference {
   public:
-    explicit NearestBookmarkSearch(const OrderPosition& origin) : origin_(origin) {}
+    JumpPreference(const OrderPosition& origin, bool previous)
+        : origin_(origin), previous_(previous) {}
 
     // A candidate bookmark at collection index `index` (1-based).
     void Offer(const OrderPosition& position, int32_t index);
-    // The collection index to jump to, wrapping around at either end; 0 when there is
-    // no candidate other than one on the active cell itself.
-    int32_t Target(bool previous) const;
+    // The best candidate not yet taken; 0 when none is left.
+    int32_t TakeBest();
 
   private:
-    struct Tracker {
+    struct Candidate {
         OrderPosition position;
         int32_t index = 0;
-        bool empty() const { return index == 0; }
     };
+    bool Better(const Candidate& a, const Candidate& b) const;
 
     OrderPosition origin_;
-    Tracker nearestAfter_, farthestAfter_, nearestBefore_, farthestBefore_;
+    bool previous_;
+    bool heaped_ = false;
+    std::vector<Candidate> candidates_;
 };
 
 }  // namespace tessaly

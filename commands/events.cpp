@@ -45,36 +45,37 @@ void Connect::subRefreshOnEvent() {
             BMs().MarkReset(mark);
             blnMarksOffForSave = false;
         }
-        if (BMs().Check()) subRefreshButtons();
-        subRefreshAddOrDelState();
+        AddressSurvey survey;
+        if (BMs().Check(survey)) subRefreshButtons();
+        subRefreshAddOrDelState(&survey);
     });
 }
 
 bool Connect::fncIsActiveCellBM() {
-    std::optional<std::string> activeKey = host::ValueOrNothing([&] {
-        Required(objApp);
-        // Read one after the other: the operands of "+" may be evaluated in any order.
-        // The active sheet may be a chart sheet, which has no active cell.
-        const std::string book = Required(objApp->ActiveWorkbook())->Name();
-        const std::string sheet = Required(objApp->ActiveSheet())->Name();
-        const std::string cell = Required(objApp->ActiveCell())->Address();
-        return book + "!" + sheet + "!" + cell;
-    });
-    if (!activeKey) return false;
+    return IsActiveCellBookmark(nullptr);
+}
 
-    clsBMs& bms = BMs();
-    for (int32_t i = 1; i <= bms.Count(); ++i) {
-        // A bookmark whose key cannot be read (its workbook was closed) matches nothing;
-        // it must not hide a live bookmark further on.
-        auto key = host::ValueOrNothing([&] { return BookmarkKey(*bms.Item(i)); });
-        if (key && *key == *activeKey) return true;
-    }
-    return false;
+bool Connect::IsActiveCellBookmark(const AddressSurvey* survey) {
+    std::optional<CellSpot> active = host::ValueOrNothing([&] {
+        Required(objApp);
+        // The active sheet may be a chart sheet, which has no active cell.
+        CellSpot spot;
+        spot.book = Required(objApp->ActiveWorkbook())->Name();
+        spot.sheet = Required(objApp->ActiveSheet())->Name();
+        spot.address = Required(objApp->ActiveCell())->Address();
+        return spot;
+    });
+    return active && BMs().Find(*active, survey) != 0;
 }
 
 void Connect::subRefreshAddOrDelState() {
+    subRefreshAddOrDelState(nullptr);
+}
+
+void Connect::subRefreshAddOrDelState(const AddressSurvey* survey) {
     host::StopQuietlyOnError([&] {
-        const int32_t state = fncIsActiveCellBM() ? host::mso::kButtonDown : host::mso::kButtonUp;
+        const int32_t state =
+            IsActiveCellBookmark(survey) ? host::mso::kButtonDown : host::mso::kButtonUp;
         SetAddOrDelState(CB_BUTTON_AddOrDel, CB_BUTTON_AddOrDel_Copy, state);
     });
 }

@@ -1,7 +1,11 @@
+#include <vector>
+
 #include "addin/Connect.h"
 #include "addin/messages.h"
 #include "bookmarks/clsBMs.h"
 #include "commands/bookmark_order.h"
+#include "commands/cell_address.h"
+#include "commands/host_layout.h"
 #include "commands/host_state.h"
 #include "host/on_error.h"
 #include "platform/platform.h"
@@ -19,27 +23,14 @@ void Connect::subCall_Befor() {
     subBeforOrNext(BeforTrueNextFalse);
 }
 
-namespace {
-
-// A bookmark the user cannot see is never a target: its workbook's window, its sheet,
-// its row or its column is hidden (a filter hides rows too).
-bool IsVisibleBookmark(clsBM& bm) {
-    if (!Required(Required(bm.BMBook)->Windows(1))->Visible()) return false;
-    if (Required(bm.BMSheet)->Visible() != host::xl::kSheetVisible) return false;
-    if (Required(bm.BMSheet->Rows(Required(bm.BMCell)->Row()))->Hidden()) return false;
-    if (Required(bm.BMSheet->Columns(bm.BMCell->Column()))->Hidden()) return false;
-    return true;
-}
-
-}  // namespace
-
 void Connect::subBeforOrNext(bool& BeforTrueNextFalse) {
     // Auto-repeated shortcut keys must not queue up jumps.
     if (!guardBeforOrNext_.Accept(platform_.MonotonicSeconds())) return;
 
     host::StopQuietlyOnError([&] {
         clsBMs& bms = BMs();
-        if (bms.Check()) subRefreshButtons();
+        AddressSurvey survey;
+        if (bms.Check(survey)) subRefreshButtons();
         if (bms.Count() == 0) return;
         if (!HasActiveCell()) return;
         if (!HostIsReady()) return;
@@ -47,7 +38,8 @@ void Connect::subBeforOrNext(bool& BeforTrueNextFalse) {
         auto activeCell = Required(objApp->ActiveCell());
         activeCell->Activate();
 
-        const int32_t B0 = fncBookNo(Required(objApp->ActiveWorkbook()));
+        HostLayout layout(*objApp);
+        const int32_t B0 = layout.BookNo(Required(objApp->ActiveWorkbook()));
         const int32_t S0 = Required(objApp->ActiveSheet())->Index();
         const int32_t R0 = activeCell->Row();
         const int32_t C0 = activeCell->Column();
@@ -55,19 +47,37 @@ void Connect::subBeforOrNext(bool& BeforTrueNextFalse) {
         // Any text but exactly "ROW" means column order.
         const bool rowOrder = ReadSetting(platform_, setting::kSection, setting::kVector,
                                           setting::kVectorDefault) == "ROW";
-        NearestBookmarkSearch search(MakeOrderPosition(B0, S0, R0, C0, rowOrder));
+        // A bookmark the user cannot see is never a target: its workbook's window, its
+        // sheet, its row or its column is hidden (a filter hides rows too). Windows and
+        // sheets are few and rule whole groups out, so they are asked first; rows and
+        // columns only for the candidates in the order the jump would take them.
+        JumpPreference preference(MakeOrderPosition(B0, S0, R0, C0, rowOrder), BeforTrueNextFalse);
+        std::vector<RowColumn> cells(static_cast<size_t>(bms.Count()) + 1);
         for (int32_t i = 1; i <= bms.Count(); ++i) {
             auto bm = bms.Item(i);
-            if (!IsVisibleBookmark(*bm)) continue;
+            if (!layout.BookShown(bm->BMBook)) continue;
+            if (layout.SheetVisibility(bm->BMSheet) != host::xl::kSheetVisible) continue;
 
-            const int32_t B = fncBookNo(bm->BMBook);
-            const int32_t S = bm->BMSheet->Index();
-            const int32_t R = bm->BMCell->Row();
-            const int32_t C = bm->BMCell->Column();
-            search.Offer(MakeOrderPosition(B, S, R, C, rowOrder), i);
+            RowColumn& cell = cells[static_cast<size_t>(i)];
+            if (auto known = SingleCellOf(bms.AddressAt(i, &survey))) {
+                cell = *known;
+            } else {
+                cell = {Required(bm->BMCell)->Row(), bm->BMCell->Column()};
+            }
+            const int32_t B = layout.BookNo(bm->BMBook);
+            const int32_t S = layout.SheetIndex(bm->BMSheet);
+            preference.Offer(MakeOrderPosition(B, S, cell.row, cell.column, rowOrder), i);
         }
 
-        const int32_t target = search.Target(BeforTrueNextFalse);
+        int32_t target = 0;
+        for (int32_t i = preference.TakeBest(); i != 0 && target == 0; i = preference.TakeBest()) {
+            auto bm = bms.Item(i);
+            const RowColumn& cell = cells[static_cast<size_t>(i)];
+            if (layout.RowHidden(bm->BMSheet, cell.row)) continue;
+            if (layout.ColumnHidden(bm->BMSheet, cell.column)) continue;
+            target = i;
+        }
+
         if (target != 0) {
             auto jumpError = host::SkipOnError([&] { objApp->Goto(bms.Item(target)->BMCell); });
             if (jumpError) ShowHostError(platform_, jumpError->Number(), jumpError->Description());
@@ -77,12 +87,7 @@ void Connect::subBeforOrNext(bool& BeforTrueNextFalse) {
 }
 
 int32_t Connect::fncBookNo(const host::Ref<host::Workbook>& wb) {
-    auto books = Required(objApp->Workbooks());
-    const int32_t count = books->Count();
-    for (int32_t i = 1; i <= count; ++i) {
-        if (host::SameObject(books->Item(i), wb)) return i;
-    }
-    return 0;
+    return HostLayout(Obj(objApp)).BookNo(wb);
 }
 
 }  // namespace tessaly
