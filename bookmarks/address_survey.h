@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tessaly {
@@ -21,13 +22,32 @@ class AddressSurvey {
 
   private:
     friend class clsBMs;
-    AddressSurvey(const clsBMs* owner, uint64_t version,
-                  std::vector<std::optional<std::string>> addresses)
-        : owner_(owner), version_(version), addresses_(std::move(addresses)) {}
+    // All addresses in one text, so that a survey of thousands makes two allocations.
+    struct Span {
+        uint32_t offset = kUnread;
+        uint32_t size = 0;
+    };
+    static constexpr uint32_t kUnread = UINT32_MAX;
+
+    void Start(size_t count) {
+        spans_.assign(count, Span{});
+        text_.clear();
+        text_.reserve(count * 8);
+    }
+    void Note(size_t position, std::string_view address) {
+        spans_[position] = {static_cast<uint32_t>(text_.size()),
+                            static_cast<uint32_t>(address.size())};
+        text_ += address;
+    }
+    std::optional<std::string_view> At(size_t position) const {
+        if (position >= spans_.size() || spans_[position].offset == kUnread) return std::nullopt;
+        return std::string_view(text_).substr(spans_[position].offset, spans_[position].size);
+    }
 
     const clsBMs* owner_ = nullptr;
     uint64_t version_ = 0;
-    std::vector<std::optional<std::string>> addresses_;
+    std::string text_;
+    std::vector<Span> spans_;  // by collection position
 };
 
 // One cell as a bookmark is compared with it: workbook name, sheet name and absolute

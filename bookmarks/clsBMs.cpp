@@ -20,14 +20,11 @@ enum class Life { Alive, Dead, Unknown };
 // host reports the object as disconnected), so the cell alone tells what reading the
 // workbook's and the sheet's names as well would. A host that refuses every call for
 // the moment (a cell being edited) tells nothing about it: that is Unknown, not Dead.
-Life LifeOf(clsBM& bm, std::optional<std::string>& address) {
-    std::string text;
+Life LifeOf(clsBM& bm, std::string& address) {
     std::optional<host::HostError> error =
-        host::SkipOnError([&] { text = Obj(bm.BMCell).Address(); });
+        host::SkipOnError([&] { address = Obj(bm.BMCell).Address(); });
     if (error) return host::IsHostBusy(*error) ? Life::Unknown : Life::Dead;
-    if (text.empty()) return Life::Dead;
-    address = std::move(text);
-    return Life::Alive;
+    return address.empty() ? Life::Dead : Life::Alive;
 }
 
 // Deletes the mark with errors ignored; true when the host refused (1004), as it does
@@ -62,22 +59,29 @@ bool clsBMs::Check() {
 bool clsBMs::Check(AddressSurvey& survey) {
     bool removed = false;
     std::vector<bool> dead(list_.size(), false);
-    std::vector<std::optional<std::string>> addresses(list_.size());
+    survey.Start(list_.size());
+    std::string address;
     // From the end, as the host sees the marks go. A busy host ends the visit: it would
     // answer no other bookmark either, and none may be dropped for that.
     for (int32_t i = Count(); i >= 1; --i) {
         clsBM& bm = *list_[i - 1];
-        const Life life = LifeOf(bm, addresses[i - 1]);
+        const Life life = LifeOf(bm, address);
         if (life == Life::Unknown) break;
-        if (life == Life::Alive) continue;
+        if (life == Life::Alive) {
+            survey.Note(static_cast<size_t>(i - 1), address);
+            continue;
+        }
         host::SkipOnError([&] { Obj(bm.BMLabel).Delete(); });
         dead[i - 1] = true;
         removed = true;
     }
-    EraseFlagged(list_, dead);
-    EraseFlagged(addresses, dead);
-    if (removed) Changed();
-    survey = AddressSurvey(this, version_, std::move(addresses));
+    if (removed) {
+        EraseFlagged(list_, dead);
+        EraseFlagged(survey.spans_, dead);
+        Changed();
+    }
+    survey.owner_ = this;
+    survey.version_ = version_;
     return removed;
 }
 
@@ -136,12 +140,14 @@ void clsBMs::Del(const host::Ref<host::Range>& BMCell, const AddressSurvey* surv
     Changed();
 }
 
+std::optional<std::string_view> clsBMs::Surveyed(int32_t Index, const AddressSurvey* survey) const {
+    if (!survey || survey->owner_ != this || survey->version_ != version_ || Index < 1)
+        return std::nullopt;
+    return survey->At(static_cast<size_t>(Index - 1));
+}
+
 std::string clsBMs::AddressAt(int32_t Index, const AddressSurvey* survey) const {
-    if (survey && survey->owner_ == this && survey->version_ == version_) {
-        const auto& known = survey->addresses_;
-        if (Index >= 1 && Index <= static_cast<int32_t>(known.size()) && known[Index - 1])
-            return *known[Index - 1];
-    }
+    if (auto known = Surveyed(Index, survey)) return std::string(*known);
     return Obj(Item(Index)->BMCell).Address();
 }
 
@@ -149,10 +155,14 @@ int32_t clsBMs::Find(const CellSpot& spot, const AddressSurvey* survey) const {
     for (int32_t i = 1; i <= Count(); ++i) {
         // The address rules nearly every bookmark out; only one on the same address
         // needs its sheet and workbook read.
-        std::optional<std::string> address =
-            host::ValueOrNothing([&] { return AddressAt(i, survey); });
-        if (!address || *address != spot.address) continue;
         clsBM& bm = *list_[i - 1];
+        if (auto known = Surveyed(i, survey)) {
+            if (*known != spot.address) continue;
+        } else {
+            std::optional<std::string> address =
+                host::ValueOrNothing([&] { return Obj(bm.BMCell).Address(); });
+            if (!address || *address != spot.address) continue;
+        }
         std::optional<std::string> sheet =
             host::ValueOrNothing([&] { return Obj(bm.BMSheet).Name(); });
         if (!sheet || *sheet != spot.sheet) continue;

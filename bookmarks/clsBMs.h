@@ -2,6 +2,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "bookmarks/address_survey.h"
@@ -50,6 +53,7 @@ class clsBMs {
 
   private:
     bool MarkAdd(clsBM& bm);
+    std::optional<std::string_view> Surveyed(int32_t Index, const AddressSurvey* survey) const;
 
     void Changed() { ++version_; }
 
