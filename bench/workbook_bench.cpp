@@ -9,24 +9,8 @@ namespace {
 using bench::HostCallMeter;
 using bench::Scene;
 
-const std::string kSaved = "Saved.xlsx";
-
-// A workbook of ten sheets holding N bookmarks, saved once so that its file carries
-// them; the scene's own workbooks hold none.
-sim::WorkbookSpec SavedWorkbook(Scene& scene, int n) {
-    std::vector<std::string> sheets;
-    for (int sheet = 0; sheet < bench::kSheets; ++sheet) sheets.push_back(bench::SheetName(sheet));
-    scene.excel.OpenWorkbook(sim::SimpleWorkbook(kSaved, sheets));
-    for (int k = 0; k < n; ++k) {
-        const bench::Spot s = bench::SpotOf(k);
-        scene.connect.BMs().Add(scene.excel.RangeRef(kSaved, s.sheet, s.cell));
-    }
-    scene.excel.SaveWorkbook(kSaved);
-    sim::WorkbookSpec desc = scene.excel.Snapshot(kSaved);
-    scene.excel.CloseWorkbook(kSaved);
-    scene.connect.BMs().Check();
-    return desc;
-}
+using bench::kSaved;
+using bench::SavedWorkbook;
 
 void RunOpen(benchmark::State& state, bool marks) {
     Scene scene(marks);

@@ -277,8 +277,31 @@ HRESULT FakeObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DIS
     return hr;
 }
 
+namespace {
+int64_t invokes = 0;
+CallWatcher* watcher = nullptr;
+}  // namespace
+
+int64_t FakeObject::InvokeCount() {
+    return invokes;
+}
+
+void Watch(CallWatcher* w) {
+    watcher = w;
+}
+
 HRESULT FakeObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                            EXCEPINFO* exception, UINT*) {
+    ++invokes;
+    if (watcher == nullptr) return Answer(id, flags, params, result, exception);
+    const size_t call = watcher->Calling(this, id, flags, params);
+    const HRESULT hr = Answer(id, flags, params, result, exception);
+    watcher->Answered(call, hr, result);
+    return hr;
+}
+
+HRESULT FakeObject::Answer(DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result,
+                           EXCEPINFO* exception) {
     auto member = members_.find(id);
     if (member == members_.end()) return DISP_E_MEMBERNOTFOUND;
     if (result) VariantInit(result);
@@ -352,6 +375,7 @@ SinkAnswers TakeSinkAnswers() {
 // Click 1), IID_NULL, DISPATCH_METHOD, the arguments last to first in rgvarg, objects
 // as VT_DISPATCH and Cancel or CancelDefault as VT_BOOL | VT_BYREF.
 HRESULT Fire(IDispatch* sink, DISPID id, std::vector<VARIANT> arguments) {
+    if (watcher != nullptr && !watcher->Raised(arguments)) return S_OK;
     std::reverse(arguments.begin(), arguments.end());
     DISPPARAMS params{};
     params.rgvarg = arguments.empty() ? nullptr : arguments.data();

@@ -5,6 +5,7 @@
 // points. A member that fails raises DISP_E_EXCEPTION with the host's error number in
 // EXCEPINFO, as Excel does (1004 travels as 0x800A03EC).
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -76,6 +77,9 @@ class FakeObject : public IDispatch, public IConnectionPointContainer {
     // bar); null when it is not one of ours.
     static FakeObject* From(IDispatch* object);
 
+    // Every Invoke on the fake's objects so far.
+    static int64_t InvokeCount();
+
   protected:
     using Getter = std::function<Variant(const Args&)>;
     using Setter = std::function<void(const Args&)>;
@@ -97,6 +101,9 @@ class FakeObject : public IDispatch, public IConnectionPointContainer {
         Getter get;
         Setter set;
     };
+    HRESULT Answer(DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result,
+                   EXCEPINFO* exception);
+
     std::map<DISPID, Entry> members_;
     const char* kind_;
     const void* identity_;
@@ -121,6 +128,21 @@ ComPtr<IDispatch> Wrap(const Handle& handle) {
     if (FakeObject* found = FindObject(T::kKind, identity)) return ComPtr<IDispatch>(found);
     return ComPtr<IDispatch>::Adopt(new T(handle));
 }
+
+// Sees the calls on the fake's objects and the events raised (the COM benchmark
+// records and replays them); at most one at a time.
+class CallWatcher {
+  public:
+    virtual ~CallWatcher() = default;
+    // A call begins; what it returns is given back to Answered when it ends (calls
+    // made inside it, through the events it raises, come in between).
+    virtual size_t Calling(IDispatch* target, DISPID id, WORD flags, const DISPPARAMS* params) = 0;
+    virtual void Answered(size_t call, HRESULT hr, const VARIANT* result) = 0;
+    // An event, its arguments in declared order, is about to reach a sink; false keeps
+    // it from the sink.
+    virtual bool Raised(const std::vector<VARIANT>& arguments) = 0;
+};
+void Watch(CallWatcher* watcher);
 
 // Calls an event sink's member with arguments in declared order; the sink's answer.
 HRESULT Fire(IDispatch* sink, DISPID id, std::vector<VARIANT> arguments);

@@ -41,6 +41,11 @@ void RuleTag();
 // command bar, one line each.
 void DumpBars(const std::string& version);
 
+// The COM benchmark: one scene ("commands", "workbook_marks_on", "workbook_marks_off")
+// with that many bookmarks, each case timed so many times; one JSON line per case.
+// The number of cases that did not go as meant; -1 for an unknown scene.
+int RunBench(const std::string& scene, int bookmarks, int repetitions);
+
 // The scenario names, for the usage text.
 std::string ScenarioNames();
 

@@ -8,10 +8,13 @@
 //   fake_excel scenario <name>       connects the add-in to a fake Excel and drives it
 //   fake_excel dump-bars --version N the command bars with the add-in connected to Excel N
 //   fake_excel record-url <url>      the prefix's browser: notes the URL it was asked to open
+//   fake_excel bench <scene> <bookmarks> <repetitions>   the COM benchmark, JSON lines
+//                                    (exit code: the cases that failed)
 //
 // Each check prints one line; the exit code is the number of failed checks (capped).
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "win/common/text.h"
@@ -22,13 +25,15 @@
 namespace {
 
 int Usage() {
-    std::fprintf(stderr,
-                 "usage: fake_excel library|registered|user-registered <dll>\n"
-                 "       fake_excel other-bitness <dll> <own dll>\n"
-                 "       fake_excel unregistered|user-unregistered\n"
-                 "       fake_excel scenario <%s>\n"
-                 "       fake_excel dump-bars --version 11|16\n",
-                 tessaly::fake::ScenarioNames().c_str());
+    std::fprintf(
+        stderr,
+        "usage: fake_excel library|registered|user-registered <dll>\n"
+        "       fake_excel other-bitness <dll> <own dll>\n"
+        "       fake_excel unregistered|user-unregistered\n"
+        "       fake_excel scenario <%s>\n"
+        "       fake_excel dump-bars --version 11|16\n"
+        "       fake_excel bench commands|workbook_marks_on|workbook_marks_off <n> <reps>\n",
+        tessaly::fake::ScenarioNames().c_str());
     return 100;
 }
 
@@ -48,6 +53,11 @@ int main(int argc, char** argv) {
         return 101;
     }
     bool known = true;
+    if (command == "bench" && argc == 5) {
+        const int failed = tessaly::fake::RunBench(argv[2], std::atoi(argv[3]), std::atoi(argv[4]));
+        CoUninitialize();
+        return failed < 0 ? Usage() : failed;
+    }
     if (command == "library" && argc == 3) {
         tessaly::fake::CheckLibrary(argument);
     } else if (command == "other-bitness" && argc == 4) {

@@ -13,6 +13,8 @@
 #   library      the library loads alone; its type library, strings and bitmap
 #   register     regsvr32, then the keys and values it must have written
 #   scenario     fake_excel scenario <name>, for each name given
+#   bench        the COM benchmark: <repetitions> <bookmarks>..., each size in the three
+#                scenes of fake_excel bench; the JSON lines on stdout, the rest on stderr
 #   bars         fake_excel dump-bars on Excel 11 and 16: one line per control, and every
 #                control of the add-in with a Tag of its own
 #   unregister   regsvr32 /u, then nothing of the registration is left
@@ -27,7 +29,8 @@ shift 2
 wine_dir=${TESSALY_WINE_DIR:-/usr/lib/wine}
 wine="$wine_dir/wine64"
 wineserver="$wine_dir/wineserver"
-export WINEPREFIX="$build/wine-prefix"
+# A prefix of another place for a run apart from the tests' (win/bench/run.sh).
+export WINEPREFIX="${TESSALY_WINE_PREFIX:-$build/wine-prefix}"
 export WINEDEBUG=-all
 # No Mono or Gecko installers on a headless machine.
 export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -51,7 +54,7 @@ fail() {
 run_wine() {
     local log rc
     log=$(mktemp)
-    env "${wine_env[@]}" timeout 120 "$wine" "$@" >"$log" 2>&1 </dev/null
+    env "${wine_env[@]}" timeout "${TESSALY_WINE_TIMEOUT:-120}" "$wine" "$@" >"$log" 2>&1 </dev/null
     rc=$?
     cat "$log"
     rm -f "$log"
@@ -151,6 +154,23 @@ scenario)
         echo "== $name"
         run_wine "$harness" scenario "$name" || failed=1
     done
+    exit $failed
+    ;;
+bench)
+    repetitions=${1:?repetitions}
+    shift
+    failed=0
+    lines=0
+    for size in "$@"; do
+        for scene in commands workbook_marks_on workbook_marks_off; do
+            out=$(run_wine "$harness" bench "$scene" "$size" "$repetitions" | tr -d '\r') || failed=1
+            grep '^{' <<<"$out"
+            grep -v '^{' <<<"$out" >&2
+            lines=$((lines + $(grep -c '^{' <<<"$out")))
+        done
+    done
+    # Five command cases and two workbook cases in each of two scenes, per size.
+    [ "$lines" -eq $((9 * $#)) ] || fail "$lines result lines, expected $((9 * $#))"
     exit $failed
     ;;
 bars)
