@@ -57,6 +57,7 @@ bool clsBMs::MarkAdd(clsBM& bm) {
 }
 
 bool clsBMs::MarkReset(const bool& Setvalue) {
+    SettingsReadScope settingsOnce(platform_);  // "Color" for every mark made
     bool allHandled = true;
 
     if (!Setvalue) {

@@ -124,6 +124,7 @@ void Connect::objApp_WorkbookBeforeSave(const host::Ref<host::Workbook>& Wb, boo
 }
 
 void Connect::objApp_WorkbookOpen(const host::Ref<host::Workbook>& Wb) {
+    SettingsReadScope settingsOnce(Platform());  // "Mark" and "Color" for every bookmark
     host::StopQuietlyOnError([&] {
         host::Workbook& wb = Obj(Wb);
         if (wb.IsAddin()) return;

@@ -27,6 +27,21 @@ std::string ReadSetting(platform::Platform& platform, const std::string& section
 void WriteSetting(platform::Platform& platform, const std::string& section, const std::string& key,
                   const std::string& value);
 
+// While one lives, ReadSetting reads each of the add-in's values from the store once: a
+// command that asks for "Mark" and "Color" for every bookmark it makes would otherwise
+// make a store round trip (a registry read) per bookmark. WriteSetting writes through.
+// Scopes nest; the outermost one keeps the values, for its platform only.
+class SettingsReadScope {
+  public:
+    explicit SettingsReadScope(platform::Platform& platform);
+    ~SettingsReadScope();
+    SettingsReadScope(const SettingsReadScope&) = delete;
+    SettingsReadScope& operator=(const SettingsReadScope&) = delete;
+
+  private:
+    bool owner_ = false;
+};
+
 namespace setting {
 inline constexpr const char* kSection = "Setting";
 inline constexpr const char* kBarSection = "Bar";

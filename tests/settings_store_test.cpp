@@ -35,6 +35,33 @@ TEST(SettingsStoreTest, AddInValuesLiveUnderItsApplicationName) {
     EXPECT_EQ(CLng(ReadSetting(platform, setting::kSection, setting::kColor, "0")), 8388608);
 }
 
+// Inside a scope each value is read from the store once, absent ones included; the
+// add-in's own writes are seen at once; other platforms and the time after the scope
+// read the store again.
+TEST(SettingsStoreTest, AReadScopeReadsEachValueOnceAndSeesItsOwnWrites) {
+    sim::SimPlatform platform, other;
+    const char* kApp = "QEL_BOOKMARK_VEROZARA";
+    platform.Set(kApp, "Setting", "Color", "255");
+    {
+        SettingsReadScope outer(platform);
+        EXPECT_EQ(ReadSetting(platform, setting::kSection, setting::kColor, "0"), "255");
+        EXPECT_EQ(ReadSetting(platform, setting::kSection, setting::kMark, "TRUE"), "TRUE");
+        platform.Set(kApp, "Setting", "Color", "1");  // behind the add-in's back
+        platform.Set(kApp, "Setting", "Mark", "FALSE");
+        {
+            SettingsReadScope inner(platform);
+            EXPECT_EQ(ReadSetting(platform, setting::kSection, setting::kColor, "0"), "255");
+        }
+        EXPECT_EQ(ReadSetting(platform, setting::kSection, setting::kMark, "TRUE"), "TRUE");
+        WriteSetting(platform, setting::kSection, setting::kColor, "7");
+        EXPECT_EQ(ReadSetting(platform, setting::kSection, setting::kColor, "0"), "7");
+        EXPECT_EQ(platform.Get(kApp, "Setting", "Color"), "7");
+        other.Set(kApp, "Setting", "Color", "9");
+        EXPECT_EQ(ReadSetting(other, setting::kSection, setting::kColor, "0"), "9");
+    }
+    EXPECT_EQ(ReadSetting(platform, setting::kSection, setting::kMark, "TRUE"), "FALSE");
+}
+
 // An empty store reads as "Vector" = "ROW", "Confirm" = "1", "Mark" = "TRUE",
 // "Color" = "&H800000", "SaveMark" = "0".
 TEST(SettingsStoreTest, DefaultsReadAsTheReadersExpect) {

@@ -1,10 +1,13 @@
 #include "win/excel/late_bound.h"
 
+#include <array>
+#include <cstdint>
 #include <map>
 #include <utility>
 #include <vector>
 
 #include "win/common/com_error.h"
+#include "win/common/text.h"
 
 namespace tessaly::win {
 
@@ -70,7 +73,41 @@ int64_t LateBound::NameLookups() {
     return lookups;
 }
 
+namespace {
+
+// Every call asks for a DISPID, so the last answers are kept by the addresses of the
+// interface and member names (the wrappers pass string literals) in front of the map,
+// which would build two strings per call. An entry is trusted only while its texts are
+// still the ones it was made for.
+struct RecentId {
+    const char* interfaceName = nullptr;
+    const wchar_t* member = nullptr;
+    std::string interfaceText;
+    std::wstring memberText;
+    DISPID id = DISPID_UNKNOWN;
+};
+constexpr size_t kRecentIds = 256;
+
+RecentId& RecentSlot(const char* interfaceName, const wchar_t* member) {
+    static std::array<RecentId, kRecentIds> recent;
+    const auto mix =
+        reinterpret_cast<uintptr_t>(interfaceName) * 31u ^ reinterpret_cast<uintptr_t>(member);
+    return recent[(mix ^ (mix >> 9)) % kRecentIds];
+}
+
+}  // namespace
+
 DISPID LateBound::IdOf(const wchar_t* name) const {
+    RecentId& slot = RecentSlot(interface_, name);
+    if (slot.interfaceName == interface_ && slot.member == name &&
+        slot.interfaceText == interface_ && slot.memberText == name)
+        return slot.id;
+    const DISPID id = LookUpId(name);
+    slot = RecentId{interface_, name, interface_, name, id};
+    return id;
+}
+
+DISPID LateBound::LookUpId(const wchar_t* name) const {
     CacheKey key{interface_, name};
     auto& cache = DispIdCache();
     if (auto found = cache.find(key); found != cache.end()) return found->second;
@@ -89,14 +126,23 @@ Variant LateBound::Invoke(const wchar_t* name, WORD flags, std::initializer_list
     const DISPID id = IdOf(name);
     // DISPPARAMS takes the arguments last to first; the copies are shallow, the
     // Variants in `args` keep owning what they point to.
-    std::vector<VARIANT> reversed;
-    reversed.reserve(args.size() + 1);
-    if (putValue) reversed.push_back(putValue->Get());
-    for (auto it = std::rbegin(args); it != std::rend(args); ++it) reversed.push_back(it->Get());
+    // The wrappers pass a handful at most; the heap is for a longer list only.
+    constexpr size_t kOnStack = 12;
+    std::array<VARIANT, kOnStack> few;
+    std::vector<VARIANT> many;
+    const size_t count = args.size() + (putValue ? 1 : 0);
+    VARIANT* reversed = few.data();
+    if (count > kOnStack) {
+        many.resize(count);
+        reversed = many.data();
+    }
+    size_t at = 0;
+    if (putValue) reversed[at++] = putValue->Get();
+    for (auto it = std::rbegin(args); it != std::rend(args); ++it) reversed[at++] = it->Get();
     DISPID namedPut = DISPID_PROPERTYPUT;
     DISPPARAMS params{};
-    params.rgvarg = reversed.empty() ? nullptr : reversed.data();
-    params.cArgs = static_cast<UINT>(reversed.size());
+    params.rgvarg = count == 0 ? nullptr : reversed;
+    params.cArgs = static_cast<UINT>(count);
     if (putValue) {
         params.rgdispidNamedArgs = &namedPut;
         params.cNamedArgs = 1;
@@ -137,6 +183,12 @@ double ToDouble(const Variant& v) {
 }
 
 std::string ToText(const Variant& v) {
+    // Most answers are text already: no converted copy of them.
+    const VARIANT& value = Deref(v.Get());
+    if (V_VT(&value) == VT_BSTR) {
+        BSTR b = V_BSTR(&value);
+        return b ? Narrow(std::wstring_view(b, SysStringLen(b))) : std::string();
+    }
     Variant text = Converted(v, VT_BSTR);
     BSTR b = V_BSTR(&text.Get());
     return b ? Bstr(std::wstring_view(b, SysStringLen(b))).Utf8() : std::string();

@@ -40,6 +40,7 @@ class LateBound {
 
   private:
     DISPID IdOf(const wchar_t* name) const;
+    DISPID LookUpId(const wchar_t* name) const;
     Variant Invoke(const wchar_t* name, WORD flags, std::initializer_list<Variant> args,
                    const Variant* putValue) const;
 
