@@ -294,7 +294,7 @@ intptr_t SimKeyboard::RunChainFrom(size_t position, int32_t code, intptr_t wPara
     const intptr_t result = hook.proc(code, wParam, lParam);
     running_.pop_back();
     // Windows 7 and later remove, without telling anyone, a low-level hook whose call
-    // overran LowLevelHooksTimeout (capped at 1 second since Windows 10 1709); a modal
+    // overran LowLevelHooksTimeout (see kHookTimeoutSeconds); a modal
     // window shown from the hook overruns it. The event then goes on as if passed on.
     // Sources: "LowLevelKeyboardProc callback function" (Win32 docs, Remarks) and
     // "SetWindowsHookExW" (Win32 docs). Time spent in hooks after this one counts for them.

@@ -242,6 +242,31 @@ void Platform() {
     Check(!keyboard.RemoveHook(hook), "and only once");
 }
 
+// The installed help: beside a library a user copied with its help folder, else two
+// folders up, as the package and the zip lay them out.
+void InstalledHelp() {
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring root = std::wstring(temp) + L"tessaly-help";
+    const std::wstring page = L"\\help\\free\\soft\\excel\\tessaly\\help.html";
+    for (const wchar_t* folder :
+         {L"", L"\\x64", L"\\help", L"\\help\\free", L"\\help\\free\\soft",
+          L"\\help\\free\\soft\\excel", L"\\help\\free\\soft\\excel\\tessaly"}) {
+        CreateDirectoryW((root + folder).c_str(), nullptr);
+    }
+    CloseHandle(CreateFileW((root + page).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    const std::string sitePath = "/free/soft/excel/tessaly/help.html";
+    CheckEqual(win::Narrow(win::InstalledSitePage(sitePath, root + L"\\x64\\lib.dll")),
+               win::Narrow(root + page), "the package's layout: the help two folders up");
+    CheckEqual(win::Narrow(win::InstalledSitePage(sitePath, root + L"\\lib.dll")),
+               win::Narrow(root + page), "a library with its help folder beside it");
+    CheckEqual(win::Narrow(win::InstalledSitePage("/", root + L"\\lib.dll")),
+               win::Narrow(std::wstring(temp) + L"help\\index.html"),
+               "a page not beside the library is looked for two folders up");
+    DeleteFileW((root + page).c_str());
+}
+
 }  // namespace
 
 void AdapterScenario() {
@@ -251,6 +276,7 @@ void AdapterScenario() {
 
 void PlatformScenario() {
     Platform();
+    InstalledHelp();
 }
 
 }  // namespace tessaly::fake

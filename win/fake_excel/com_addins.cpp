@@ -1,5 +1,6 @@
 #include "win/fake_excel/com_addins.h"
 
+#include <algorithm>
 #include <exception>
 #include <optional>
 #include <sstream>
@@ -8,6 +9,7 @@
 #include "win/common/text.h"
 #include "win/fake_excel/class_lookup.h"
 #include "win/fake_excel/fake_object.h"
+#include "win/fake_excel/host_faults.h"
 
 // Office's rules for COM add-ins, as modelled here:
 //  - The add-ins are the sub-keys of Software\Microsoft\Office\Excel\Addins, per user
@@ -32,6 +34,11 @@
 //  - Unticking the add-in in the COM add-ins list (or Connect = False) is
 //    OnDisconnection(ext_dm_UserClosed) and the host lets the object go; ticking it
 //    again creates it anew and calls OnConnection(ext_cm_AfterStartup).
+//  - The list's tick is kept across sessions: an unticked add-in is "disconnected or
+//    disabled", LoadBehavior 2, and one loaded from 2 goes back to 3 (LoadBehavior
+//    property of GenerateOfficeAddInManifest; Registry entries for VSTO Add-ins, the
+//    rows for 2 and 3). The user's action writes HKEY_CURRENT_USER, whose value
+//    overrides the per-machine one (same page, the LoadBehavior entry's note).
 
 namespace tessaly::fake {
 
@@ -41,7 +48,7 @@ using win::ComPtr;
 using win::Variant;
 
 constexpr DWORD kLoadAtStartup = 3;
-constexpr DWORD kFailedToLoad = 2;
+constexpr DWORD kUnloaded = 2;  // also what a failed load leaves
 const HKEY kHives[] = {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE};
 
 std::wstring KeyOf(const std::string& progId) {
@@ -89,12 +96,14 @@ class Custom {
     SAFEARRAY* array_ = nullptr;
 };
 
-// Runs one call into an add-in; whatever escapes it counts as a failure.
+// Runs one call into an add-in. An exception that escapes it would end Office; here it
+// is noted, so that the test fails, and counts as a failure.
 template <class Call>
 HRESULT Guard(Call&& call) {
     try {
         return call();
     } catch (...) {
+        NoteEscapedException();
         return E_UNEXPECTED;
     }
 }
@@ -106,7 +115,6 @@ class FakeComAddIn;
 struct ComAddins::Entry {
     std::string progId;
     std::string description;
-    HKEY hive = HKEY_CURRENT_USER;
     DWORD loadBehavior = 0;
     ComPtr<IUnknown> instance;
     ComPtr<win::IDTExtensibility2> extensibility;
@@ -189,7 +197,7 @@ void ComAddins::StartUp() {
     // A start after an exit is the next session of the host: Office holds one instance
     // per ProgID, so one still connected is not made again.
     shutDown_ = false;
-    // Per user first; a ProgID found there is not read again per machine.
+    // Per user first: a value there overrides the same one per machine.
     for (HKEY hive : kHives) {
         HKEY key = nullptr;
         if (RegOpenKeyExW(hive, kAddinsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) continue;
@@ -201,15 +209,21 @@ void ComAddins::StartUp() {
                 break;
             }
             const std::string progId = win::Narrow(name);
-            if (Find(progId) != nullptr) continue;
-            auto* entry = new Entry;
-            entry->progId = progId;
-            entry->hive = hive;
-            entry->description = ReadText(hive, KeyOf(progId), L"Description");
-            entry->loadBehavior = ReadDword(hive, KeyOf(progId), L"LoadBehavior").value_or(0);
-            entries_.push_back(entry);
+            Entry* entry = Find(progId);
+            if (entry == nullptr) {
+                entry = new Entry;
+                entry->progId = progId;
+                entries_.push_back(entry);
+            }
+            if (entry->description.empty()) {
+                entry->description = ReadText(hive, KeyOf(progId), L"Description");
+            }
         }
         RegCloseKey(key);
+    }
+    // Read anew each start: the previous session may have unticked or failed one.
+    for (Entry* entry : entries_) {
+        entry->loadBehavior = static_cast<DWORD>(std::max(LoadBehavior(entry->progId), 0));
     }
     for (Entry* entry : entries_) {
         if (entry->loadBehavior == kLoadAtStartup && !entry->connected) {
@@ -257,9 +271,15 @@ bool ComAddins::SetConnected(const std::string& progId, bool connect) {
     if (entry == nullptr) return false;
     if (connect == entry->connected) return true;
     if (connect) {
-        if (Connect(*entry, win::ext_cm_AfterStartup)) Update(nullptr);
+        if (Connect(*entry, win::ext_cm_AfterStartup)) {
+            entry->loadBehavior = kLoadAtStartup;
+            SetLoadBehavior(entry->progId, kLoadAtStartup);
+            Update(nullptr);
+        }
     } else {
         Disconnect(*entry, win::ext_dm_UserClosed);
+        entry->loadBehavior = kUnloaded;
+        SetLoadBehavior(entry->progId, kUnloaded);
         Update(entry);
     }
     return true;
@@ -317,15 +337,8 @@ bool ComAddins::Connect(Entry& entry, win::ext_ConnectMode mode) {
     if (FAILED(hr)) {
         entry.extensibility.Reset();
         entry.instance.Reset();
-        entry.loadBehavior = kFailedToLoad;
-        HKEY key = nullptr;
-        if (RegOpenKeyExW(entry.hive, KeyOf(entry.progId).c_str(), 0, KEY_SET_VALUE, &key) ==
-            ERROR_SUCCESS) {
-            const DWORD value = kFailedToLoad;
-            RegSetValueExW(key, L"LoadBehavior", 0, REG_DWORD,
-                           reinterpret_cast<const BYTE*>(&value), sizeof(value));
-            RegCloseKey(key);
-        }
+        entry.loadBehavior = kUnloaded;
+        SetLoadBehavior(entry.progId, kUnloaded);
         return false;
     }
     entry.connected = true;
@@ -369,6 +382,12 @@ int LoadBehavior(const std::string& progId) {
         }
     }
     return -1;
+}
+
+void SetLoadBehavior(const std::string& progId, int value) {
+    const DWORD data = static_cast<DWORD>(value);
+    RegSetKeyValueW(HKEY_CURRENT_USER, KeyOf(progId).c_str(), L"LoadBehavior", REG_DWORD, &data,
+                    sizeof(data));
 }
 
 }  // namespace tessaly::fake

@@ -62,5 +62,7 @@ class ComAddins {
 
 // The LoadBehavior the registry holds for an add-in (per user first); -1 when none.
 int LoadBehavior(const std::string& progId);
+// Sets it per user, as the host does when the user ticks or unticks the add-in.
+void SetLoadBehavior(const std::string& progId, int value);
 
 }  // namespace tessaly::fake

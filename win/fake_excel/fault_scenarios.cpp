@@ -2,9 +2,10 @@
 // mode, in which every call is refused, host faults of every odd kind at each way the
 // host and Windows call into the library, and the timeout of low-level keyboard hooks.
 
-#include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "locale/resource_strings.h"
@@ -17,6 +18,9 @@
 #include "win/fake_excel/hook_watch.h"
 #include "win/fake_excel/host_faults.h"
 #include "win/fake_excel/session.h"
+
+// After windows.h, which the headers above bring.
+#include <commctrl.h>
 
 namespace tessaly::fake {
 
@@ -236,6 +240,167 @@ std::vector<Fault> OddAnswers() {
     };
 }
 
+// ---- The add-in's windows under faults ------------------------------------------------
+
+// Works one of the add-in's windows from inside its modal loop, as the user would: a
+// thread timer, which that loop dispatches, calls `step` while the window with the
+// caption is shown, until it answers true; then the window is closed. What the step's
+// messages make the dialog procedure do reaches the fake's faults.
+class DialogScript {
+  public:
+    DialogScript(std::string caption, std::function<bool(HWND)> step)
+        : caption_(win::Widen(caption)), step_(std::move(step)) {
+        running = this;
+        timer_ = SetTimer(nullptr, 0, 100, &DialogScript::Tick);
+    }
+    ~DialogScript() {
+        KillTimer(nullptr, timer_);
+        if (running == this) running = nullptr;
+    }
+    DialogScript(const DialogScript&) = delete;
+    DialogScript& operator=(const DialogScript&) = delete;
+
+    // How many times the window was worked to its end and closed.
+    int Closed() const { return closed_; }
+
+  private:
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+        DialogScript* self = running;
+        // Message boxes the step causes run loops of their own, which tick too.
+        if (self == nullptr || self->busy_) return;
+        HWND dialog = FindWindowW(L"#32770", self->caption_.c_str());
+        if (dialog == nullptr || !IsWindowVisible(dialog)) return;
+        self->busy_ = true;
+        bool done = true;
+        try {
+            done = self->step_(dialog);
+        } catch (...) {
+            NoteEscapedException();  // out of a dialog procedure, through the window system
+        }
+        if (done) {
+            ++self->closed_;
+            PostMessageW(dialog, WM_CLOSE, 0, 0);
+        }
+        self->busy_ = false;
+    }
+
+    static inline DialogScript* running = nullptr;
+    std::wstring caption_;
+    std::function<bool(HWND)> step_;
+    UINT_PTR timer_ = 0;
+    bool busy_ = false;
+    int closed_ = 0;
+};
+
+// A button of a dialog by its caption, inside frames too.
+HWND DialogButton(HWND dialog, const std::string& caption) {
+    struct Search {
+        std::wstring caption;
+        HWND found = nullptr;
+    } search{win::Widen(caption)};
+    EnumChildWindows(
+        dialog,
+        [](HWND child, LPARAM into) -> BOOL {
+            auto* search = reinterpret_cast<Search*>(into);
+            wchar_t kind[16] = {}, text[256] = {};
+            GetClassNameW(child, kind, 16);
+            GetWindowTextW(child, text, 256);
+            if (_wcsicmp(kind, L"Button") != 0 || search->caption != text) return TRUE;
+            search->found = child;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// The tree's entries without children: the bookmarks' cells.
+void CollectCells(HWND tree, HTREEITEM item, std::vector<HTREEITEM>& cells) {
+    for (; item != nullptr; item = TreeView_GetNextSibling(tree, item)) {
+        HTREEITEM child = TreeView_GetChild(tree, item);
+        if (child == nullptr) cells.push_back(item);
+        CollectCells(tree, child, cells);
+    }
+}
+
+// The user picks a cell's entry with the mouse and presses Goto: the tree's own
+// notification of a choice by mouse, then the button's click.
+int GoToEveryCell(HWND list) {
+    HWND tree = FindWindowExW(list, nullptr, WC_TREEVIEWW, nullptr);
+    HWND go = DialogButton(list, Text(41));
+    if (tree == nullptr || go == nullptr) return 0;
+    std::vector<HTREEITEM> cells;
+    CollectCells(tree, TreeView_GetRoot(tree), cells);
+    int gone = 0;
+    for (HTREEITEM cell : cells) {
+        TVITEMW item{};
+        item.mask = TVIF_PARAM | TVIF_HANDLE;
+        item.hItem = cell;
+        if (!TreeView_GetItem(tree, &item)) continue;
+        TreeView_SelectItem(tree, cell);
+        NMTREEVIEWW chosen{};
+        chosen.hdr.hwndFrom = tree;
+        chosen.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(tree));
+        chosen.hdr.code = TVN_SELCHANGEDW;
+        chosen.action = TVC_BYMOUSE;
+        chosen.itemNew = item;
+        SendMessageW(list, WM_NOTIFY, chosen.hdr.idFrom, reinterpret_cast<LPARAM>(&chosen));
+        if (!IsWindowEnabled(go)) continue;  // a grey entry
+        SendMessageW(go, BM_CLICK, 0, 0);
+        ++gone;
+    }
+    return gone;
+}
+
+// The list window opened, its tree built and a Goto made on every cell while one
+// member of the host answers oddly, each member in turn; then the settings window
+// with the other kind of mark chosen, its OK followed by the keys and marks made anew
+// under the fault. Nothing may leave the dialog procedures, and the host lives on.
+void WindowsUnderFaults(FakeExcel& excel, MessageBoxes& boxes) {
+    // Goto's own calls first, then those that building the tree reads.
+    const char* const listMembers[] = {"Workbooks.Item", "Sheet.Activate", "Range.Activate",
+                                       "Workbook.Name", "Range.Address"};
+    const char* const settingsMembers[] = {"Application.OnKey", "OLEObjects.Add",
+                                           "OLEObject.Delete"};
+    boxes.Clear();  // the windows are worked here, not closed by answers left over
+    for (const Fault& fault : OddAnswers()) {
+        const int escapedBefore = EscapedExceptions();
+        int opened = 0, gone = 0;
+        for (const char* member : listMembers) {
+            InjectFault(member, fault);
+            DialogScript list(Text(40), [&](HWND window) {
+                gone += GoToEveryCell(window);
+                return true;
+            });
+            Click(excel, Text(0), Text(1));
+            ClearFaults();
+            opened += list.Closed();
+        }
+        int settingsOpened = 0;
+        {
+            DialogScript settings(Text(20), [&](HWND window) {
+                for (const char* member : settingsMembers) InjectFault(member, fault);
+                HWND dots = DialogButton(window, Text(22)), marks = DialogButton(window, Text(23));
+                if (dots != nullptr && marks != nullptr) {
+                    const bool dotsChosen = SendMessageW(dots, BM_GETCHECK, 0, 0) == BST_CHECKED;
+                    SendMessageW(dotsChosen ? marks : dots, BM_CLICK, 0, 0);
+                }
+                if (HWND ok = DialogButton(window, Text(32))) SendMessageW(ok, BM_CLICK, 0, 0);
+                return true;
+            });
+            Click(excel, Text(0), Text(6));
+            ClearFaults();
+            settingsOpened = settings.Closed();
+        }
+        TakeSinkAnswers();
+        CheckEqual(EscapedExceptions(), escapedBefore,
+                   fault.name + " in the list and settings windows: no exception left them");
+        Check(opened > 0 && gone > 0 && settingsOpened == 1,
+              fault.name + ": the windows opened and Goto ran (" + std::to_string(opened) +
+                  " lists, " + std::to_string(gone) + " jumps)");
+        Check(StillWorks(excel), fault.name + ": afterwards the host and the commands work");
+    }
+}
+
 void RuleBarrier() {
     ClearSettings();
     UseCtrlHomeForNext();
@@ -278,6 +443,7 @@ void RuleBarrier() {
         Check(answered, fault.name + ": the add-in answered each call with an HRESULT");
         Check(StillWorks(excel), fault.name + ": afterwards the commands work");
     }
+    WindowsUnderFaults(excel, boxes);
 
     // The connection itself: a failing host inside OnConnection and OnDisconnection.
     Check(SUCCEEDED(addin.Disconnect()), "disconnected");
@@ -306,53 +472,6 @@ void RuleBarrier() {
 
 // ---- Hook timeout ----------------------------------------------------------------------
 
-// A user who looks at the list window for a few seconds, then closes it: a thread timer,
-// which the window's own message loop dispatches.
-class ListWindowReader {
-  public:
-    explicit ListWindowReader(DWORD lookMs) : lookMs_(lookMs) {
-        reading = this;
-        timer_ = SetTimer(nullptr, 0, 100, &ListWindowReader::Tick);
-    }
-    ~ListWindowReader() {
-        KillTimer(nullptr, timer_);
-        if (reading == this) reading = nullptr;
-    }
-    ListWindowReader(const ListWindowReader&) = delete;
-    ListWindowReader& operator=(const ListWindowReader&) = delete;
-
-    int Opened() const { return opened_; }
-    ULONGLONG LongestOpenMs() const { return longest_; }
-
-  private:
-    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-        ListWindowReader* self = reading;
-        if (self == nullptr) return;
-        HWND list = FindWindowW(L"#32770", win::Widen(Text(40)).c_str());
-        if (list == nullptr || !IsWindowVisible(list)) {
-            self->shownAt_ = 0;
-            return;
-        }
-        const ULONGLONG now = GetTickCount64();
-        if (self->shownAt_ == 0) {
-            self->shownAt_ = now;
-            ++self->opened_;
-        }
-        if (now - self->shownAt_ >= self->lookMs_) {
-            self->longest_ = std::max(self->longest_, now - self->shownAt_);
-            self->shownAt_ = 0;
-            PostMessageW(list, WM_CLOSE, 0, 0);
-        }
-    }
-
-    static inline ListWindowReader* reading = nullptr;
-    DWORD lookMs_;
-    UINT_PTR timer_ = 0;
-    ULONGLONG shownAt_ = 0;
-    ULONGLONG longest_ = 0;
-    int opened_ = 0;
-};
-
 // The list opened by its shortcut stays open for seconds; had it run inside the hook's
 // call, Windows would have removed the hook and every shortcut would be dead after it.
 void RuleHookTimeout() {
@@ -369,10 +488,17 @@ void RuleHookTimeout() {
     TwoBookmarks(excel);
     LowLevelHookWatch watch;  // in front of the add-in's hook, installed while connecting
     {
-        ListWindowReader reader(3000);
+        // A user who looks at the list for three seconds, then closes it.
+        ULONGLONG shownAt = 0, openMs = 0;
+        DialogScript reader(Text(40), [&](HWND) {
+            const ULONGLONG now = GetTickCount64();
+            if (shownAt == 0) shownAt = now;
+            openMs = now - shownAt;
+            return openMs >= 3000;
+        });
         PressCtrlAnd(window, VK_END);
-        CheckEqual(reader.Opened(), 1, "Ctrl+End opens the list window");
-        Check(reader.LongestOpenMs() >= 3000, "and it stayed open for three seconds");
+        CheckEqual(reader.Closed(), 1, "Ctrl+End opens the list window");
+        Check(openMs >= 3000, "and it stayed open for three seconds");
     }
     Check(!watch.Removed(), "Windows keeps the add-in's hook (" +
                                 std::to_string(watch.TimeoutMs()) + " ms timeout)" +

@@ -2,8 +2,8 @@
 
 // Windows' rule for low-level keyboard hooks, which Wine does not enforce: a hook whose
 // call does not return within LowLevelHooksTimeout (HKCU\Control Panel\Desktop, in
-// milliseconds; at most 1000 from Windows 10 1709 on) is removed silently on Windows 7
-// and later, and the application cannot know ("LowLevelKeyboardProc function",
+// milliseconds; 300 where it is not set, at most 1000 from Windows 10 1709 on) is removed silently
+// on Windows 7 and later, and the application cannot know ("LowLevelKeyboardProc function",
 // learn.microsoft.com). A hook that shows a window during its call is taken to overrun
 // too: a window of its own keeps the call open for as long as the user looks at it.
 //
@@ -37,7 +37,7 @@ class LowLevelHookWatch {
 
     HHOOK keyboard_ = nullptr;
     HHOOK windows_ = nullptr;
-    DWORD timeoutMs_ = 1000;
+    DWORD timeoutMs_ = 0;
     bool inCall_ = false;
     bool windowShown_ = false;
     std::string why_;

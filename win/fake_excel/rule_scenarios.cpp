@@ -434,6 +434,11 @@ std::string UrlsAfterAWhile(size_t lines) {
 void RuleLoading() {
     ClearSettings();
     TestAddins harnessAddins;
+    // However the checks end, the scenarios after this one find the add-in loading at
+    // start-up, as its registration left it.
+    struct Registered {
+        ~Registered() { SetLoadBehavior("Tessaly.Connect", 3); }
+    } registered;
     FakeExcel excel("11.0");
     AddinSession addin(excel);
     if (!Check(addin.Created(), "Tessaly.Connect registered to load at start-up")) return;
@@ -499,6 +504,20 @@ void RuleLoading() {
     Check(!excel.Sim().CommandBar(Text(0)).has_value(), "the toolbar went with the add-in");
     CheckEqual(excel.Sim().AdvisedSinks(), 0, "application events disconnected");
     Check(!addins.Instance("Tessaly.Connect"), "the host let the add-in go");
+    CheckEqual(LoadBehavior("Tessaly.Connect"), 2, "unticking leaves LoadBehavior 2");
+
+    // The next session of the host does not load it.
+    addins.ShutDown();
+    mark = addins.Calls().size();
+    addins.StartUp();
+    PrintCalls(addins.Calls(), mark);
+    const std::vector<std::string> restart(addins.Calls().begin() + static_cast<long>(mark),
+                                           addins.Calls().end());
+    Check(!addins.Connected("Tessaly.Connect") &&
+              First(restart, recording + "OnConnection 1 -> S_OK") != std::string::npos &&
+              Joined(restart).find(ours) == std::string::npos,
+          "a start after unticking loads the others but not Tessaly.Connect");
+    Check(!excel.Sim().CommandBar(Text(0)).has_value(), "and no toolbar of it appears");
 
     // Ticked again: a new instance, OnConnection (AfterStartup), everyone's OnAddInsUpdate.
     mark = addins.Calls().size();
@@ -512,6 +531,7 @@ void RuleLoading() {
               First(tick, recording + "OnAddInsUpdate -> S_OK") != std::string::npos &&
               First(tick, ours + "OnStartupComplete -> S_OK") == std::string::npos,
           "ticking: OnConnection (AfterStartup), then OnAddInsUpdate, no OnStartupComplete");
+    CheckEqual(LoadBehavior("Tessaly.Connect"), 3, "ticking leaves LoadBehavior 3 again");
     toolbar = excel.Sim().CommandBar(Text(0));
     Check(toolbar && toolbar->controls.size() == 7 && toolbar->controls[1].clickHandlers == 1,
           "the toolbar is back, its buttons connected");

@@ -563,6 +563,7 @@ HWND HostMainWindow(const std::string& title) {
 }
 
 void ShortcutOn(const char* version) {
+    const std::string on = std::string("Excel ") + version + ": ";
     ClearSettings();
     SaveSetting("Setting", "key1_2", "Ctrl");
     SaveSetting("Setting", "key2_2", "HOME");
@@ -572,12 +573,12 @@ void ShortcutOn(const char* version) {
     const bool sdi = std::stod(version) >= 15.0;
     const std::string title = sdi ? book + " - Excel" : "Microsoft Excel - " + book;
     HWND window = HostMainWindow(title);
-    if (sdi) Check(title != excel.Sim().Caption(), "the window's title is not the caption");
+    if (sdi) Check(title != excel.Sim().Caption(), on + "the window's title is not the caption");
     SetForegroundWindow(window);
     AddinSession addin(excel);
-    if (!Check(addin.Created() && SUCCEEDED(addin.Connect()), "connected")) return;
+    if (!Check(addin.Created() && SUCCEEDED(addin.Connect()), on + "connected")) return;
     Check(excel.Sim().KeyState("^{HOME}") == sim::KeyBinding::Silenced,
-          "the host's own Ctrl+Home is silenced");
+          on + "the host's own Ctrl+Home is silenced");
     const std::string bar = Text(kEnglish, 0);
     excel.Sim().Select("B3");
     Click(excel, bar, Text(kEnglish, 2));
@@ -586,14 +587,14 @@ void ShortcutOn(const char* version) {
     auto press = [] { PressCtrlAnd(VK_HOME); };
     press();
     CheckEqual(excel.Sim().ActiveCellAddress(), std::string("$B$3"),
-               "Ctrl+Home in the host's window runs the next-bookmark command");
+               on + "Ctrl+Home in the host's window runs the next-bookmark command");
     // A dialog of the host in front: the main window is disabled beneath it.
     excel.Sim().Select("A1");
     EnableWindow(window, FALSE);
     press();
     EnableWindow(window, TRUE);
     CheckEqual(excel.Sim().ActiveCellAddress(), std::string("$A$1"),
-               "nothing runs while a dialog of the host is in front");
+               on + "nothing runs while a dialog of the host is in front");
     // Another window of a different class, titled as the host's caption.
     HWND other = CreateWindowExW(0, L"STATIC", win::Widen(excel.Sim().Caption()).c_str(),
                                  WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, nullptr, nullptr,
@@ -601,22 +602,64 @@ void ShortcutOn(const char* version) {
     SetForegroundWindow(other);
     press();
     CheckEqual(excel.Sim().ActiveCellAddress(), std::string("$A$1"),
-               "nothing runs for a window that only bears the caption");
+               on + "nothing runs for a window that only bears the caption");
     DestroyWindow(other);
     SetForegroundWindow(window);
     press();
     CheckEqual(excel.Sim().ActiveCellAddress(), std::string("$B$3"),
-               "the workbook's window in front again: the command runs");
+               on + "the workbook's window in front again: the command runs");
     excel.Sim().Select("A1");
     addin.Disconnect();
     Check(excel.Sim().KeyState("^{HOME}") == sim::KeyBinding::HostDefault,
-          "disconnection gives Ctrl+Home back to the host");
+          on + "disconnection gives Ctrl+Home back to the host");
     excel.Sim().Select("A1");
     press();
     CheckEqual(excel.Sim().ActiveCellAddress(), std::string("$A$1"),
-               "the hook is gone after disconnection");
+               on + "the hook is gone after disconnection");
     DestroyWindow(window);
     ClearSettings();
+}
+
+// One window per workbook from version 15 on: a second workbook's own main window in
+// front takes the shortcut as the first one's does.
+void SecondWorkbookWindow() {
+    ClearSettings();
+    SaveSetting("Setting", "key1_2", "Ctrl");
+    SaveSetting("Setting", "key2_2", "HOME");
+    FakeExcel excel("16.0");
+    const std::string first = excel.Sim().NewWorkbook();
+    HWND firstWindow = HostMainWindow(first + " - Excel");
+    SetForegroundWindow(firstWindow);
+    AddinSession addin(excel);
+    if (!Check(addin.Created() && SUCCEEDED(addin.Connect()), "two workbooks: connected")) return;
+    const std::string second = excel.Sim().NewWorkbook();
+    HWND secondWindow = HostMainWindow(second + " - Excel");
+    SetForegroundWindow(secondWindow);
+    excel.Sim().Select(second, "Sheet1", "B3");
+    Click(excel, Text(kEnglish, 0), Text(kEnglish, 2));
+    excel.Sim().Select(second, "Sheet1", "A1");
+    PressCtrlAnd(VK_HOME);
+    CheckEqual(excel.Sim().ActiveCellAddress(), std::string("$B$3"),
+               "two workbooks: Ctrl+Home in the second workbook's own window runs the command");
+    // Its window disabled beneath a dialog of the host: nothing runs.
+    excel.Sim().Select(second, "Sheet1", "A1");
+    EnableWindow(secondWindow, FALSE);
+    PressCtrlAnd(VK_HOME);
+    EnableWindow(secondWindow, TRUE);
+    CheckEqual(excel.Sim().ActiveCellAddress(), std::string("$A$1"),
+               "two workbooks: nothing runs while that window is disabled");
+    addin.Disconnect();
+    DestroyWindow(secondWindow);
+    DestroyWindow(firstWindow);
+    ClearSettings();
+}
+
+// The host's main window in front decides whether a shortcut runs: one main window
+// before version 15, one per workbook from 15 on.
+void RuleMainWindow() {
+    ShortcutOn("11.0");
+    ShortcutOn("16.0");
+    SecondWorkbookWindow();
 }
 
 // The shell opens URLs without waiting; the stand-in browser runs a moment later.
@@ -704,9 +747,7 @@ const std::map<std::string, std::function<void()>>& Scenarios() {
         {"rule_loading", RuleLoading},
         {"rule_events", RuleEvents},
         {"rule_tag", RuleTag},
-        {"shortcut", [] { ShortcutOn("16.0"); }},
-        // The same before version 15: one main window, titled after the active book.
-        {"main_window_sdi", [] { ShortcutOn("11.0"); }},
+        {"rule_main_window", RuleMainWindow},
         {"web", Web},
         {"installed", Installed},
         {"adapter", AdapterScenario},

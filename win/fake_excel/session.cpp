@@ -91,13 +91,18 @@ LRESULT CALLBACK MessageBoxes::Hook(int code, WPARAM wParam, LPARAM lParam) {
                 },
                 reinterpret_cast<LPARAM>(&shown.text));
             answering->shown_.push_back(shown);
-            int answer = IDOK;
-            if (!answering->answers_.empty()) {
-                answer = answering->answers_.front();
-                answering->answers_.pop_front();
+            // A message box has its text in the static control 0xFFFF; the add-in's own
+            // windows are worked by the scenario, and answered here only when told.
+            const bool messageBox = GetDlgItem(box, 0xFFFF) != nullptr;
+            if (messageBox || !answering->answers_.empty()) {
+                int answer = IDOK;
+                if (!answering->answers_.empty()) {
+                    answer = answering->answers_.front();
+                    answering->answers_.pop_front();
+                }
+                PostMessageW(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED),
+                             reinterpret_cast<LPARAM>(GetDlgItem(box, answer)));
             }
-            PostMessageW(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED),
-                         reinterpret_cast<LPARAM>(GetDlgItem(box, answer)));
         }
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);

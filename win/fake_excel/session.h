@@ -43,7 +43,7 @@ class AddinSession {
 };
 
 // Answers the message boxes shown on this thread (OK unless told otherwise) and keeps
-// what they said.
+// what they said. Answers told beforehand go to any dialog that opens next.
 class MessageBoxes {
   public:
     struct Shown {
@@ -57,7 +57,11 @@ class MessageBoxes {
 
     void Answer(int button) { answers_.push_back(button); }
     const std::vector<Shown>& All() const { return shown_; }
-    void Clear() { shown_.clear(); }
+    // Forgets what was shown and the answers not given yet.
+    void Clear() {
+        shown_.clear();
+        answers_.clear();
+    }
 
   private:
     static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam);

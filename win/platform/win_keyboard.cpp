@@ -104,16 +104,17 @@ void WinKeyboard::RunPostedWork() {
 
 LRESULT CALLBACK WinKeyboard::WorkWindowProc(HWND window, UINT message, WPARAM wParam,
                                              LPARAM lParam) {
-    if (message == kRunPostedWork) {
-        auto* keyboard = reinterpret_cast<WinKeyboard*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-        try {
+    auto passOn = [&] { return DefWindowProcW(window, message, wParam, lParam); };
+    if (message != kRunPostedWork) return passOn();
+    // The command's own failure policy has run by the time anything unwinds this far.
+    return CallbackEntry(
+        [&]() -> LRESULT {
+            auto* keyboard =
+                reinterpret_cast<WinKeyboard*>(GetWindowLongPtrW(window, GWLP_USERDATA));
             if (keyboard != nullptr) keyboard->RunPostedWork();
-        } catch (...) {
-            // Nothing may leave a window procedure; the command's own failure policy ran.
-        }
-        return 0;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
+            return 0;
+        },
+        [] { return LRESULT{0}; });
 }
 
 // One low-level hook per library at a time: Windows gives the procedure no way to

@@ -89,10 +89,11 @@ std::string WinPlatform::LocaleCountryName() {
 
 std::wstring InstalledSitePage(const std::string& sitePath) {
     // The library's own file, found from an address inside it (this function).
+    std::wstring (*self)(const std::string&) = &InstalledSitePage;
     HMODULE module = nullptr;
     GetModuleHandleExW(
         GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-        reinterpret_cast<LPCWSTR>(&InstalledSitePage), &module);
+        reinterpret_cast<LPCWSTR>(self), &module);
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
         const DWORD length =
@@ -103,17 +104,26 @@ std::wstring InstalledSitePage(const std::string& sitePath) {
         }
         path.resize(path.size() * 2);
     }
-    // <install>\x64\library.dll -> <install>\help
-    for (int up = 0; up < 2; ++up) {
-        const size_t slash = path.find_last_of(L"\\/");
-        path.resize(slash == std::wstring::npos ? 0 : slash);
-    }
+    return InstalledSitePage(sitePath, path);
+}
+
+std::wstring InstalledSitePage(const std::string& sitePath, const std::wstring& library) {
     std::wstring page = Widen(sitePath);
     for (wchar_t& c : page) {
         if (c == L'/') c = L'\\';
     }
     if (page.empty() || page.back() == L'\\') page += L"index.html";
-    return path + L"\\help" + page;
+    auto parent = [](std::wstring folder) {
+        const size_t slash = folder.find_last_of(L"\\/");
+        folder.resize(slash == std::wstring::npos ? 0 : slash);
+        return folder;
+    };
+    // <folder>\library.dll with <folder>\help, as a user may have copied them; else
+    // <install>\x64\library.dll with <install>\help, as the package and the zip lay
+    // them out.
+    const std::wstring beside = parent(library) + L"\\help" + page;
+    if (GetFileAttributesW(beside.c_str()) != INVALID_FILE_ATTRIBUTES) return beside;
+    return parent(parent(library)) + L"\\help" + page;
 }
 
 bool WinPlatform::OpenUrl(const std::string& url) {

@@ -20,9 +20,12 @@
 namespace tessaly::win {
 
 // The installed copy of the maker's site for a build without one: a site path ("/",
-// "/free/.../help.html") as a file below <install>\help, where the library lives in
-// <install>\x64 or <install>\x86; the root is the folder's index page.
+// "/free/.../help.html") as a file below the help folder beside the library when that
+// page is there, else below <install>\help, where the library lives in <install>\x64
+// or <install>\x86; the root is the folder's index page.
 std::wstring InstalledSitePage(const std::string& sitePath);
+// The same for a library at `library` (a full file name).
+std::wstring InstalledSitePage(const std::string& sitePath, const std::wstring& library);
 
 // HKEY_CURRENT_USER\Software\VB and VBA Program Settings\<app>\<section>, one string
 // value per key: the very place GetSetting and SaveSetting use, so values saved by an

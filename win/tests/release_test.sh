@@ -28,7 +28,10 @@ for f in x64/QEL_BOOKMARK_VEROZARA.dll x86/QEL_BOOKMARK_VEROZARA.dll INSTALL.txt
 done
 text=$(cat "$scratch/unzipped/Tessaly-$version/INSTALL.txt" 2>&1)
 check "grep -q 'Tessaly $version: installing by hand' <<<\"\$text\"" "the install text names version $version"
-check "grep -q 'regsvr32 /i:user /n QEL_BOOKMARK_VEROZARA.dll' <<<\"\$text\"" "and the per-user registration"
+check "grep -qF 'regsvr32 /i:user /n x64\\QEL_BOOKMARK_VEROZARA.dll' <<<\"\$text\"" \
+    "and the per-user registration in the unpacked folder"
+check "grep -q 'The installer is for 64-bit Windows only' <<<\"\$text\"" \
+    "and which Windows the installer serves"
 check "grep -q '$version' '$dist/help/index.html'" "the help pages carry version $version"
 
 # A run whose input is missing fails and leaves the folder as it was.
