@@ -177,6 +177,21 @@ TEST_F(XlsxWrite, PropertiesOfOtherTypesSurviveAndIdsAreRenumbered) {
     EXPECT_EQ(PropertyValue(reopened, "Note"), note);
 }
 
+TEST_F(XlsxWrite, PropertyMatchedWithoutRegardToCaseKeepsItsPlaceAndNewOnesGoLast) {
+    auto workbook = Open("properties.xlsx");
+    auto& properties = workbook.customProperties;
+    properties.insert(properties.begin(), {"New", "n"});
+    for (auto& property : properties) {
+        if (property.name == "Owner") property = {"OWNER", "Bob"};
+    }
+    Save(workbook);
+    const std::string custom = EntryOf(ReadEntries(Path("Data.xlsx")), "docProps/custom.xml");
+    EXPECT_THAT(custom, HasSubstr(R"(name="OWNER"><vt:lpwstr>Bob<)"));
+    EXPECT_THAT(custom, Not(HasSubstr("Owner")));
+    EXPECT_LT(custom.find("OWNER"), custom.find("QEL_BOOKMARK"));
+    EXPECT_GT(custom.find(R"(name="New")"), custom.find("Revision"));
+}
+
 TEST_F(XlsxWrite, DeletingEveryTextPropertyKeepsTheOthers) {
     auto workbook = Open("properties.xlsx");
     workbook.customProperties.clear();

@@ -10,6 +10,7 @@
 #include <functional>
 #include <new>
 #include <set>
+#include <unordered_map>
 
 #include "sim/xlsx/package.h"
 #include "sim/xlsx/xlsx.h"
@@ -298,12 +299,15 @@ std::string BuildCustomProperties(const ZipArchive* zip, const std::string& part
         root.append_attribute("xmlns:vt") = kVariantTypesNamespace;
     }
 
-    const auto sameName = [](std::string_view a, std::string_view b) {
-        return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-            return std::tolower(static_cast<unsigned char>(x)) ==
-                   std::tolower(static_cast<unsigned char>(y));
-        });
+    // Names match without regard to case: for each, the indexes of the properties not yet
+    // written, first at the back.
+    const auto folded = [](std::string_view name) {
+        std::string key(name);
+        for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return key;
     };
+    std::unordered_map<std::string, std::vector<size_t>> unwritten;
+    for (size_t i = properties.size(); i-- > 0;) unwritten[folded(properties[i].name)].push_back(i);
     const auto setText = [&](pugi::xml_node property, const std::string& value) {
         while (property.first_child()) property.remove_child(property.first_child());
         property.append_child(Qualified(vtPrefix, "lpwstr").c_str())
@@ -319,11 +323,10 @@ std::string BuildCustomProperties(const ZipArchive* zip, const std::string& part
         const auto type = value ? LocalName(value.name()) : std::string_view();
         const bool isText = type == "lpwstr" || type == "bstr";
         size_t match = properties.size();
-        for (size_t i = 0; i < properties.size(); ++i) {
-            if (!written[i] && sameName(properties[i].name, name)) {
-                match = i;
-                break;
-            }
+        if (const auto it = unwritten.find(folded(name));
+            it != unwritten.end() && !it->second.empty()) {
+            match = it->second.back();
+            it->second.pop_back();
         }
         if (match < properties.size()) {
             written[match] = true;
