@@ -150,6 +150,16 @@ TEST_F(FileSettingsStoreTest, WritesLeaveNoTemporaryFileAndCreateTheDirectory) {
     EXPECT_EQ(Listing(file.parent_path()), std::vector<std::string>{"settings.ini"});
 }
 
+TEST_F(FileSettingsStoreTest, StaleTemporaryGoesAtTheNextWrite) {
+    const fs::path file = dir_ / "settings.ini";
+    WriteFile(dir_ / ".tessaly-save.settings.ini.a1B2c3", "left by a killed save");
+    WriteFile(dir_ / ".settings.ini.a1B2c3", "someone else's");
+    FileSettingsStore store(file);
+    Watch(store);
+    store.Write("A", "S", "K", "v");
+    EXPECT_EQ(Listing(dir_), (std::vector<std::string>{".settings.ini.a1B2c3", "settings.ini"}));
+}
+
 TEST_F(FileSettingsStoreTest, ValueSavedByAnotherProcessIsSeenAtTheNextRead) {
     const fs::path file = dir_ / "settings.ini";
     FileSettingsStore mine(file);

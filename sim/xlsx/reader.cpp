@@ -5,6 +5,7 @@
 #include <exception>
 #include <new>
 
+#include "platform/linux/replacement_file.h"
 #include "sim/xlsx/package.h"
 #include "sim/xlsx/xlsx.h"
 
@@ -356,6 +357,7 @@ LoadedPackage detail::LoadPackage(const std::string& path) {
 
 ReadResult Read(const std::string& path) {
     ReadResult result;
+    linuxplatform::RemoveStaleReplacements(path);
     try {
         result.workbook = LoadPackage(path).workbook;
     } catch (const PackageError& error) {

@@ -47,7 +47,8 @@ ReadResult Read(const std::string& path);
 
 // Saves desc to destPath. sourcePath is the package the workbook was opened from, or
 // empty for a new workbook. destPath may equal sourcePath. The destination is replaced
-// only once the new package is complete; on failure nothing on disk changes.
+// only once the new package is complete; on failure
+// nothing on disk changes (temporaries left by saves that were killed go).
 WriteResult Write(const std::string& sourcePath, const WorkbookSpec& desc,
                   const std::string& destPath);
 
