@@ -455,7 +455,30 @@ TEST_F(XlsxWrite, SavingInPlaceKeepsTheFilesPermissionsAndOwnerAndLeavesNoOtherF
     EXPECT_THAT(FolderListing(), ElementsAre("Data.xlsx"));
 }
 
-// ---- The temporaries of saves that were killed ----
+// ---- Read-only files and the temporaries of saves that were killed ----
+
+TEST_F(XlsxWrite, ReadOnlyWorkbookIsRefusedAndKeptAsItWas) {
+    auto workbook = Open("properties.xlsx");
+    SetProperty(workbook, "QEL_BOOKMARK", "1:$A$1;");
+    Save(workbook, "Data.xlsx", "Other.xlsx");
+    chmod(Path("Data.xlsx").c_str(), 0444);
+    struct stat before;
+    ASSERT_EQ(stat(Path("Data.xlsx").c_str(), &before), 0);
+    // Saved in place, or over it from another file: the whole folder stays byte for byte.
+    for (const char* from : {"Data.xlsx", "Other.xlsx", ""}) {
+        const auto result = FailedWrite(workbook, from, "Data.xlsx");
+        EXPECT_EQ(result.status, sim::xlsx::Status::ReadOnly);
+        EXPECT_EQ(result.description,
+                  "Data.xlsx is read-only: save it under another name, or make the file writable "
+                  "and save again.");
+    }
+    struct stat after;
+    ASSERT_EQ(stat(Path("Data.xlsx").c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_mode, before.st_mode);
+    EXPECT_EQ(after.st_uid, before.st_uid);
+    EXPECT_EQ(after.st_gid, before.st_gid);
+}
 
 class XlsxWriteTemporaries : public XlsxWrite {
   protected:

@@ -451,6 +451,10 @@ bool FileSettingsStore::SaveFile(std::string& error) {
         return false;
     }
 
+    if (IsReadOnly(target)) {
+        error = "the file is read-only";
+        return false;
+    }
     ReplacementFile temporary(target.string());
     if (temporary.Error() != 0) {
         error = "cannot create a file in " + directory.string() + ": " +

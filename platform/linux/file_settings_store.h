@@ -14,7 +14,7 @@
 // to ASCII letter case, as the registry does on Windows.
 //
 // The file is rewritten whole and atomically at each write (see replacement_file.h),
-// and read again whenever it changed on disk, so a value
+// never when it is read-only, and read again whenever it changed on disk, so a value
 // saved by another process is seen at the next read.
 
 #include <filesystem>

@@ -46,6 +46,12 @@ bool SameFile(const struct stat& a, const struct stat& b) {
 
 }  // namespace
 
+bool IsReadOnly(const std::string& path) {
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    return (info.st_mode & 0222) == 0 || access(path.c_str(), W_OK) != 0;
+}
+
 void RemoveStaleReplacements(const std::string& target) {
     const Location at = LocationOf(target);
     DIR* dir = opendir(at.folder.empty() ? "." : at.folder.c_str());

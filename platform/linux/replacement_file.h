@@ -19,6 +19,11 @@
 
 namespace linuxplatform {
 
+// Whether path is a file this user must not replace: one no one may write (no write bit
+// at all, the read-only mark of a spreadsheet user, which binds the superuser too), or
+// one this user may not write. False when there is no such file.
+bool IsReadOnly(const std::string& path);
+
 // Removes the temporaries of target that no running save holds.
 void RemoveStaleReplacements(const std::string& target);
 

@@ -876,6 +876,14 @@ void SaveNew(const WorkbookSpec& desc, const std::string& destPath) {
 WriteResult Write(const std::string& sourcePath, const WorkbookSpec& desc,
                   const std::string& destPath) {
     WriteResult result;
+    // Checked first, so a read-only file costs no work and nothing on disk changes.
+    if (linuxplatform::IsReadOnly(destPath)) {
+        result.status = Status::ReadOnly;
+        result.description = FileNameOf(destPath) +
+                             " is read-only: save it under another name, or make the file "
+                             "writable and save again.";
+        return result;
+    }
     try {
         if (sourcePath.empty()) {
             SaveNew(desc, destPath);
