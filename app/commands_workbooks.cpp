@@ -23,8 +23,15 @@ std::string LinesText(const char* what, LineRange range, bool columns) {
     return text;
 }
 
+// A sheet of a workbook, by name. (A struct, not a pair: lambdas capture its members,
+// where clang before 16 refuses to capture structured bindings.)
+struct BookSheet {
+    std::string book;
+    std::string sheet;
+};
+
 // The active workbook and sheet, which must be a worksheet.
-std::pair<std::string, std::string> ActiveWorksheet(Session& session) {
+BookSheet ActiveWorksheet(Session& session) {
     const std::string book = session.Book("");
     const std::string sheet = session.Sheet(book, "");
     if (!session.IsWorksheet(book, sheet))
@@ -33,7 +40,7 @@ std::pair<std::string, std::string> ActiveWorksheet(Session& session) {
 }
 
 // The named sheet of the active workbook, or its active sheet when no name is given.
-std::pair<std::string, std::string> SheetOfActiveBook(Session& session, const std::string& name) {
+BookSheet SheetOfActiveBook(Session& session, const std::string& name) {
     const std::string book = session.Book("");
     return {book, session.Sheet(book, name)};
 }
@@ -147,8 +154,8 @@ void CmdName(CommandContext& c) {
 
 void CmdSheetActivate(CommandContext& c) {
     ExpectArgs(c, 1, 1, "sheet NAME");
-    const auto [book, sheet] = SheetOfActiveBook(c.session, c.args[0]);
-    HostAction([&] { c.session.Excel().ActivateSheet(book, sheet); });
+    const BookSheet at = SheetOfActiveBook(c.session, c.args[0]);
+    HostAction([&] { c.session.Excel().ActivateSheet(at.book, at.sheet); });
 }
 
 namespace {
@@ -179,22 +186,22 @@ void AddSheet(CommandContext& c, bool chart) {
 
 void SetVisible(CommandContext& c, int32_t visible, const char* usage, const char* done) {
     ExpectArgs(c, 1, 1, usage);
-    const auto [book, sheet] = SheetOfActiveBook(c.session, c.args[0]);
-    HostAction([&] { c.session.Excel().SetSheetVisible(book, sheet, visible); });
-    c.out << "  sheet " << sheet << ' ' << done << '\n';
+    const BookSheet at = SheetOfActiveBook(c.session, c.args[0]);
+    HostAction([&] { c.session.Excel().SetSheetVisible(at.book, at.sheet, visible); });
+    c.out << "  sheet " << at.sheet << ' ' << done << '\n';
 }
 
 void SetProtected(CommandContext& c, bool on) {
     ExpectArgs(c, 0, 1, on ? "sheet protect [NAME]" : "sheet unprotect [NAME]");
-    const auto [book, sheet] = SheetOfActiveBook(c.session, c.args.empty() ? "" : c.args[0]);
+    const BookSheet at = SheetOfActiveBook(c.session, c.args.empty() ? "" : c.args[0]);
     HostAction([&] {
         if (on) {
-            c.session.Excel().Protect(book, sheet);
+            c.session.Excel().Protect(at.book, at.sheet);
         } else {
-            c.session.Excel().Unprotect(book, sheet);
+            c.session.Excel().Unprotect(at.book, at.sheet);
         }
     });
-    c.out << "  sheet " << sheet << (on ? " protected" : " unprotected") << '\n';
+    c.out << "  sheet " << at.sheet << (on ? " protected" : " unprotected") << '\n';
 }
 
 }  // namespace
@@ -229,16 +236,16 @@ void CmdSheetUnprotect(CommandContext& c) {
 
 void CmdSheetDelete(CommandContext& c) {
     ExpectArgs(c, 1, 1, "sheet delete NAME");
-    const auto [book, sheet] = SheetOfActiveBook(c.session, c.args[0]);
-    HostAction([&] { c.session.Excel().DeleteSheet(book, sheet); });
-    c.out << "  deleted sheet " << sheet << '\n';
+    const BookSheet at = SheetOfActiveBook(c.session, c.args[0]);
+    HostAction([&] { c.session.Excel().DeleteSheet(at.book, at.sheet); });
+    c.out << "  deleted sheet " << at.sheet << '\n';
 }
 
 void CmdSheetRename(CommandContext& c) {
     ExpectArgs(c, 2, 2, "sheet rename OLD NEW");
-    const auto [book, sheet] = SheetOfActiveBook(c.session, c.args[0]);
-    HostAction([&] { c.session.Excel().RenameSheet(book, sheet, c.args[1]); });
-    c.out << "  sheet " << sheet << " is now " << c.args[1] << '\n';
+    const BookSheet at = SheetOfActiveBook(c.session, c.args[0]);
+    HostAction([&] { c.session.Excel().RenameSheet(at.book, at.sheet, c.args[1]); });
+    c.out << "  sheet " << at.sheet << " is now " << c.args[1] << '\n';
 }
 
 // ---- Rows and columns ----
@@ -262,34 +269,34 @@ void LinesCommand(CommandContext& c, bool columns, LineOp op, const char* usage)
         ExpectArgs(c, 1, 1, usage);
         range = columns ? ParseColumns(c.args[0]) : ParseRows(c.args[0]);
     }
-    const auto [book, sheet] = ActiveWorksheet(c.session);
+    const BookSheet at = ActiveWorksheet(c.session);
     sim::Excel& excel = c.session.Excel();
     const char* done = "";
     HostAction([&] {
         switch (op) {
             case LineOp::Insert:
                 done = "inserted";
-                columns ? excel.InsertColumns(book, sheet, range.first, range.count)
-                        : excel.InsertRows(book, sheet, range.first, range.count);
+                columns ? excel.InsertColumns(at.book, at.sheet, range.first, range.count)
+                        : excel.InsertRows(at.book, at.sheet, range.first, range.count);
                 break;
             case LineOp::Delete:
                 done = "deleted";
-                columns ? excel.DeleteColumns(book, sheet, range.first, range.count)
-                        : excel.DeleteRows(book, sheet, range.first, range.count);
+                columns ? excel.DeleteColumns(at.book, at.sheet, range.first, range.count)
+                        : excel.DeleteRows(at.book, at.sheet, range.first, range.count);
                 break;
             case LineOp::Hide:
                 done = "hidden";
-                columns ? excel.HideColumns(book, sheet, range.first, range.count)
-                        : excel.HideRows(book, sheet, range.first, range.count);
+                columns ? excel.HideColumns(at.book, at.sheet, range.first, range.count)
+                        : excel.HideRows(at.book, at.sheet, range.first, range.count);
                 break;
             case LineOp::Unhide:
                 done = "shown";
-                columns ? excel.ShowColumns(book, sheet, range.first, range.count)
-                        : excel.ShowRows(book, sheet, range.first, range.count);
+                columns ? excel.ShowColumns(at.book, at.sheet, range.first, range.count)
+                        : excel.ShowRows(at.book, at.sheet, range.first, range.count);
                 break;
             case LineOp::Filter:
                 done = "hidden by a filter";
-                excel.FilterHideRows(book, sheet, range.first, range.count);
+                excel.FilterHideRows(at.book, at.sheet, range.first, range.count);
                 break;
         }
     });
@@ -316,9 +323,9 @@ void CmdRowsFilter(CommandContext& c) {
 
 void CmdRowsUnfilter(CommandContext& c) {
     ExpectArgs(c, 0, 0, "rows unfilter");
-    const auto [book, sheet] = ActiveWorksheet(c.session);
-    HostAction([&] { c.session.Excel().ClearFilter(book, sheet); });
-    c.out << "  the filter of " << sheet << " is cleared\n";
+    const BookSheet at = ActiveWorksheet(c.session);
+    HostAction([&] { c.session.Excel().ClearFilter(at.book, at.sheet); });
+    c.out << "  the filter of " << at.sheet << " is cleared\n";
 }
 
 void CmdColumnsInsert(CommandContext& c) {

@@ -150,6 +150,24 @@ TEST_F(FileSettingsStoreTest, WritesLeaveNoTemporaryFileAndCreateTheDirectory) {
     EXPECT_EQ(Listing(file.parent_path()), std::vector<std::string>{"settings.ini"});
 }
 
+TEST_F(FileSettingsStoreTest, StaleTemporaryGoesAtTheNextWriteAndAReadOnlyFileIsKept) {
+    const fs::path file = dir_ / "settings.ini";
+    WriteFile(dir_ / ".tessaly-save.settings.ini.a1B2c3", "left by a killed save");
+    WriteFile(dir_ / ".settings.ini.a1B2c3", "someone else's");
+    FileSettingsStore store(file);
+    Watch(store);
+    store.Write("A", "S", "K", "v");
+    EXPECT_EQ(Listing(dir_), (std::vector<std::string>{".settings.ini.a1B2c3", "settings.ini"}));
+
+    fs::permissions(file, fs::perms::owner_read | fs::perms::group_read);
+    const std::string before = ReadFile(file);
+    store.Write("A", "S", "K", "w");
+    ASSERT_EQ(warnings_.size(), 1u);
+    EXPECT_NE(warnings_[0].find("read-only"), std::string::npos) << warnings_[0];
+    EXPECT_EQ(ReadFile(file), before);
+    EXPECT_EQ(fs::status(file).permissions(), fs::perms::owner_read | fs::perms::group_read);
+}
+
 TEST_F(FileSettingsStoreTest, ValueSavedByAnotherProcessIsSeenAtTheNextRead) {
     const fs::path file = dir_ / "settings.ini";
     FileSettingsStore mine(file);

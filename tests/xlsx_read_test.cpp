@@ -315,6 +315,25 @@ TEST_F(XlsxReadErrors, SheetWithoutRelationshipAndWorkbookWithoutSheetsAreRefuse
     EXPECT_EQ(ReadUnchanged(entries).description, "Data.xlsx: xl/workbook.xml lists no sheets.");
 }
 
+// Given again in a later row of the same number, or by position in its own row.
+TEST_F(XlsxReadErrors, CellGivenTwiceIsRefusedNamingTheCell) {
+    const std::pair<const char*, const char*> cases[] = {
+        {R"(<row r="1"><c r="A1"><v>1</v></c></row><row r="2"><c r="A2"><v>2</v></c></row>)"
+         R"(<row r="1"><c r="A1"><v>3</v></c></row>)",
+         "A1"},
+        {R"(<row r="1"><c r="B1"><v>1</v></c><c r="A1"><v>2</v></c><c><v>3</v></c></row>)", "B1"}};
+    for (const auto& [rows, cell] : cases) {
+        const auto result = ReadUnchanged(
+            MinimalPackage(Worksheet("<sheetData>" + std::string(rows) + "</sheetData>")));
+        EXPECT_EQ(result.status, sim::xlsx::Status::InvalidContent);
+        EXPECT_EQ(result.description,
+                  "Data.xlsx cannot be read: the sheet \"Sheet1\" gives the cell " +
+                      std::string(cell) +
+                      " twice; let a spreadsheet application repair the file "
+                      "and save it again.");
+    }
+}
+
 TEST_F(XlsxReadErrors, BrokenCustomPropertiesPartIsReported) {
     auto entries = MinimalPackage(Worksheet("<sheetData/>"));
     entries[1].second =

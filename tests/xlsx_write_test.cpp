@@ -2,11 +2,15 @@
 // and changed cells differ, every other part is copied as it was), as new files, and
 // failures that must leave the disk as it was.
 
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 
@@ -175,6 +179,21 @@ TEST_F(XlsxWrite, PropertiesOfOtherTypesSurviveAndIdsAreRenumbered) {
     ASSERT_EQ(reopened.customProperties.size(), 2u);
     EXPECT_EQ(PropertyValue(reopened, "QEL_BOOKMARK"), "1:$B$3;1:$B$3;");
     EXPECT_EQ(PropertyValue(reopened, "Note"), note);
+}
+
+TEST_F(XlsxWrite, PropertyMatchedWithoutRegardToCaseKeepsItsPlaceAndNewOnesGoLast) {
+    auto workbook = Open("properties.xlsx");
+    auto& properties = workbook.customProperties;
+    properties.insert(properties.begin(), {"New", "n"});
+    for (auto& property : properties) {
+        if (property.name == "Owner") property = {"OWNER", "Bob"};
+    }
+    Save(workbook);
+    const std::string custom = EntryOf(ReadEntries(Path("Data.xlsx")), "docProps/custom.xml");
+    EXPECT_THAT(custom, HasSubstr(R"(name="OWNER"><vt:lpwstr>Bob<)"));
+    EXPECT_THAT(custom, Not(HasSubstr("Owner")));
+    EXPECT_LT(custom.find("OWNER"), custom.find("QEL_BOOKMARK"));
+    EXPECT_GT(custom.find(R"(name="New")"), custom.find("Revision"));
 }
 
 TEST_F(XlsxWrite, DeletingEveryTextPropertyKeepsTheOthers) {
@@ -421,14 +440,132 @@ TEST_F(XlsxWrite, BrokenSourceFailsWithTheReadersMessageAndKeepsBothFiles) {
     EXPECT_EQ(FailedWrite(workbook, "Data.xlsx", "Good.xlsx").status, sim::xlsx::Status::NotZip);
 }
 
-TEST_F(XlsxWrite, SavingInPlaceKeepsTheFilesPermissionsAndLeavesNoOtherFile) {
+TEST_F(XlsxWrite, SavingInPlaceKeepsTheFilesPermissionsAndOwnerAndLeavesNoOtherFile) {
     auto workbook = Open("properties.xlsx");
     chmod(Path("Data.xlsx").c_str(), 0640);
+    // Only the superuser may keep another user's file theirs.
+    const bool giveAway = geteuid() == 0 && chown(Path("Data.xlsx").c_str(), 65534, 65534) == 0;
     Save(workbook);
     struct stat info;
     ASSERT_EQ(stat(Path("Data.xlsx").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0640u);
+    if (giveAway) {
+        EXPECT_EQ(info.st_uid, 65534u);
+    }
     EXPECT_THAT(FolderListing(), ElementsAre("Data.xlsx"));
+}
+
+// ---- Read-only files and the temporaries of saves that were killed ----
+
+TEST_F(XlsxWrite, ReadOnlyWorkbookIsRefusedAndKeptAsItWas) {
+    auto workbook = Open("properties.xlsx");
+    SetProperty(workbook, "QEL_BOOKMARK", "1:$A$1;");
+    Save(workbook, "Data.xlsx", "Other.xlsx");
+    chmod(Path("Data.xlsx").c_str(), 0444);
+    struct stat before;
+    ASSERT_EQ(stat(Path("Data.xlsx").c_str(), &before), 0);
+    // Saved in place, or over it from another file: the whole folder stays byte for byte.
+    for (const char* from : {"Data.xlsx", "Other.xlsx", ""}) {
+        const auto result = FailedWrite(workbook, from, "Data.xlsx");
+        EXPECT_EQ(result.status, sim::xlsx::Status::ReadOnly);
+        EXPECT_EQ(result.description,
+                  "Data.xlsx is read-only: save it under another name, or make the file writable "
+                  "and save again.");
+    }
+    struct stat after;
+    ASSERT_EQ(stat(Path("Data.xlsx").c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_mode, before.st_mode);
+    EXPECT_EQ(after.st_uid, before.st_uid);
+    EXPECT_EQ(after.st_gid, before.st_gid);
+}
+
+class XlsxWriteTemporaries : public XlsxWrite {
+  protected:
+    // A temporary as a save leaves it, and files that only look like one.
+    static constexpr const char* kStale = ".tessaly-save.Data.xlsx.k3Xq9Z";
+    const std::vector<std::string> foreign_ = {".Data.xlsx.k3Xq9Z",
+                                               ".tessaly-save.Data.xlsx.k3Xq9",
+                                               ".tessaly-save.Data.xlsx.k3Xq9Z.1",
+                                               ".tessaly-save.Data.xlsx.k3-q9Z",
+                                               ".tessaly-save.Other.xlsx.k3Xq9Z",
+                                               "tessaly-save.Data.xlsx.k3Xq9Z"};
+
+    void LeaveFiles() {
+        Spit(Path(kStale), "PK half a package");
+        for (const auto& name : foreign_) Spit(Path(name), "not ours");
+    }
+    std::vector<std::string> Expected(std::vector<std::string> also) const {
+        also.insert(also.end(), foreign_.begin(), foreign_.end());
+        std::sort(also.begin(), also.end());
+        return also;
+    }
+};
+
+TEST_F(XlsxWriteTemporaries, SaveAndOpenRemoveStaleTemporariesOfTheirWorkbookOnly) {
+    auto workbook = Open("properties.xlsx");
+    LeaveFiles();
+    // A save still running holds its temporary's lock.
+    const std::string held = ".tessaly-save.Data.xlsx.Held42";
+    Spit(Path(held), "being written");
+    const int fd = open(Path(held).c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(flock(fd, LOCK_EX), 0);
+
+    SetProperty(workbook, "QEL_BOOKMARK", "1:$A$1;");
+    Save(workbook);
+    EXPECT_EQ(FolderListing(), Expected({"Data.xlsx", held}));
+    EXPECT_EQ(PropertyValue(Reopen(), "QEL_BOOKMARK"), "1:$A$1;");
+    EXPECT_EQ(Slurp(Path(held)), "being written");
+
+    close(fd);  // the writer died
+    Spit(Path(kStale), "PK half a package");
+    Reopen();
+    EXPECT_EQ(FolderListing(), Expected({"Data.xlsx"}));
+}
+
+// A save killed while it writes leaves the old file or the new one, and its one
+// temporary goes at the next open.
+TEST_F(XlsxWriteTemporaries, SaveKilledDuringTheWriteLeavesOldOrNewWhole) {
+    sim::WorkbookSpec workbook;
+    workbook.sheets.push_back({});
+    workbook.sheets[0].name = "Sheet1";
+    for (int row = 1; row <= 20000; ++row) {
+        workbook.sheets[0].cells.push_back(
+            {"A" + std::to_string(row), "text " + std::to_string(row)});
+    }
+    SetProperty(workbook, "Version", "old");
+    Save(workbook, "", "Data.xlsx");
+    workbook = Reopen();
+    SetProperty(workbook, "Version", "new");
+    const auto temporaries = [&] {
+        const auto names = FolderListing();
+        return std::count_if(names.begin(), names.end(), [](const std::string& name) {
+            return name.starts_with(".tessaly-save.Data.xlsx.");
+        });
+    };
+    int leftBehind = 0;
+    for (const int delay : {0, 2, 10, 30}) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (;;) sim::xlsx::Write(Path("Data.xlsx"), workbook, Path("Data.xlsx"));
+        }
+        // Killed once a save has made its temporary, a little later each time.
+        for (int wait = 0; wait < 20000 && temporaries() == 0; ++wait) usleep(100);
+        usleep(delay * 1000);
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+        const auto left = temporaries();
+        EXPECT_LE(left, 1);
+        leftBehind += static_cast<int>(left);
+        const auto read = sim::xlsx::Read(Path("Data.xlsx"));
+        ASSERT_TRUE(read) << read.description;
+        EXPECT_THAT(PropertyValue(read.workbook, "Version"), ::testing::AnyOf("old", "new"));
+        EXPECT_EQ(read.workbook.sheets[0].cells.size(), 20000u);
+        EXPECT_THAT(FolderListing(), ElementsAre("Data.xlsx"));
+    }
+    EXPECT_GT(leftBehind, 0) << "no kill came during a write";
 }
 
 // ---- The office suite reads what we write (only where it is installed) ----

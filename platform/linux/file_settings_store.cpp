@@ -1,6 +1,7 @@
 #include "platform/linux/file_settings_store.h"
 
-#include <fcntl.h>
+#include "platform/linux/replacement_file.h"
+
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -141,19 +142,6 @@ std::string DescribeErrno(int error) {
 }
 
 // Writes all of `data` to `fd`, resuming after interruptions and short writes.
-bool WriteAll(int fd, const std::string& data) {
-    size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
 }  // namespace
 
 // Nothing when the file cannot be examined for another reason than being absent.
@@ -463,40 +451,27 @@ bool FileSettingsStore::SaveFile(std::string& error) {
         return false;
     }
 
-    std::string temporary = (directory / ("." + target.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0) {
-        error = "cannot create a file in " + directory.string() + ": " + DescribeErrno(errno);
+    if (IsReadOnly(target)) {
+        error = "the file is read-only";
         return false;
     }
-    struct stat existing {};
-    if (::stat(target.c_str(), &existing) == 0) ::fchmod(fd, existing.st_mode & 07777);
-
-    const std::string content = Serialize();
-    bool ok = WriteAll(fd, content) && ::fsync(fd) == 0;
-    int failure = ok ? 0 : errno;
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        failure = errno;
+    ReplacementFile temporary(target.string());
+    if (temporary.Error() != 0) {
+        error = "cannot create a file in " + directory.string() + ": " +
+                DescribeErrno(temporary.Error());
+        return false;
     }
-    if (ok && hadBadLines_) {
+    int failure = temporary.Write(Serialize());
+    if (failure == 0 && hadBadLines_) {
         // Keep the damaged file next to the new one: its skipped lines are not lost.
         fs::copy_file(target, fs::path(target.string() + ".bad"),
                       fs::copy_options::overwrite_existing, ec);
     }
-    if (ok && ::rename(temporary.c_str(), target.c_str()) != 0) {
-        ok = false;
-        failure = errno;
-    }
-    if (!ok) {
-        ::unlink(temporary.c_str());
+    // A new settings file is for this user's eyes only.
+    if (failure == 0) failure = temporary.Commit(0600);
+    if (failure != 0) {
         error = DescribeErrno(failure);
         return false;
-    }
-    const int dirFd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
     }
     hadBadLines_ = false;
     // What is in memory is now what is on disk.

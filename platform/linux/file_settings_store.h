@@ -13,9 +13,9 @@
 // lines and lines starting with ";" or "#" are ignored. Names compare without regard
 // to ASCII letter case, as the registry does on Windows.
 //
-// The file is rewritten whole and atomically at each write (temporary file in the
-// same directory, fsync, rename), and read again whenever it changed on disk, so a
-// value saved by another process is seen at the next read.
+// The file is rewritten whole and atomically at each write (see replacement_file.h),
+// never when it is read-only, and read again whenever it changed on disk, so a value
+// saved by another process is seen at the next read.
 
 #include <filesystem>
 #include <functional>

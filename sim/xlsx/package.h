@@ -138,8 +138,10 @@ struct LoadedPackage {
 LoadedPackage LoadPackage(const std::string& path);
 
 // Cells of a worksheet part into desc (hidden rows and columns, sizes, protection, active
-// cell, values) and into cells (normalized address -> text).
-void ReadWorksheetXml(const pugi::xml_document& doc, const std::vector<std::string>& sharedStrings,
-                      SheetSpec& desc, std::map<std::string, std::string>& cells);
+// cell, values) and into cells (normalized address -> text). InvalidContent, naming file,
+// for a cell given twice.
+void ReadWorksheetXml(const pugi::xml_document& doc, const std::string& file,
+                      const std::vector<std::string>& sharedStrings, SheetSpec& desc,
+                      std::map<std::string, std::string>& cells);
 
 }  // namespace sim::xlsx::detail

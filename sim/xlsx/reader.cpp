@@ -5,6 +5,7 @@
 #include <exception>
 #include <new>
 
+#include "platform/linux/replacement_file.h"
 #include "sim/xlsx/package.h"
 #include "sim/xlsx/xlsx.h"
 
@@ -143,7 +144,7 @@ void ReadSheetView(pugi::xml_node sheet, SheetSpec& desc) {
 
 }  // namespace
 
-void detail::ReadWorksheetXml(const pugi::xml_document& doc,
+void detail::ReadWorksheetXml(const pugi::xml_document& doc, const std::string& file,
                               const std::vector<std::string>& sharedStrings, SheetSpec& desc,
                               std::map<std::string, std::string>& cells) {
     const pugi::xml_node sheet = doc.document_element();
@@ -184,14 +185,16 @@ void detail::ReadWorksheetXml(const pugi::xml_document& doc,
             std::string text = CellText(cell, sharedStrings, hasValue);
             if (!hasValue) continue;
             const std::string name = CellName(position.row, position.column);
-            if (cells.find(name) == cells.end())
-                desc.cells.push_back({name, text});
-            else {
-                for (auto& existing : desc.cells) {
-                    if (existing.address == name) existing.text = text;
-                }
+            // The format gives each cell once: a file giving one twice is damaged. Taking
+            // either value would be a guess, and a save could put the user's edit in the
+            // place a later read does not take.
+            if (!cells.emplace(name, text).second) {
+                Fail(Status::InvalidContent, file + " cannot be read: the sheet \"" + desc.name +
+                                                 "\" gives the cell " + name +
+                                                 " twice; let a spreadsheet application repair "
+                                                 "the file and save it again.");
             }
-            cells[name] = std::move(text);
+            desc.cells.push_back({name, std::move(text)});
         }
     }
     const auto sortUnique = [](std::vector<int32_t>& v) {
@@ -319,7 +322,7 @@ LoadedPackage detail::LoadPackage(const std::string& path) {
             source.kind = SheetKind::Chart;
             ReadChartSheetXml(sheetDoc, sheet);
         } else {
-            ReadWorksheetXml(sheetDoc, sharedStrings, sheet, source.cells);
+            ReadWorksheetXml(sheetDoc, file, sharedStrings, sheet, source.cells);
         }
         workbook.sheets.push_back(std::move(sheet));
         package.sheets.push_back(std::move(source));
@@ -354,6 +357,7 @@ LoadedPackage detail::LoadPackage(const std::string& path) {
 
 ReadResult Read(const std::string& path) {
     ReadResult result;
+    linuxplatform::RemoveStaleReplacements(path);
     try {
         result.workbook = LoadPackage(path).workbook;
     } catch (const PackageError& error) {

@@ -10,7 +10,9 @@
 #include <functional>
 #include <new>
 #include <set>
+#include <unordered_map>
 
+#include "platform/linux/replacement_file.h"
 #include "sim/xlsx/package.h"
 #include "sim/xlsx/xlsx.h"
 
@@ -298,12 +300,15 @@ std::string BuildCustomProperties(const ZipArchive* zip, const std::string& part
         root.append_attribute("xmlns:vt") = kVariantTypesNamespace;
     }
 
-    const auto sameName = [](std::string_view a, std::string_view b) {
-        return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-            return std::tolower(static_cast<unsigned char>(x)) ==
-                   std::tolower(static_cast<unsigned char>(y));
-        });
+    // Names match without regard to case: for each, the indexes of the properties not yet
+    // written, first at the back.
+    const auto folded = [](std::string_view name) {
+        std::string key(name);
+        for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return key;
     };
+    std::unordered_map<std::string, std::vector<size_t>> unwritten;
+    for (size_t i = properties.size(); i-- > 0;) unwritten[folded(properties[i].name)].push_back(i);
     const auto setText = [&](pugi::xml_node property, const std::string& value) {
         while (property.first_child()) property.remove_child(property.first_child());
         property.append_child(Qualified(vtPrefix, "lpwstr").c_str())
@@ -319,11 +324,10 @@ std::string BuildCustomProperties(const ZipArchive* zip, const std::string& part
         const auto type = value ? LocalName(value.name()) : std::string_view();
         const bool isText = type == "lpwstr" || type == "bstr";
         size_t match = properties.size();
-        for (size_t i = 0; i < properties.size(); ++i) {
-            if (!written[i] && sameName(properties[i].name, name)) {
-                match = i;
-                break;
-            }
+        if (const auto it = unwritten.find(folded(name));
+            it != unwritten.end() && !it->second.empty()) {
+            match = it->second.back();
+            it->second.pop_back();
         }
         if (match < properties.size()) {
             written[match] = true;
@@ -431,8 +435,10 @@ std::string FolderOf(const std::string& path) {
     return path.substr(0, slash);
 }
 
-// Writes the entries to a temporary file beside destPath and renames it over destPath
-// once complete, so a failure at any point leaves the destination as it was.
+// Writes the entries to one temporary file beside destPath and renames it over destPath
+// once complete, so a failure at any point leaves the destination as it was. The archive
+// is built in memory: libzip writing to a file would make a temporary of its own, which a
+// killed save would leave behind where nothing recognises it.
 void WritePackage(zip_t* source, const std::vector<OutputEntry>& entries,
                   const std::string& destPath) {
     const std::string file = FileNameOf(destPath);
@@ -442,27 +448,20 @@ void WritePackage(zip_t* source, const std::vector<OutputEntry>& entries,
     if (stat(folder.c_str(), &folderStat) != 0 || !S_ISDIR(folderStat.st_mode)) {
         Fail(Status::WriteFailed, cannot + "the folder " + folder + " does not exist.");
     }
-    std::string temporary = folder + "/." + file + ".XXXXXX";
-    const int fd = mkstemp(temporary.data());
-    if (fd < 0) {
+    linuxplatform::ReplacementFile temporary(destPath);
+    if (temporary.Error() != 0) {
         Fail(Status::WriteFailed, cannot + "no file can be created in the folder " + folder + " (" +
-                                      std::strerror(errno) + ").");
+                                      std::strerror(temporary.Error()) + ").");
     }
-    close(fd);
-    // Whatever happens from here on, the temporary file does not outlive this call.
-    struct TemporaryFile {
-        std::string path;
-        bool keep = false;
-        ~TemporaryFile() {
-            if (!keep) unlink(path.c_str());
-        }
-    } guard{temporary};
 
-    int code = 0;
-    zip_t* out = zip_open(temporary.c_str(), ZIP_TRUNCATE, &code);
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* buffer = zip_source_buffer_create(nullptr, 0, 0, &error);
+    if (buffer == nullptr) Fail(Status::WriteFailed, cannot + "out of memory.");
+    zip_source_keep(buffer);  // it outlives the archive written into it
+    const std::unique_ptr<zip_source_t, decltype(&zip_source_free)> owner(buffer, &zip_source_free);
+    zip_t* out = zip_open_from_source(buffer, ZIP_TRUNCATE, &error);
     if (out == nullptr) {
-        zip_error_t error;
-        zip_error_init_with_code(&error, code);
         const std::string text = zip_error_strerror(&error);
         zip_error_fini(&error);
         Fail(Status::WriteFailed, cannot + text + ".");
@@ -500,28 +499,24 @@ void WritePackage(zip_t* source, const std::vector<OutputEntry>& entries,
             }
         }
     }
-    if (zip_close(out) != 0) abandon("writing " + temporary + " failed");
+    if (zip_close(out) != 0) abandon("the package cannot be built");
 
-    // The data must be on disk before the name points at it.
-    if (const int sync = open(temporary.c_str(), O_RDONLY); sync >= 0) {
-        fsync(sync);
-        close(sync);
+    if (zip_source_open(buffer) < 0) {
+        Fail(Status::WriteFailed, cannot + zip_error_strerror(zip_source_error(buffer)) + ".");
     }
-    struct stat destStat;
-    mode_t mode = 0;
-    if (stat(destPath.c_str(), &destStat) == 0 && S_ISREG(destStat.st_mode)) {
-        mode = destStat.st_mode & 07777;
-    } else {
-        const mode_t mask = umask(0);
-        umask(mask);
-        mode = 0666 & ~mask;
+    std::string chunk(1 << 16, '\0');
+    zip_int64_t n = 0;
+    int failure = 0;
+    while (failure == 0 && (n = zip_source_read(buffer, chunk.data(), chunk.size())) > 0) {
+        failure = temporary.Write(std::string_view(chunk.data(), static_cast<size_t>(n)));
     }
-    chmod(temporary.c_str(), mode);
-    if (rename(temporary.c_str(), destPath.c_str()) != 0) {
+    zip_source_close(buffer);
+    if (failure != 0) Fail(Status::WriteFailed, cannot + std::strerror(failure) + ".");
+    if (n < 0) Fail(Status::WriteFailed, cannot + "the package cannot be read back.");
+    if (const int commit = temporary.Commit(0666); commit != 0) {
         Fail(Status::WriteFailed,
-             cannot + destPath + " cannot be replaced (" + std::strerror(errno) + ").");
+             cannot + destPath + " cannot be replaced (" + std::strerror(commit) + ").");
     }
-    guard.keep = true;
 }
 
 // ---- Saving over a source package ----
@@ -881,6 +876,14 @@ void SaveNew(const WorkbookSpec& desc, const std::string& destPath) {
 WriteResult Write(const std::string& sourcePath, const WorkbookSpec& desc,
                   const std::string& destPath) {
     WriteResult result;
+    // Checked first, so a read-only file costs no work and nothing on disk changes.
+    if (linuxplatform::IsReadOnly(destPath)) {
+        result.status = Status::ReadOnly;
+        result.description = FileNameOf(destPath) +
+                             " is read-only: save it under another name, or make the file "
+                             "writable and save again.";
+        return result;
+    }
     try {
         if (sourcePath.empty()) {
             SaveNew(desc, destPath);

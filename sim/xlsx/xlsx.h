@@ -25,6 +25,7 @@ enum class Status {
     InvalidContent,     // well-formed XML that does not say what a workbook must
     UnsupportedChange,  // the workbook changed in a way this writer cannot save
     WriteFailed,        // the destination could not be written
+    ReadOnly,           // the destination is a file this user must not replace
 };
 
 struct ReadResult {
@@ -47,7 +48,8 @@ ReadResult Read(const std::string& path);
 
 // Saves desc to destPath. sourcePath is the package the workbook was opened from, or
 // empty for a new workbook. destPath may equal sourcePath. The destination is replaced
-// only once the new package is complete; on failure nothing on disk changes.
+// only once the new package is complete, and never when it is read-only; on failure
+// nothing on disk changes (temporaries left by saves that were killed go).
 WriteResult Write(const std::string& sourcePath, const WorkbookSpec& desc,
                   const std::string& destPath);
 
