@@ -455,6 +455,18 @@ TEST_F(XlsxWrite, SavingInPlaceKeepsTheFilesPermissionsAndOwnerAndLeavesNoOtherF
     EXPECT_THAT(FolderListing(), ElementsAre("Data.xlsx"));
 }
 
+// The user's file is the one a link points at: it is saved, the link stays a link.
+TEST_F(XlsxWrite, SavingThroughASymbolicLinkSavesItsTargetAndKeepsTheLink) {
+    Open("properties.xlsx", "Kept.xlsx");
+    std::filesystem::create_symlink("Kept.xlsx", Path("Data.xlsx"));
+    auto workbook = Reopen("Data.xlsx");
+    SetProperty(workbook, "QEL_BOOKMARK", "1,$B$2");
+    Save(workbook);
+    EXPECT_TRUE(std::filesystem::is_symlink(Path("Data.xlsx")));
+    EXPECT_EQ(PropertyValue(Reopen("Kept.xlsx"), "QEL_BOOKMARK"), "1,$B$2");
+    EXPECT_THAT(FolderListing(), ElementsAre("Data.xlsx", "Kept.xlsx"));
+}
+
 // ---- Read-only files and the temporaries of saves that were killed ----
 
 TEST_F(XlsxWrite, ReadOnlyWorkbookIsRefusedAndKeptAsItWas) {

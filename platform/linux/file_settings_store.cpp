@@ -431,18 +431,8 @@ std::string FileSettingsStore::Serialize() const {
     return out;
 }
 
-fs::path FileSettingsStore::WriteTarget() const {
-    // Replace the file a symbolic link points at, not the link.
-    std::error_code ec;
-    if (fs::is_symlink(path_, ec)) {
-        fs::path target = fs::weakly_canonical(path_, ec);
-        if (!ec) return target;
-    }
-    return path_;
-}
-
 bool FileSettingsStore::SaveFile(std::string& error) {
-    const fs::path target = WriteTarget();
+    const fs::path target = ReplacementTarget(path_.string());
     const fs::path directory = target.parent_path().empty() ? fs::path(".") : target.parent_path();
     std::error_code ec;
     fs::create_directories(directory, ec);

@@ -79,7 +79,6 @@ class FileSettingsStore : public platform::SettingsStore {
     bool SaveFile(std::string& error);
     std::string Serialize() const;
     void Warn(const std::string& message);
-    std::filesystem::path WriteTarget() const;
 
     std::filesystem::path path_;
     WarningSink warn_;

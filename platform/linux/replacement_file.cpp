@@ -1,5 +1,7 @@
 #include "platform/linux/replacement_file.h"
 
+#include <filesystem>
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -8,6 +10,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <filesystem>
 
 namespace linuxplatform {
 
@@ -52,8 +55,8 @@ bool IsReadOnly(const std::string& path) {
     return (info.st_mode & 0222) == 0 || access(path.c_str(), W_OK) != 0;
 }
 
-void RemoveStaleReplacements(const std::string& target) {
-    const Location at = LocationOf(target);
+void RemoveStaleReplacements(const std::string& path) {
+    const Location at = LocationOf(ReplacementTarget(path));
     DIR* dir = opendir(at.folder.empty() ? "." : at.folder.c_str());
     if (dir == nullptr) return;
     const int folder = dirfd(dir);
@@ -77,9 +80,16 @@ void RemoveStaleReplacements(const std::string& target) {
     closedir(dir);
 }
 
-ReplacementFile::ReplacementFile(const std::string& target) : target_(target) {
-    RemoveStaleReplacements(target);
-    const Location at = LocationOf(target);
+std::string ReplacementTarget(const std::string& path) {
+    std::error_code ec;
+    if (!std::filesystem::is_symlink(path, ec)) return path;
+    std::filesystem::path target = std::filesystem::weakly_canonical(path, ec);
+    return ec ? path : target.string();
+}
+
+ReplacementFile::ReplacementFile(const std::string& target) : target_(ReplacementTarget(target)) {
+    RemoveStaleReplacements(target_);
+    const Location at = LocationOf(target_);
     // Another process cleaning up may take the new file for stale in the moment before
     // it is locked; it is then gone, and a new one is made.
     for (int attempt = 0; attempt < 8; ++attempt) {

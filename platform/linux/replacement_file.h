@@ -19,18 +19,22 @@
 
 namespace linuxplatform {
 
+// The file a save to path replaces: a symbolic link's target, so that the file the user
+// keeps elsewhere is the one saved and the link stays a link; path itself otherwise.
+std::string ReplacementTarget(const std::string& path);
+
 // Whether path is a file this user must not replace: one no one may write (no write bit
 // at all, the read-only mark of a spreadsheet user, which binds the superuser too), or
 // one this user may not write. False when there is no such file.
 bool IsReadOnly(const std::string& path);
 
-// Removes the temporaries of target that no running save holds.
-void RemoveStaleReplacements(const std::string& target);
+// Removes the temporaries of ReplacementTarget(path) that no running save holds.
+void RemoveStaleReplacements(const std::string& path);
 
 class ReplacementFile {
   public:
-    // Removes target's stale temporaries and creates a new one, locked; Error() is the
-    // errno when that failed.
+    // Removes the stale temporaries of ReplacementTarget(target) and creates a new one
+    // beside it, locked; Error() is the errno when that failed.
     explicit ReplacementFile(const std::string& target);
     // The temporary file goes, unless Commit put it in target's place.
     ~ReplacementFile();
