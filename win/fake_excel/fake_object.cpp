@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cwctype>
 #include <exception>
+#include <unordered_map>
 #include <utility>
 
 #include "sim/excel.h"
@@ -211,7 +212,27 @@ FakeObject::~FakeObject() {
 }
 
 void FakeObject::Member(const wchar_t* name, Getter get, Setter set) {
-    members_[DispIdOf(name, true)] = Entry{name, std::move(get), std::move(set)};
+    // The DISPID of a declared name, kept by the literal's address in front of the
+    // case-folded table: a literal's text never changes, and two literals of one text
+    // find the same DISPID there.
+    static std::unordered_map<const wchar_t*, DISPID> declared;
+    auto known = declared.find(name);
+    const DISPID id = known != declared.end()
+                          ? known->second
+                          : declared.emplace(name, DispIdOf(name, true)).first->second;
+    for (Entry& entry : members_) {
+        if (entry.id != id) continue;
+        entry = Entry{id, name, std::move(get), std::move(set)};
+        return;
+    }
+    if (members_.empty()) members_.reserve(24);
+    members_.push_back(Entry{id, name, std::move(get), std::move(set)});
+}
+
+const FakeObject::Entry* FakeObject::Find(DISPID id) const {
+    for (const Entry& entry : members_)
+        if (entry.id == id) return &entry;
+    return nullptr;
 }
 
 host::EventConnection FakeObject::Connect(ComPtr<IDispatch>) {
@@ -270,7 +291,7 @@ HRESULT FakeObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DIS
     HRESULT hr = S_OK;
     for (UINT i = 0; i < count; ++i) {
         const DISPID id = names[i] ? DispIdOf(names[i], false) : DISPID_UNKNOWN;
-        const bool known = i == 0 && members_.count(id) > 0;
+        const bool known = i == 0 && Find(id) != nullptr;
         ids[i] = known ? id : DISPID_UNKNOWN;
         if (!known) hr = DISP_E_UNKNOWNNAME;
     }
@@ -302,21 +323,21 @@ HRESULT FakeObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* para
 
 HRESULT FakeObject::Answer(DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result,
                            EXCEPINFO* exception) {
-    auto member = members_.find(id);
-    if (member == members_.end()) return DISP_E_MEMBERNOTFOUND;
+    const Entry* member = Find(id);
+    if (member == nullptr) return DISP_E_MEMBERNOTFOUND;
     if (result) VariantInit(result);
-    if (HRESULT hr = S_OK; AnswerFault(kind_, member->second.name, result, exception, hr)) {
+    if (HRESULT hr = S_OK; AnswerFault(kind_, member->name, result, exception, hr)) {
         return hr;
     }
     const Args args(params);
     try {
         if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
-            if (!member->second.set) return DISP_E_MEMBERNOTFOUND;
-            member->second.set(args);
+            if (!member->set) return DISP_E_MEMBERNOTFOUND;
+            member->set(args);
             return S_OK;
         }
-        if (!member->second.get) return DISP_E_MEMBERNOTFOUND;
-        Variant value = member->second.get(args);
+        if (!member->get) return DISP_E_MEMBERNOTFOUND;
+        Variant value = member->get(args);
         if (result) *result = std::exchange(value.Raw(), VARIANT{});
         return S_OK;
     } catch (const host::HostError& e) {

@@ -83,7 +83,8 @@ class FakeObject : public IDispatch, public IConnectionPointContainer {
   protected:
     using Getter = std::function<Variant(const Args&)>;
     using Setter = std::function<void(const Args&)>;
-    // Declares a member; a name has the same DISPID in every object of the fake.
+    // Declares a member (name: a string literal); a name has the same DISPID in every
+    // object of the fake.
     void Member(const wchar_t* name, Getter get, Setter set = nullptr);
     // More interfaces the object answers QueryInterface for (as IDispatch).
     virtual bool Has(REFIID) const { return false; }
@@ -96,15 +97,21 @@ class FakeObject : public IDispatch, public IConnectionPointContainer {
     class EventPoint;
     friend class EventPoint;
 
+    // A flat table: an object has a few dozen members at most, and the add-in makes and
+    // lets go of thousands of objects (one per bookmarked cell and mark), each of which
+    // would otherwise cost a map node and a name string per member. Names are the
+    // literals the classes declare.
     struct Entry {
-        std::wstring name;
+        DISPID id;
+        const wchar_t* name;
         Getter get;
         Setter set;
     };
+    const Entry* Find(DISPID id) const;
     HRESULT Answer(DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result,
                    EXCEPINFO* exception);
 
-    std::map<DISPID, Entry> members_;
+    std::vector<Entry> members_;
     const char* kind_;
     const void* identity_;
     volatile LONG refs_ = 1;

@@ -40,8 +40,8 @@ void ClearFaults() {
     State().faults.clear();
 }
 
-bool AnswerFault(const char* kind, const std::wstring& member, VARIANT* result,
-                 EXCEPINFO* exception, HRESULT& hr) {
+bool AnswerFault(const char* kind, std::wstring_view member, VARIANT* result, EXCEPINFO* exception,
+                 HRESULT& hr) {
     FaultState& state = State();
     if (state.refusal) {
         hr = *state.refusal;

@@ -8,6 +8,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "win/common/win32.h"
 
@@ -58,8 +59,8 @@ void ClearFaults();
 
 // Called by every member of the fake before its work: true when the call is answered
 // here, with `hr` the answer (a ThrowForeign fault throws instead).
-bool AnswerFault(const char* kind, const std::wstring& member, VARIANT* result,
-                 EXCEPINFO* exception, HRESULT& hr);
+bool AnswerFault(const char* kind, std::wstring_view member, VARIANT* result, EXCEPINFO* exception,
+                 HRESULT& hr);
 
 // Calls from the fake into the add-in that ended with a C++ exception in the fake's
 // frames: each one is an exception that left the library.
