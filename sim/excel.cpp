@@ -219,7 +219,7 @@ void Excel::DeleteSheet(const std::string& book, const std::string& sheet) {
     b->sheets.erase(std::find(b->sheets.begin(), b->sheets.end(), s));
     s->alive = false;
     for (detail::NameData* n : b->names)
-        if (n->first->sheet == s) n->alive = false;
+        if (n->first->sheet == s || n->scope == s) n->alive = false;
     std::erase_if(b->names, [](detail::NameData* n) { return !n->alive; });
 }
 
@@ -429,9 +429,10 @@ void Excel::DefineName(const std::string& book, const std::string& sheet,
     if (!detail::LooksLikeName(name)) SimMisuse("\"" + name + "\" is not a valid name");
     detail::Extent r = ParseUserRef(address);
     if (r.row1 == 0 || r.col1 == 0) SimMisuse("names refer to cells here");
-    // Defining an existing name again points it at the new cells, as the host does.
+    // Defining an existing name of the workbook again points it at the new cells, as the
+    // host does; sheets' own names of that spelling stay.
     std::erase_if(s->book->names, [&](detail::NameData* n) {
-        if (!detail::SameText(n->name, name)) return false;
+        if (n->scope != nullptr || !detail::SameText(n->name, name)) return false;
         n->alive = false;
         return true;
     });

@@ -63,6 +63,7 @@ struct NameData {
     Anchor* first = nullptr;
     Anchor* last = nullptr;  // nullptr for one cell
     BookData* book = nullptr;
+    SheetData* scope = nullptr;  // the sheet of a local name; nullptr for the workbook's
     bool alive = true;
 };
 

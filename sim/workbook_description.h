@@ -45,8 +45,15 @@ struct CellSpec {
 
 // A defined name referring to one cell (or rectangle) of the sheet it is listed on.
 struct DefinedNameSpec {
+    DefinedNameSpec() = default;
+    DefinedNameSpec(std::string name_, std::string address_, std::string scope_ = {})
+        : name(std::move(name_)), address(std::move(address_)), scope(std::move(scope_)) {}
+
     std::string name;
     std::string address;  // A1 form, "B3" or "$B$2:$D$4"
+    // The sheet whose own (local) name this is, or empty for a name of the workbook. One
+    // spelling may be a name of the workbook and of any number of sheets at once.
+    std::string scope;
 };
 
 struct SheetSpec {

@@ -330,6 +330,31 @@ std::string_view RelationshipKind(const std::string& type) {
     return slash == std::string_view::npos ? view : view.substr(slash + 1);
 }
 
+const Flavour kTransitional = {
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships",
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/custom-properties",
+    "http://schemas.openxmlformats.org/officeDocument/2006/custom-properties",
+    "http://schemas.openxmlformats.org/officeDocument/2006/docPropsVTypes",
+};
+
+const Flavour kStrict = {
+    "http://purl.oclc.org/ooxml/officeDocument/relationships",
+    "http://purl.oclc.org/ooxml/officeDocument/relationships/customProperties",
+    "http://purl.oclc.org/ooxml/officeDocument/customProperties",
+    "http://purl.oclc.org/ooxml/officeDocument/docPropsVTypes",
+};
+
+bool IsCustomPropertiesRelationship(const std::string& type) {
+    // Some writers of Strict files spell the kind as Transitional does: both are read,
+    // so that a package never ends up with a second custom properties part.
+    const std::string_view kind = RelationshipKind(type);
+    return kind == "custom-properties" || kind == "customProperties";
+}
+
+const Flavour& FlavourOfMainRelationship(const std::string& type) {
+    return type.rfind("http://purl.oclc.org/ooxml/", 0) == 0 ? kStrict : kTransitional;
+}
+
 std::vector<Relationship> ReadRelationships(const ZipArchive& zip, const std::string& part) {
     const std::string relsPart = RelationshipsPartOf(part);
     std::vector<Relationship> relationships;

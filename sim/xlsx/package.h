@@ -90,6 +90,26 @@ std::string RelationshipsPartOf(const std::string& part);
 std::string ResolvePartName(const std::string& sourcePart, const std::string& target);
 // The last segment of a relationship type: "worksheet", "officeDocument"...
 std::string_view RelationshipKind(const std::string& type);
+// The custom properties relationship, in either flavour of the format.
+bool IsCustomPropertiesRelationship(const std::string& type);
+
+// The two flavours of the format name the same things with different URIs. Strict's are
+// those of ISO/IEC 29500-1 (Strict) and ECMA-376 Part 1, Strict conformance: the
+// relationship types under http://purl.oclc.org/ooxml/officeDocument/relationships/ (the
+// custom file properties part, 15.2.12.2: .../customProperties), the custom properties
+// namespace http://purl.oclc.org/ooxml/officeDocument/customProperties and the variant
+// types http://purl.oclc.org/ooxml/officeDocument/docPropsVTypes. Content types are the
+// same in both.
+struct Flavour {
+    const char* relationshipsNamespace;  // of r:id, and the base of relationship types
+    const char* customPropertiesType;
+    const char* customPropertiesNamespace;
+    const char* variantTypesNamespace;
+};
+extern const Flavour kTransitional;
+extern const Flavour kStrict;
+// A package is Strict when its main document relationship is.
+const Flavour& FlavourOfMainRelationship(const std::string& type);
 std::vector<Relationship> ReadRelationships(const ZipArchive& zip, const std::string& part);
 
 // ---- Cell references ----
@@ -132,6 +152,7 @@ struct LoadedPackage {
     std::string workbookPart;
     std::vector<SheetSource> sheets;   // parallel to workbook.sheets
     std::string customPropertiesPart;  // empty when the package has none
+    const Flavour* flavour = &kTransitional;
     WorkbookSpec workbook;
 };
 

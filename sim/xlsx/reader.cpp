@@ -213,14 +213,14 @@ void ReadChartSheetXml(const pugi::xml_document& doc, SheetSpec& desc) {
     }
 }
 
-std::string FindMainPart(const ZipArchive& zip) {
+Relationship FindMainPart(const ZipArchive& zip) {
     const std::string& file = zip.DisplayName();
     if (!zip.Has("_rels/.rels")) {
         Fail(Status::NotWorkbook,
              file + " is not a workbook: the package has no _rels/.rels part.");
     }
     for (const Relationship& rel : ReadRelationships(zip, "")) {
-        if (RelationshipKind(rel.type) == "officeDocument" && !rel.external) return rel.target;
+        if (RelationshipKind(rel.type) == "officeDocument" && !rel.external) return rel;
     }
     Fail(Status::NotWorkbook, file + " is not a workbook: _rels/.rels names no main document.");
 }
@@ -236,13 +236,14 @@ void ReadDefinedNames(pugi::xml_node workbookNode, WorkbookSpec& workbook) {
         auto target = std::find_if(workbook.sheets.begin(), workbook.sheets.end(),
                                    [&](const SheetSpec& s) { return s.name == sheetName; });
         if (target == workbook.sheets.end() || target->kind != SheetKind::Worksheet) continue;
+        std::string scope;
         if (const pugi::xml_attribute local = Attr(node, "localSheetId")) {
             const auto index =
                 ParseInteger(local.value(), 0, static_cast<int64_t>(workbook.sheets.size()) - 1);
-            // A local name belongs to its sheet; one pointing elsewhere fits no sheet's list.
-            if (!index || &workbook.sheets[static_cast<size_t>(*index)] != &*target) continue;
+            if (!index) continue;  // local to no sheet there is
+            scope = workbook.sheets[static_cast<size_t>(*index)].name;
         }
-        target->names.push_back({name, address});
+        target->names.push_back({name, address, std::move(scope)});
     }
 }
 
@@ -272,7 +273,9 @@ LoadedPackage detail::LoadPackage(const std::string& path) {
     WorkbookSpec& workbook = package.workbook;
     workbook.name = file;
 
-    package.workbookPart = FindMainPart(zip);
+    const Relationship main = FindMainPart(zip);
+    package.workbookPart = main.target;
+    package.flavour = &FlavourOfMainRelationship(main.type);
     const std::string& workbookPart = package.workbookPart;
     if (!zip.Has(workbookPart)) {
         Fail(Status::MissingPart,
@@ -342,7 +345,7 @@ LoadedPackage detail::LoadPackage(const std::string& path) {
     ReadDefinedNames(workbookNode, workbook);
 
     for (const Relationship& rel : ReadRelationships(zip, "")) {
-        if (RelationshipKind(rel.type) == "custom-properties" && !rel.external) {
+        if (IsCustomPropertiesRelationship(rel.type) && !rel.external) {
             if (!zip.Has(rel.target)) {
                 Fail(Status::MissingPart,
                      file + ": the part " + rel.target + " named in _rels/.rels is missing.");
