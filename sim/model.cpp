@@ -367,6 +367,7 @@ SheetData* Model::NewSheet(BookData* book, const SheetSpec& desc) {
     s->kind = desc.kind;
     s->visible = desc.visible;
     s->isProtected = desc.isProtected;
+    s->source = desc.source;
     if (s->IsWorksheet()) {
         s->hiddenRows.insert(desc.hiddenRows.begin(), desc.hiddenRows.end());
         s->hiddenCols.insert(desc.hiddenColumns.begin(), desc.hiddenColumns.end());
@@ -461,6 +462,7 @@ WorkbookSpec Model::Describe(const BookData* b) const {
         ss.kind = s->kind;
         ss.visible = s->visible;
         ss.isProtected = s->isProtected;
+        ss.source = s->source;
         if (s->IsWorksheet()) {
             ss.hiddenRows.assign(s->hiddenRows.begin(), s->hiddenRows.end());
             ss.hiddenColumns.assign(s->hiddenCols.begin(), s->hiddenCols.end());

@@ -118,6 +118,7 @@ struct SheetData {
     int32_t activeRow = 1, activeCol = 1;
     Extent selection{1, 1, 1, 1};
     char olesTag = 0;
+    SheetSpec::SourceMark source;  // handed back to the file writer as it came
 
     bool Alive() const;
     bool IsWorksheet() const { return kind == SheetKind::Worksheet; }

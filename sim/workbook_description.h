@@ -70,6 +70,13 @@ struct SheetSpec {
     std::vector<DefinedNameSpec> names;
     std::vector<OleObjectSpec> oleObjects;  // in creation order
     std::string activeCell = "A1";          // worksheets only
+    // What the file reader saw of the sheet's part, handed back at a save so that a part
+    // whose cells are as read is copied without being read again.
+    struct SourceMark {
+        bool known = false;
+        uint32_t partCrc = 0;
+        uint64_t cellsDigest = 0;
+    } source;
 };
 
 // A custom document property of type text.

@@ -208,3 +208,156 @@ TEST_F(XlsxStrict, UnrelatedCustomPartIsReusedNotJoinedByASecond) {
 }
 
 }  // namespace
+
+namespace {
+
+// The smallest compound file: a header, one allocation sector and one directory sector
+// holding a root and the streams named.
+std::string CompoundFile(const std::vector<std::string>& streams) {
+    std::string file(512 * 3, '\0');
+    const auto put32 = [&](size_t at, uint32_t v) {
+        for (int k = 0; k < 4; ++k) file[at + k] = static_cast<char>(v >> (8 * k));
+    };
+    const unsigned char magic[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+    std::copy(magic, magic + 8, file.begin());
+    file[26] = 3;  // major version
+    file[28] = '\xFE', file[29] = '\xFF';
+    file[30] = 9;  // 512-byte sectors
+    file[32] = 6;
+    put32(44, 1);  // one allocation sector
+    put32(48, 1);  // the directory in sector 1
+    put32(60, 0xFFFFFFFEu);
+    for (size_t i = 0; i < 109; ++i) put32(76 + 4 * i, 0xFFFFFFFFu);
+    put32(76, 0);  // the allocation table in sector 0
+    for (size_t i = 0; i < 128; ++i) put32(512 + 4 * i, 0xFFFFFFFFu);
+    put32(512, 0xFFFFFFFDu);
+    put32(516, 0xFFFFFFFEu);
+    std::vector<std::string> names = {"Root Entry"};
+    names.insert(names.end(), streams.begin(), streams.end());
+    for (size_t e = 0; e < names.size() && e < 4; ++e) {
+        const size_t at = 1024 + 128 * e;
+        for (size_t k = 0; k < names[e].size(); ++k) file[at + 2 * k] = names[e][k];
+        const size_t length = 2 * (names[e].size() + 1);
+        file[at + 64] = static_cast<char>(length);
+        file[at + 66] = e == 0 ? 5 : 2;
+    }
+    return file;
+}
+
+class XlsxFormats : public ScratchFolder {};
+
+TEST_F(XlsxFormats, EncryptedAndLegacyWorkbooksAreNamedForWhatTheyAre) {
+    Spit(Path("Secret.xlsx"), CompoundFile({"EncryptionInfo", "EncryptedPackage"}));
+    auto read = sim::xlsx::Read(Path("Secret.xlsx"));
+    EXPECT_EQ(read.status, sim::xlsx::Status::PasswordProtected);
+    EXPECT_EQ(read.description,
+              "Secret.xlsx is protected by a password, and this program cannot open encrypted "
+              "workbooks; remove the password in a spreadsheet application (or save an "
+              "unprotected copy) and open that.");
+
+    for (const std::string stream : {"Workbook", "Book"}) {
+        Spit(Path("Old.xls"), CompoundFile({"\x05SummaryInformation", stream}));
+        read = sim::xlsx::Read(Path("Old.xls"));
+        EXPECT_EQ(read.status, sim::xlsx::Status::UnsupportedFormat);
+        EXPECT_EQ(read.description,
+                  "Old.xls is a workbook in the older binary format (.xls), which this program "
+                  "does not read; save it as .xlsx in a spreadsheet application and open that.");
+    }
+    Spit(Path("Note.doc"), CompoundFile({"WordDocument"}));
+    EXPECT_EQ(sim::xlsx::Read(Path("Note.doc")).status, sim::xlsx::Status::UnsupportedFormat);
+}
+
+std::string Rows(int count) {
+    std::string xml = "<sheetData>";
+    for (int r = 1; r <= count; ++r)
+        xml += "<row r=\"" + std::to_string(r) + "\"><c r=\"A" + std::to_string(r) + "\"><v>" +
+               std::to_string(r) + "</v></c></row>";
+    return xml + "</sheetData>";
+}
+
+TEST_F(XlsxFormats, WorkbookOverTheBudgetIsRefusedNamingSheetAndLimitAndLeftAsItWas) {
+    WriteZip(Path("Big.xlsx"), Package({"Small", "Large"}, "", Rows(30)));
+    const std::string before = Slurp(Path("Big.xlsx"));
+
+    sim::xlsx::ReadOptions cells;
+    cells.budget.maxCells = 45;  // the second sheet takes it past
+    auto read = sim::xlsx::Read(Path("Big.xlsx"), cells);
+    EXPECT_EQ(read.status, sim::xlsx::Status::OverBudget);
+    EXPECT_EQ(read.description,
+              "Big.xlsx is too large to open: the sheet \"Large\" takes it past the limit of 45 "
+              "cells; if this machine has the memory, open it with a larger --max-cells.");
+
+    sim::xlsx::ReadOptions bytes;
+    bytes.budget.maxXmlBytes = 1500;
+    read = sim::xlsx::Read(Path("Big.xlsx"), bytes);
+    EXPECT_EQ(read.status, sim::xlsx::Status::OverBudget);
+    EXPECT_THAT(read.description, HasSubstr("the sheet \"Large\" takes it past the limit of "
+                                            "1,500 bytes of XML; if this machine has the "
+                                            "memory, open it with a larger --max-xml-bytes."));
+    EXPECT_EQ(before, Slurp(Path("Big.xlsx")));
+
+    // Within the budget, or without reading cells, the same file opens.
+    cells.budget.maxCells = 60;
+    EXPECT_TRUE(sim::xlsx::Read(Path("Big.xlsx"), cells));
+    sim::xlsx::ReadOptions listOnly;
+    listOnly.cells = false;
+    listOnly.budget.maxCells = 1;
+    read = sim::xlsx::Read(Path("Big.xlsx"), listOnly);
+    ASSERT_TRUE(read) << read.description;
+    ASSERT_EQ(read.workbook.sheets.size(), 2u);
+    EXPECT_TRUE(read.workbook.sheets[1].cells.empty());
+}
+
+TEST_F(XlsxFormats, ProgressGoesSheetBySheetToTheEnd) {
+    WriteZip(Path("Three.xlsx"), Package({"A", "B", "C"}, "", Rows(5)));
+    sim::xlsx::ReadOptions options;
+    std::vector<std::string> seen;
+    double last = -1;
+    options.progress = [&](const sim::xlsx::ReadProgress& p) {
+        EXPECT_GE(p.fraction, last);
+        last = p.fraction;
+        seen.push_back(p.sheet + "/" + std::to_string(p.sheetCount));
+    };
+    ASSERT_TRUE(sim::xlsx::Read(Path("Three.xlsx"), options));
+    EXPECT_EQ(last, 1.0);
+    EXPECT_THAT(seen, ElementsAre("A/3", "A/3", "B/3", "C/3", "C/3"));
+}
+
+uint32_t CrcOfEntry(const std::string& path, const std::string& entry) {
+    zip_t* zip = zip_open(path.c_str(), ZIP_RDONLY, nullptr);
+    zip_stat_t stat;
+    zip_stat_init(&stat);
+    zip_stat(zip, entry.c_str(), 0, &stat);
+    zip_discard(zip);
+    return stat.crc;
+}
+
+// A save where only the properties changed copies the sheet parts without reading them:
+// here a sheet part that could not be parsed at all is copied as it is.
+TEST_F(XlsxFormats, SheetWhoseCellsAreAsReadIsCopiedUnparsed) {
+    Entries entries = Package({"Sheet1"}, "");
+    const std::string broken = "<worksheet><sheetData><row>";
+    for (auto& [name, bytes] : entries)
+        if (name == "xl/worksheets/sheet1.xml") bytes = broken;
+    WriteZip(Path("Data.xlsx"), entries);
+
+    sim::WorkbookSpec desc = sim::SimpleWorkbook("Data.xlsx");
+    desc.customProperties.push_back({"Mark", "1:$A$1;"});
+    // Unknown to the writer, the sheet must be read to find what changed: it cannot be.
+    auto written = sim::xlsx::Write(Path("Data.xlsx"), desc, Path("Data.xlsx"));
+    EXPECT_EQ(written.status, sim::xlsx::Status::MalformedXml);
+
+    desc.sheets[0].source.known = true;
+    desc.sheets[0].source.partCrc = CrcOfEntry(Path("Data.xlsx"), "xl/worksheets/sheet1.xml");
+    desc.sheets[0].source.cellsDigest = 0;  // no cells
+    written = sim::xlsx::Write(Path("Data.xlsx"), desc, Path("Data.xlsx"));
+    ASSERT_TRUE(written) << written.description;
+    EXPECT_EQ(EntryOf(ReadEntries(Path("Data.xlsx")), "xl/worksheets/sheet1.xml"), broken);
+
+    // A cell typed since, or a part changed on disk since, is read again.
+    desc.sheets[0].cells.push_back({"A1", "typed"});
+    EXPECT_EQ(sim::xlsx::Write(Path("Data.xlsx"), desc, Path("Data.xlsx")).status,
+              sim::xlsx::Status::MalformedXml);
+}
+
+}  // namespace

@@ -541,7 +541,9 @@ std::string SheetListOf(const std::vector<SheetSpec>& sheets) {
 
 void SaveOverSource(const std::string& sourcePath, const WorkbookSpec& desc,
                     const std::string& destPath) {
-    LoadedPackage source = LoadPackage(sourcePath);
+    ReadOptions listOnly;
+    listOnly.cells = false;
+    LoadedPackage source = LoadPackage(sourcePath, listOnly);
     const ZipArchive& zip = *source.zip;
     const std::string& file = zip.DisplayName();
 
@@ -568,10 +570,40 @@ void SaveOverSource(const std::string& sourcePath, const WorkbookSpec& desc,
         return it != replaced.end() ? it->second : zip.Read(part);
     };
 
+    // The cells of a sheet part as they are in the source, read only for a sheet whose
+    // cells may have changed.
+    const Budget budget;
+    std::optional<std::vector<std::string>> sharedStrings;
+    const auto overBudget = [&] {
+        Fail(Status::OverBudget, FileNameOf(destPath) + " could not be saved: its source " + file +
+                                     " is larger than the reader's budget.");
+    };
+    const auto cellsOf = [&](size_t i) {
+        if (!sharedStrings) {
+            sharedStrings = source.sharedStringsPart.empty()
+                                ? std::vector<std::string>()
+                                : ReadSharedStrings(zip, source.sharedStringsPart,
+                                                    budget.maxXmlBytes, overBudget);
+        }
+        SheetSpec sheet;
+        sheet.name = desc.sheets[i].name;
+        ReadWorksheet(zip, source.sheets[i].part, *sharedStrings, sheet, budget.maxXmlBytes,
+                      overBudget, nullptr);
+        std::map<std::string, std::string> cells;
+        for (CellSpec& cell : sheet.cells) cells.emplace(cell.address, std::move(cell.text));
+        return cells;
+    };
+
     bool removedFormula = false;
     for (size_t i = 0; i < desc.sheets.size(); ++i) {
         if (desc.sheets[i].kind != SheetKind::Worksheet) continue;
-        const auto& original = source.sheets[i].cells;
+        const SheetSpec::SourceMark& mark = desc.sheets[i].source;
+        // A part whose cells are those read from it is copied as it is, unparsed.
+        if (mark.known && mark.partCrc == zip.CrcOf(source.sheets[i].part) &&
+            mark.cellsDigest == CellsDigest(desc.sheets[i].cells)) {
+            continue;
+        }
+        const std::map<std::string, std::string> original = cellsOf(i);
         std::map<std::string, std::string> wanted;
         for (const CellSpec& cell : desc.sheets[i].cells) {
             const std::string name = NormalizedCellName(cell.address);
@@ -596,7 +628,7 @@ void SaveOverSource(const std::string& sourcePath, const WorkbookSpec& desc,
 
         const std::string& part = source.sheets[i].part;
         pugi::xml_document doc;
-        ParseXml(doc, zip.Read(part), file, part);
+        ParseXml(doc, zip.Read(part, budget.maxXmlBytes), file, part);
         SheetEditor editor(doc);
         for (const auto& [name, text] : changes) {
             int32_t row = 0;
