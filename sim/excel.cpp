@@ -275,10 +275,7 @@ void Excel::Edit(const std::string& address, const std::string& text) {
     if (!r.Single() || r.row1 == 0) SimMisuse("Edit takes one cell");
     if (s->isProtected) SimMisuse("the sheet is protected");
     if (!(r.row1 == s->activeRow && r.col1 == s->activeCol)) m.SelectOn(s, r, false);
-    if (text.empty())
-        s->cells.erase({r.row1, r.col1});
-    else
-        s->cells[{r.row1, r.col1}] = text;
+    s->cells.Set(r.row1, r.col1, text);  // empty text empties the cell
     auto sh = m.MakeSheet(s);
     auto target = m.MakeRange(s, r);
     m.Raise([&](host::AppEvents& e) { e.SheetChange(sh, target); });
@@ -648,8 +645,7 @@ std::string Excel::CellText(const std::string& book, const std::string& sheet,
                             const std::string& address) const {
     SheetData* s = Worksheet(*model_, book, sheet);
     detail::Extent r = ParseUserRef(address);
-    auto it = s->cells.find({r.row1, r.col1});
-    return it == s->cells.end() ? "" : it->second;
+    return s->cells.Text(r.row1, r.col1);
 }
 
 std::vector<OleObjectInfo> Excel::OleObjects(const std::string& book, const std::string& sheet,

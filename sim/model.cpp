@@ -376,8 +376,9 @@ SheetData* Model::NewSheet(BookData* book, const SheetSpec& desc) {
         for (auto& [col, w] : desc.columnWidths) s->colWidths[col] = w;
         for (const CellSpec& c : desc.cells) {
             Extent r = CellRef(c.address, "cell");
-            s->cells[{r.row1, r.col1}] = c.text;
+            s->cells.Append(r.row1, r.col1, c.text);
         }
+        s->cells.Finish();
         for (const OleObjectSpec& o : desc.oleObjects) {
             allOles.push_back(std::make_unique<OleData>());
             allOles.back()->desc = o;
@@ -469,9 +470,10 @@ WorkbookSpec Model::Describe(const BookData* b) const {
             ss.filterHiddenRows.assign(s->filterRows.begin(), s->filterRows.end());
             ss.rowHeights.assign(s->rowHeights.begin(), s->rowHeights.end());
             ss.columnWidths.assign(s->colWidths.begin(), s->colWidths.end());
-            for (auto& [pos, text] : s->cells)
-                ss.cells.push_back(
-                    {FormatA1(Extent{pos.first, pos.second, pos.first, pos.second}), text});
+            ss.cells.reserve(s->cells.Size());
+            s->cells.ForEach([&](int32_t row, int32_t col, std::string text) {
+                ss.cells.push_back({FormatA1(Extent{row, col, row, col}), std::move(text)});
+            });
             for (const OleData* o : s->oles)
                 if (!o->deleted) ss.oleObjects.push_back(o->desc);
             ss.activeCell =

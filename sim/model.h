@@ -21,6 +21,7 @@
 
 #include "host/host.h"
 #include "platform/platform.h"
+#include "sim/cell_table.h"
 #include "sim/excel.h"
 #include "sim/members.h"
 #include "sim/workbook_description.h"
@@ -110,7 +111,7 @@ struct SheetData {
     bool alive = true;
     std::set<int32_t> hiddenRows, hiddenCols, filterRows;
     std::map<int32_t, double> rowHeights, colWidths;
-    std::map<std::pair<int32_t, int32_t>, std::string> cells;  // (row, col) -> text
+    CellTable cells;
     std::unordered_map<uint64_t, Anchor*> anchors;             // live anchors by position
     std::map<std::pair<Anchor*, Anchor*>, Area*> areas;
     std::vector<OleData*> oles;  // creation order, deleted ones included
