@@ -1,5 +1,7 @@
 // tessaly: the add-in at work in the simulated spreadsheet host, on real .xlsx files.
 
+#include <charconv>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -39,6 +41,10 @@ void PrintUsage(std::ostream& out) {
            "  --country NAME     the locale's country (\"Japan\" gives the Japanese texts);\n"
            "                     the locale's own country when not given\n"
            "  --color WHEN       shell and demo: auto (default), always or never\n"
+           "  --max-cells N      shell and run: refuse a workbook of more than N cells\n"
+           "                     (default 20000000, about 1.3 GB of memory at most)\n"
+           "  --max-xml-bytes N  shell and run: refuse a workbook whose sheets hold more than\n"
+           "                     N bytes of uncompressed XML (default 4294967296)\n"
            "\n"
            "Settings are read from and written to $TESSALY_CONFIG_DIR/settings.ini, else\n"
            "$XDG_CONFIG_HOME/tessaly/settings.ini, else ~/.config/tessaly/settings.ini.\n";
@@ -49,6 +55,7 @@ struct Arguments {
     app::ConnectOptions connect;
     app::ColorMode colors = app::ColorMode::None;
     bool json = false;
+    sim::xlsx::Budget budget;
     std::optional<std::string> sample;
     std::vector<std::string> rest;
 };
@@ -74,6 +81,13 @@ Arguments Parse(const std::vector<std::string>& args) {
             const std::optional<app::ColorMode> mode = app::ColorModeFromWord(when);
             if (!mode) throw app::CommandError("--color takes auto, always or never.");
             a.colors = *mode;
+        } else if (arg == "--max-cells" || arg == "--max-xml-bytes") {
+            const std::string text = value();
+            uint64_t n = 0;
+            const auto [end, fault] = std::from_chars(text.data(), text.data() + text.size(), n);
+            if (fault != std::errc() || end != text.data() + text.size() || n == 0)
+                throw app::CommandError(arg + " takes a whole number above 0.");
+            (arg == "--max-cells" ? a.budget.maxCells : a.budget.maxXmlBytes) = n;
         } else if (arg == "--json") {
             a.json = true;
         } else if (arg == "--sample") {
@@ -92,6 +106,7 @@ int Run(const Arguments& a) {
         app::ShellOptions options;
         options.connect = a.connect;
         options.settingsFile = linuxplatform::FileSettingsStore::DefaultPath();
+        options.budget = a.budget;
         options.workbooks = a.rest;
         options.colors = a.colors;
         return app::RunShell(options, std::cin, std::cout);
@@ -102,6 +117,7 @@ int Run(const Arguments& a) {
         app::RunOptions options;
         options.connect = a.connect;
         options.settingsFile = linuxplatform::FileSettingsStore::DefaultPath();
+        options.budget = a.budget;
         if (a.rest[0] == "-") return app::RunScript(std::cin, options, std::cout, std::cerr);
         std::error_code ec;
         std::ifstream script(a.rest[0]);
@@ -113,11 +129,17 @@ int Run(const Arguments& a) {
         return app::RunScript(script, options, std::cout, std::cerr);
     }
     if (a.command == "bookmarks") {
-        if (a.rest.size() != 1) throw app::CommandError("\"bookmarks\" takes one workbook file.");
         try {
+            if (a.rest.size() != 1)
+                throw app::CommandError("\"bookmarks\" takes one workbook file.");
             app::PrintSavedBookmarks(app::ReadSavedBookmarks(a.rest[0]), a.json, std::cout);
         } catch (const app::CommandError& e) {
-            std::cerr << "tessaly: " << e.what() << '\n';
+            // Scripts asking for JSON get their errors as JSON too, on the same stream.
+            if (a.json) {
+                std::cout << "{\"error\": " << app::JsonString(e.what()) << "}\n";
+            } else {
+                std::cerr << "tessaly: " << e.what() << '\n';
+            }
             return 1;
         }
         return 0;

@@ -9,7 +9,10 @@
 namespace app {
 
 SavedBookmarks ReadSavedBookmarks(const std::string& path) {
-    sim::xlsx::ReadResult read = sim::xlsx::Read(path);
+    // The bookmarks live in the document properties: the sheets' cells are not read.
+    sim::xlsx::ReadOptions options;
+    options.cells = false;
+    sim::xlsx::ReadResult read = sim::xlsx::Read(path, options);
     if (!read) throw CommandError(read.description);
 
     // The workbook is opened in a host of its own, with no add-in, so that sheet numbers

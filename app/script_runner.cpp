@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/interpreter.h"
+#include "app/read_progress.h"
 #include "app/text.h"
 
 namespace app {
@@ -11,6 +12,7 @@ int RunScript(std::istream& script, const RunOptions& options, std::ostream& out
               std::ostream& err) {
     Console console(out, nullptr);
     Session session(console, options.settingsFile);
+    session.SetReadOptions(ReadOptionsFor(options.budget));
     int lineNumber = 0;
     const auto fail = [&](const std::string& sentence) {
         out.flush();

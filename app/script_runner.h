@@ -15,6 +15,7 @@ namespace app {
 struct RunOptions {
     ConnectOptions connect;
     std::filesystem::path settingsFile;
+    sim::xlsx::Budget budget;  // of each workbook opened
 };
 
 int RunScript(std::istream& script, const RunOptions& options, std::ostream& out,

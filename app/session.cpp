@@ -155,7 +155,7 @@ void Session::DisconnectAddin() {
 }
 
 std::string Session::Open(const std::string& path) {
-    sim::xlsx::ReadResult read = sim::xlsx::Read(path);
+    sim::xlsx::ReadResult read = sim::xlsx::Read(path, readOptions_);
     if (!read) throw CommandError(read.description);
     const std::string name = read.workbook.name;
     for (const std::string& open : excel_.WorkbookNames()) {

@@ -19,6 +19,7 @@
 #include "app/window_front_end.h"
 #include "sim/excel.h"
 #include "sim/keyboard.h"
+#include "sim/xlsx/xlsx.h"
 
 namespace app {
 
@@ -85,6 +86,8 @@ class Session {
 
     // ---- Workbooks and their files ----
     std::string Open(const std::string& path);
+    // How workbooks are read by Open: their budget, and progress shown while they are.
+    void SetReadOptions(sim::xlsx::ReadOptions options) { readOptions_ = std::move(options); }
     std::string New(std::optional<std::string> name);
     // Saves to the workbook's file; false when the add-in cancelled the save.
     bool Save(const std::string& book);
@@ -115,6 +118,7 @@ class Session {
     ConnectOptions connection_;
     double pace_ = 1.0;
     std::map<std::string, std::filesystem::path> files_;  // workbook name -> file
+    sim::xlsx::ReadOptions readOptions_;
     std::map<const void*, std::string> knownBookmarks_;
 };
 

@@ -3,6 +3,7 @@
 #include "app/bar_view.h"
 #include "app/grid_view.h"
 #include "app/interpreter.h"
+#include "app/read_progress.h"
 #include "app/text.h"
 
 namespace app {
@@ -38,6 +39,7 @@ bool IsUserAction(const std::string& line) {
 int RunShell(const ShellOptions& options, std::istream& in, std::ostream& out) {
     Console console(out, &in, options.colors);
     Session session(console, options.settingsFile);
+    session.SetReadOptions(ReadOptionsFor(options.budget));
     session.Platform().SetOpensBrowser(options.opensBrowser);
 
     out << "Tessaly: the bookmarks add-in in a simulated spreadsheet host.\n"

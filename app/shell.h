@@ -19,6 +19,7 @@ namespace app {
 struct ShellOptions {
     ConnectOptions connect;
     std::filesystem::path settingsFile;
+    sim::xlsx::Budget budget;  // of each workbook opened
     std::vector<std::string> workbooks;
     ColorMode colors = ColorMode::None;
     bool opensBrowser = true;

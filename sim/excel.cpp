@@ -219,7 +219,7 @@ void Excel::DeleteSheet(const std::string& book, const std::string& sheet) {
     b->sheets.erase(std::find(b->sheets.begin(), b->sheets.end(), s));
     s->alive = false;
     for (detail::NameData* n : b->names)
-        if (n->first->sheet == s) n->alive = false;
+        if (n->first->sheet == s || n->scope == s) n->alive = false;
     std::erase_if(b->names, [](detail::NameData* n) { return !n->alive; });
 }
 
@@ -275,10 +275,7 @@ void Excel::Edit(const std::string& address, const std::string& text) {
     if (!r.Single() || r.row1 == 0) SimMisuse("Edit takes one cell");
     if (s->isProtected) SimMisuse("the sheet is protected");
     if (!(r.row1 == s->activeRow && r.col1 == s->activeCol)) m.SelectOn(s, r, false);
-    if (text.empty())
-        s->cells.erase({r.row1, r.col1});
-    else
-        s->cells[{r.row1, r.col1}] = text;
+    s->cells.Set(r.row1, r.col1, text);  // empty text empties the cell
     auto sh = m.MakeSheet(s);
     auto target = m.MakeRange(s, r);
     m.Raise([&](host::AppEvents& e) { e.SheetChange(sh, target); });
@@ -429,9 +426,10 @@ void Excel::DefineName(const std::string& book, const std::string& sheet,
     if (!detail::LooksLikeName(name)) SimMisuse("\"" + name + "\" is not a valid name");
     detail::Extent r = ParseUserRef(address);
     if (r.row1 == 0 || r.col1 == 0) SimMisuse("names refer to cells here");
-    // Defining an existing name again points it at the new cells, as the host does.
+    // Defining an existing name of the workbook again points it at the new cells, as the
+    // host does; sheets' own names of that spelling stay.
     std::erase_if(s->book->names, [&](detail::NameData* n) {
-        if (!detail::SameText(n->name, name)) return false;
+        if (n->scope != nullptr || !detail::SameText(n->name, name)) return false;
         n->alive = false;
         return true;
     });
@@ -647,8 +645,7 @@ std::string Excel::CellText(const std::string& book, const std::string& sheet,
                             const std::string& address) const {
     SheetData* s = Worksheet(*model_, book, sheet);
     detail::Extent r = ParseUserRef(address);
-    auto it = s->cells.find({r.row1, r.col1});
-    return it == s->cells.end() ? "" : it->second;
+    return s->cells.Text(r.row1, r.col1);
 }
 
 std::vector<OleObjectInfo> Excel::OleObjects(const std::string& book, const std::string& sheet,

@@ -67,15 +67,11 @@ void Model::ShiftLines(SheetData* s, bool rows, int32_t at, int32_t count) {
         s->colWidths = RemapMap(s->colWidths, map);
     }
 
-    std::map<std::pair<int32_t, int32_t>, std::string> cells;
-    for (auto& [pos, text] : s->cells) {
-        int32_t line = rows ? pos.first : pos.second;
-        auto to = map(line);
-        if (!to) continue;
-        cells.emplace(rows ? std::make_pair(*to, pos.second) : std::make_pair(pos.first, *to),
-                      text);
-    }
-    s->cells = std::move(cells);
+    s->cells.Remap([&](int32_t row, int32_t col) -> std::optional<std::pair<int32_t, int32_t>> {
+        auto to = map(rows ? row : col);
+        if (!to) return std::nullopt;
+        return rows ? std::make_pair(*to, col) : std::make_pair(row, *to);
+    });
 
     // The active cell stays on its line, or at the first line after a deleted band.
     int32_t& active = rows ? s->activeRow : s->activeCol;

@@ -292,8 +292,18 @@ std::optional<Extent> Model::Resolve(SheetData* s, const std::string& text, bool
         return ref;
     }
     if (!LooksLikeName(text)) return std::nullopt;
+    // As the host resolves them: on a sheet its own name hides the workbook's name of the
+    // same spelling, and names local to other sheets are not seen at all.
+    NameData* found = nullptr;
     for (NameData* n : s->book->names) {
         if (!n->alive || !SameText(n->name, text)) continue;
+        if (n->scope == s) {
+            found = n;
+            break;
+        }
+        if (n->scope == nullptr) found = n;
+    }
+    if (NameData* n = found) {
         if (!AnchorAlive(n->first) || (n->last && !AnchorAlive(n->last))) return std::nullopt;
         if (n->first->sheet != s && !namesOfAnySheet) return std::nullopt;
         *target = n->first->sheet;
@@ -357,6 +367,7 @@ SheetData* Model::NewSheet(BookData* book, const SheetSpec& desc) {
     s->kind = desc.kind;
     s->visible = desc.visible;
     s->isProtected = desc.isProtected;
+    s->source = desc.source;
     if (s->IsWorksheet()) {
         s->hiddenRows.insert(desc.hiddenRows.begin(), desc.hiddenRows.end());
         s->hiddenCols.insert(desc.hiddenColumns.begin(), desc.hiddenColumns.end());
@@ -365,8 +376,9 @@ SheetData* Model::NewSheet(BookData* book, const SheetSpec& desc) {
         for (auto& [col, w] : desc.columnWidths) s->colWidths[col] = w;
         for (const CellSpec& c : desc.cells) {
             Extent r = CellRef(c.address, "cell");
-            s->cells[{r.row1, r.col1}] = c.text;
+            s->cells.Append(r.row1, r.col1, c.text);
         }
+        s->cells.Finish();
         for (const OleObjectSpec& o : desc.oleObjects) {
             allOles.push_back(std::make_unique<OleData>());
             allOles.back()->desc = o;
@@ -400,8 +412,17 @@ BookData* Model::BuildBook(const WorkbookSpec& desc) {
             SheetData* s = b->sheets[i];
             if (!s->IsWorksheet()) SimMisuse("names refer to worksheet cells");
             if (!LooksLikeName(n.name)) SimMisuse("\"" + n.name + "\" is not a valid name");
+            SheetData* scope = nullptr;
+            if (!n.scope.empty()) {
+                scope = FindSheet(b, n.scope);
+                if (!scope)
+                    SimMisuse("the name \"" + n.name + "\" is local to no sheet \"" + n.scope +
+                              "\"");
+            }
+            // Names are unique within their scope only: the workbook, or one sheet.
             for (NameData* other : b->names)
-                if (SameText(other->name, n.name)) SimMisuse("duplicate name \"" + n.name + "\"");
+                if (other->scope == scope && SameText(other->name, n.name))
+                    SimMisuse("duplicate name \"" + n.name + "\"");
             auto ref = ParseA1(n.address);
             if (!ref || ref->row1 == 0 || ref->col1 == 0)
                 SimMisuse("\"" + n.address + "\" is not a cell reference");
@@ -409,6 +430,7 @@ BookData* Model::BuildBook(const WorkbookSpec& desc) {
             NameData* nd = allNames.back().get();
             nd->name = n.name;
             nd->book = b;
+            nd->scope = scope;
             nd->first = AnchorAt(s, ref->row1, ref->col1);
             nd->last = ref->Single() ? nullptr : AnchorAt(s, ref->row2, ref->col2);
             b->names.push_back(nd);
@@ -441,15 +463,17 @@ WorkbookSpec Model::Describe(const BookData* b) const {
         ss.kind = s->kind;
         ss.visible = s->visible;
         ss.isProtected = s->isProtected;
+        ss.source = s->source;
         if (s->IsWorksheet()) {
             ss.hiddenRows.assign(s->hiddenRows.begin(), s->hiddenRows.end());
             ss.hiddenColumns.assign(s->hiddenCols.begin(), s->hiddenCols.end());
             ss.filterHiddenRows.assign(s->filterRows.begin(), s->filterRows.end());
             ss.rowHeights.assign(s->rowHeights.begin(), s->rowHeights.end());
             ss.columnWidths.assign(s->colWidths.begin(), s->colWidths.end());
-            for (auto& [pos, text] : s->cells)
-                ss.cells.push_back(
-                    {FormatA1(Extent{pos.first, pos.second, pos.first, pos.second}), text});
+            ss.cells.reserve(s->cells.Size());
+            s->cells.ForEach([&](int32_t row, int32_t col, std::string text) {
+                ss.cells.push_back({FormatA1(Extent{row, col, row, col}), std::move(text)});
+            });
             for (const OleData* o : s->oles)
                 if (!o->deleted) ss.oleObjects.push_back(o->desc);
             ss.activeCell =
@@ -458,8 +482,9 @@ WorkbookSpec Model::Describe(const BookData* b) const {
                 if (!n->alive || n->first->sheet != s || !AnchorAlive(n->first)) continue;
                 if (n->last && !AnchorAlive(n->last)) continue;
                 const Anchor* last = n->last ? n->last : n->first;
-                ss.names.push_back({n->name, FormatA1(Extent{n->first->row, n->first->col,
-                                                             last->row, last->col})});
+                ss.names.push_back(
+                    {n->name, FormatA1(Extent{n->first->row, n->first->col, last->row, last->col}),
+                     n->scope ? n->scope->name : std::string()});
             }
         }
         desc.sheets.push_back(std::move(ss));

@@ -21,6 +21,7 @@
 
 #include "host/host.h"
 #include "platform/platform.h"
+#include "sim/cell_table.h"
 #include "sim/excel.h"
 #include "sim/members.h"
 #include "sim/workbook_description.h"
@@ -63,6 +64,7 @@ struct NameData {
     Anchor* first = nullptr;
     Anchor* last = nullptr;  // nullptr for one cell
     BookData* book = nullptr;
+    SheetData* scope = nullptr;  // the sheet of a local name; nullptr for the workbook's
     bool alive = true;
 };
 
@@ -109,7 +111,7 @@ struct SheetData {
     bool alive = true;
     std::set<int32_t> hiddenRows, hiddenCols, filterRows;
     std::map<int32_t, double> rowHeights, colWidths;
-    std::map<std::pair<int32_t, int32_t>, std::string> cells;  // (row, col) -> text
+    CellTable cells;
     std::unordered_map<uint64_t, Anchor*> anchors;             // live anchors by position
     std::map<std::pair<Anchor*, Anchor*>, Area*> areas;
     std::vector<OleData*> oles;  // creation order, deleted ones included
@@ -117,6 +119,7 @@ struct SheetData {
     int32_t activeRow = 1, activeCol = 1;
     Extent selection{1, 1, 1, 1};
     char olesTag = 0;
+    SheetSpec::SourceMark source;  // handed back to the file writer as it came
 
     bool Alive() const;
     bool IsWorksheet() const { return kind == SheetKind::Worksheet; }

@@ -499,9 +499,15 @@ class RangeImpl : public host::Range, Handle {
     Ref<host::Name> Name() override {
         m_->Enter(M::Range_Name);
         Check();
-        for (NameData* n : first_->sheet->book->names)
-            if (n->alive && n->first == first_ && n->last == last_)
-                return std::make_shared<NameImpl>(m_, n);
+        // The sheet's own name first, as the host answers, then the workbook's, then any.
+        NameData* found = nullptr;
+        int rank = 3;
+        for (NameData* n : first_->sheet->book->names) {
+            if (!n->alive || n->first != first_ || n->last != last_) continue;
+            const int r = n->scope == first_->sheet ? 0 : n->scope == nullptr ? 1 : 2;
+            if (r < rank) found = n, rank = r;
+        }
+        if (found) return std::make_shared<NameImpl>(m_, found);
         Refuse("Application-defined or object-defined error");
     }
     void Activate() override {

@@ -45,8 +45,15 @@ struct CellSpec {
 
 // A defined name referring to one cell (or rectangle) of the sheet it is listed on.
 struct DefinedNameSpec {
+    DefinedNameSpec() = default;
+    DefinedNameSpec(std::string name_, std::string address_, std::string scope_ = {})
+        : name(std::move(name_)), address(std::move(address_)), scope(std::move(scope_)) {}
+
     std::string name;
     std::string address;  // A1 form, "B3" or "$B$2:$D$4"
+    // The sheet whose own (local) name this is, or empty for a name of the workbook. One
+    // spelling may be a name of the workbook and of any number of sheets at once.
+    std::string scope;
 };
 
 struct SheetSpec {
@@ -63,6 +70,13 @@ struct SheetSpec {
     std::vector<DefinedNameSpec> names;
     std::vector<OleObjectSpec> oleObjects;  // in creation order
     std::string activeCell = "A1";          // worksheets only
+    // What the file reader saw of the sheet's part, handed back at a save so that a part
+    // whose cells are as read is copied without being read again.
+    struct SourceMark {
+        bool known = false;
+        uint32_t partCrc = 0;
+        uint64_t cellsDigest = 0;
+    } source;
 };
 
 // A custom document property of type text.

@@ -112,6 +112,33 @@ TEST_F(TessalyProgram, UnreadableFilesGiveTheReadersSentenceAndStayAsTheyWere) {
     }
 }
 
+TEST_F(TessalyProgram, BookmarksWithJsonReportsErrorsAsJson) {
+    WriteFile(File("Text.xlsx"), "just text");
+    const Result r = Run({"bookmarks", "--json", "Text.xlsx"});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_EQ(
+        "{\"error\": \"Text.xlsx is not a workbook: it is not a zip archive (or it is "
+        "truncated).\"}\n",
+        r.out);
+    EXPECT_EQ("", r.err);
+    EXPECT_EQ("{\"error\": \"\\\"bookmarks\\\" takes one workbook file.\"}\n",
+              Run({"bookmarks", "--json"}).out);
+}
+
+// The budget is the program's option; bookmarks read no cells and need none of it.
+TEST_F(TessalyProgram, WorkbookOverTheCellBudgetIsRefusedAndBookmarksStillListed) {
+    SaveDemoWithBookmarks();
+    const std::string before = ReadFile(File("Demo.xlsx"));
+    const Result r = Run({"run", "--max-cells", "3", "-"}, "open Demo.xlsx\n");
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_NE(std::string::npos, r.err.find("Demo.xlsx is too large to open: the sheet \""))
+        << r.err;
+    EXPECT_NE(std::string::npos, r.err.find("the limit of 3 cells")) << r.err;
+    EXPECT_EQ(before, ReadFile(File("Demo.xlsx")));
+    EXPECT_EQ(0, Run({"bookmarks", "Demo.xlsx"}).exitCode);
+    EXPECT_EQ(2, Run({"run", "--max-cells", "many", "-"}, "").exitCode);
+}
+
 TEST_F(TessalyProgram, RunStopsAtTheFirstCommandThatCannotRun) {
     // Refusals of the host read as sentences too.
     const Result refused = Script("open Demo.xlsx\nsheet protect Sales\nedit B2 7\n");

@@ -5,15 +5,15 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <set>
 #include <sstream>
+
+#include <expat.h>
 
 namespace sim::xlsx::detail {
 
 namespace {
-
-// A part bigger than this is not a spreadsheet anyone made by hand or by program: it is
-// a damaged size field or a compression bomb, and reading it would exhaust memory.
-constexpr zip_uint64_t kMaxPartSize = 256u * 1024u * 1024u;
 
 std::string ZipErrorText(int code) {
     zip_error_t error;
@@ -143,7 +143,23 @@ std::string ZipArchive::StoredName(const std::string& part) const {
     return index ? EntryName(*index) : part;
 }
 
-std::string ZipArchive::Read(const std::string& part) const {
+std::string ZipArchive::Read(const std::string& part, uint64_t limit) const {
+    std::string bytes;
+    const uint64_t stated = SizeOf(part);
+    if (stated <= limit) bytes.reserve(static_cast<size_t>(stated));
+    Stream(
+        part, limit, [&](std::string_view chunk) { bytes.append(chunk); },
+        [&] {
+            Fail(Status::DamagedPart, displayName_ + ": the part " + part + " claims " +
+                                          std::to_string(std::max(stated, limit + 1)) +
+                                          " bytes, more than a workbook part can hold.");
+        });
+    return bytes;
+}
+
+void ZipArchive::Stream(const std::string& part, uint64_t limit,
+                        const std::function<void(std::string_view)>& take,
+                        const std::function<void()>& overLimit) const {
     const auto index = Find(part);
     if (!index) Fail(Status::MissingPart, displayName_ + ": the part " + part + " is missing.");
     zip_stat_t stat;
@@ -152,37 +168,191 @@ std::string ZipArchive::Read(const std::string& part) const {
         (stat.valid & ZIP_STAT_SIZE) == 0) {
         Fail(Status::DamagedPart, displayName_ + ": the part " + part + " cannot be read.");
     }
-    if (stat.size > kMaxPartSize) {
-        Fail(Status::DamagedPart, displayName_ + ": the part " + part + " claims " +
-                                      std::to_string(stat.size) +
-                                      " bytes, more than a workbook part can hold.");
-    }
+    if (stat.size > limit) overLimit();
     zip_file_t* file = zip_fopen_index(zip_, static_cast<zip_uint64_t>(*index), 0);
     if (file == nullptr) {
         Fail(Status::DamagedPart,
              displayName_ + ": the part " + part + " cannot be read (" + zip_strerror(zip_) + ").");
     }
-    std::string bytes(static_cast<size_t>(stat.size), '\0');
+    const std::unique_ptr<zip_file_t, decltype(&zip_fclose)> owner(file, &zip_fclose);
+    std::string chunk(1 << 16, '\0');
     zip_uint64_t done = 0;
-    while (done < stat.size) {
-        const zip_int64_t n = zip_fread(file, bytes.data() + done, stat.size - done);
-        if (n <= 0) break;
+    zip_int64_t n = 0;
+    // Reading on past the stated size tells a lying size field apart from the end.
+    while ((n = zip_fread(file, chunk.data(), chunk.size())) > 0) {
         done += static_cast<zip_uint64_t>(n);
+        if (done > limit) overLimit();
+        if (done > stat.size) break;
+        take(std::string_view(chunk.data(), static_cast<size_t>(n)));
     }
-    // One byte past the stated size tells a lying size field apart from the end.
-    char extra = 0;
-    const zip_int64_t beyond = zip_fread(file, &extra, 1);
-    std::string fault = done < stat.size ? zip_file_strerror(file) : std::string();
-    zip_fclose(file);
-    if (done < stat.size || beyond != 0) {
+    if (n < 0 || done != stat.size) {
+        std::string fault = n < 0 ? zip_file_strerror(file) : std::string();
         if (fault.empty() || fault == "No error") fault = "its size does not match its data";
         Fail(Status::DamagedPart,
              displayName_ + ": the part " + part + " is damaged (" + fault + ").");
     }
-    return bytes;
+}
+
+uint64_t ZipArchive::SizeOf(const std::string& part) const {
+    const auto index = Find(part);
+    zip_stat_t stat;
+    zip_stat_init(&stat);
+    if (!index || zip_stat_index(zip_, static_cast<zip_uint64_t>(*index), 0, &stat) != 0 ||
+        (stat.valid & ZIP_STAT_SIZE) == 0) {
+        return 0;
+    }
+    return stat.size;
+}
+
+uint32_t ZipArchive::CrcOf(const std::string& part) const {
+    const auto index = Find(part);
+    zip_stat_t stat;
+    zip_stat_init(&stat);
+    if (!index || zip_stat_index(zip_, static_cast<zip_uint64_t>(*index), 0, &stat) != 0 ||
+        (stat.valid & ZIP_STAT_CRC) == 0) {
+        return 0;
+    }
+    return stat.crc;
+}
+
+// ---- Compound files ----
+
+namespace {
+
+uint32_t Le32(const std::string& b, size_t at) {
+    if (at + 4 > b.size()) return 0xFFFFFFFFu;
+    return static_cast<uint32_t>(static_cast<unsigned char>(b[at])) |
+           static_cast<uint32_t>(static_cast<unsigned char>(b[at + 1])) << 8 |
+           static_cast<uint32_t>(static_cast<unsigned char>(b[at + 2])) << 16 |
+           static_cast<uint32_t>(static_cast<unsigned char>(b[at + 3])) << 24;
+}
+
+}  // namespace
+
+CompoundKind SniffCompoundFile(const std::string& path) {
+    static constexpr unsigned char kMagic[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+    std::ifstream in(path, std::ios::binary);
+    std::string header(512, '\0');
+    if (!in.read(header.data(), 512) || std::memcmp(header.data(), kMagic, sizeof kMagic) != 0) {
+        return CompoundKind::NotCompound;
+    }
+    const unsigned shift = static_cast<unsigned char>(header[30]) |
+                           static_cast<unsigned>(static_cast<unsigned char>(header[31])) << 8;
+    if (shift != 9 && shift != 12) return CompoundKind::Other;
+    const size_t sectorSize = size_t{1} << shift;
+    const auto readSector = [&](uint32_t sector) {
+        std::string bytes(sectorSize, '\0');
+        in.clear();
+        in.seekg(static_cast<std::streamoff>((uint64_t{sector} + 1) * sectorSize));
+        if (!in.read(bytes.data(), static_cast<std::streamsize>(sectorSize))) bytes.clear();
+        return bytes;
+    };
+    // The allocation table from the sectors the header lists (enough for the directory
+    // of any file that is a workbook or its encrypted wrapper), then the directory chain.
+    std::vector<uint32_t> fat;
+    for (size_t i = 0; i < 109; ++i) {
+        const uint32_t sector = Le32(header, 76 + 4 * i);
+        if (sector >= 0xFFFFFFFAu) break;
+        const std::string bytes = readSector(sector);
+        for (size_t k = 0; k + 4 <= bytes.size(); k += 4) fat.push_back(Le32(bytes, k));
+    }
+    std::set<std::string> names;
+    std::set<uint32_t> seen;
+    for (uint32_t sector = Le32(header, 48); sector < 0xFFFFFFFAu && seen.insert(sector).second;
+         sector = sector < fat.size() ? fat[sector] : 0xFFFFFFFEu) {
+        const std::string bytes = readSector(sector);
+        for (size_t entry = 0; entry + 128 <= bytes.size(); entry += 128) {
+            const size_t length = std::min<size_t>(
+                64, static_cast<unsigned char>(bytes[entry + 64]) |
+                        static_cast<size_t>(static_cast<unsigned char>(bytes[entry + 65])) << 8);
+            std::string name;
+            for (size_t k = 0; k + 1 < length; k += 2) {
+                const char c = bytes[entry + k];
+                if (c == '\0' && bytes[entry + k + 1] == '\0') break;
+                name += bytes[entry + k + 1] == '\0' ? c : '?';
+            }
+            names.insert(name);
+        }
+    }
+    if (names.count("EncryptionInfo")) return CompoundKind::Encrypted;
+    if (names.count("Workbook") || names.count("Book")) return CompoundKind::LegacyWorkbook;
+    return CompoundKind::Other;
 }
 
 // ---- XML ----
+
+struct XmlStream::Parser {
+    XML_Parser handle = nullptr;
+    XmlStream* owner = nullptr;
+    std::string fault;  // set when the parse was stopped for a reason of ours
+};
+
+XmlStream::XmlStream(std::string file, std::string part)
+    : file_(std::move(file)), part_(std::move(part)), parser_(std::make_unique<Parser>()) {}
+
+XmlStream::~XmlStream() {
+    if (parser_->handle != nullptr) XML_ParserFree(parser_->handle);
+}
+
+void XmlStream::Run(const ZipArchive& zip, uint64_t limit, const std::function<void()>& overLimit) {
+    // Expat rather than a tree: it takes the part in the chunks the zip stream gives and
+    // keeps nothing of what it has passed, it is a Debian package of long standing, and
+    // it refuses entity expansion attacks itself (on top of the refusal of any entity
+    // declaration below). pugixml stays for the small parts that are edited as trees.
+    XML_Parser p = XML_ParserCreate(nullptr);
+    if (p == nullptr) throw std::bad_alloc();
+    parser_->handle = p;
+    parser_->owner = this;
+    XML_SetUserData(p, parser_.get());
+    XML_SetElementHandler(
+        p,
+        [](void* data, const XML_Char* name, const XML_Char** attributes) {
+            auto* self = static_cast<Parser*>(data);
+            self->owner->Start(LocalName(name), attributes);
+        },
+        [](void* data, const XML_Char* name) {
+            static_cast<Parser*>(data)->owner->End(LocalName(name));
+        });
+    XML_SetCharacterDataHandler(p, [](void* data, const XML_Char* text, int length) {
+        static_cast<Parser*>(data)->owner->Text(
+            std::string_view(text, static_cast<size_t>(length)));
+    });
+    XML_SetEntityDeclHandler(
+        p, [](void* data, const XML_Char*, int, const XML_Char*, int, const XML_Char*,
+              const XML_Char*, const XML_Char*, const XML_Char*) {
+            auto* self = static_cast<Parser*>(data);
+            self->fault = "it declares entities";
+            XML_StopParser(self->handle, XML_FALSE);
+        });
+    const auto check = [&](XML_Status status) {
+        if (status == XML_STATUS_OK) return;
+        const std::string what =
+            !parser_->fault.empty() ? parser_->fault : XML_ErrorString(XML_GetErrorCode(p));
+        Fail(Status::MalformedXml, file_ + ": " + part_ + " is not well-formed XML (line " +
+                                       std::to_string(XML_GetCurrentLineNumber(p)) + ", column " +
+                                       std::to_string(XML_GetCurrentColumnNumber(p) + 1) + ": " +
+                                       what + ").");
+    };
+    zip.Stream(
+        part_, limit,
+        [&](std::string_view chunk) {
+            check(XML_Parse(p, chunk.data(), static_cast<int>(chunk.size()), XML_FALSE));
+        },
+        overLimit);
+    check(XML_Parse(p, nullptr, 0, XML_TRUE));
+}
+
+const char* XmlStream::AttributeOf(const char** attributes, std::string_view localName) {
+    for (const char** a = attributes; a != nullptr && *a != nullptr; a += 2) {
+        if (PrefixOf(a[0]).empty() && std::string_view(a[0]) == localName) return a[1];
+    }
+    return nullptr;
+}
+
+bool XmlStream::IsTrueValue(const char* value) {
+    return value != nullptr &&
+           (std::string_view(value) == "1" || std::string_view(value) == "true");
+}
 
 std::string_view LocalName(const char* qualifiedName) {
     std::string_view name(qualifiedName);
@@ -330,6 +500,31 @@ std::string_view RelationshipKind(const std::string& type) {
     return slash == std::string_view::npos ? view : view.substr(slash + 1);
 }
 
+const Flavour kTransitional = {
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships",
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/custom-properties",
+    "http://schemas.openxmlformats.org/officeDocument/2006/custom-properties",
+    "http://schemas.openxmlformats.org/officeDocument/2006/docPropsVTypes",
+};
+
+const Flavour kStrict = {
+    "http://purl.oclc.org/ooxml/officeDocument/relationships",
+    "http://purl.oclc.org/ooxml/officeDocument/relationships/customProperties",
+    "http://purl.oclc.org/ooxml/officeDocument/customProperties",
+    "http://purl.oclc.org/ooxml/officeDocument/docPropsVTypes",
+};
+
+bool IsCustomPropertiesRelationship(const std::string& type) {
+    // Some writers of Strict files spell the kind as Transitional does: both are read,
+    // so that a package never ends up with a second custom properties part.
+    const std::string_view kind = RelationshipKind(type);
+    return kind == "custom-properties" || kind == "customProperties";
+}
+
+const Flavour& FlavourOfMainRelationship(const std::string& type) {
+    return type.rfind("http://purl.oclc.org/ooxml/", 0) == 0 ? kStrict : kTransitional;
+}
+
 std::vector<Relationship> ReadRelationships(const ZipArchive& zip, const std::string& part) {
     const std::string relsPart = RelationshipsPartOf(part);
     std::vector<Relationship> relationships;
@@ -439,6 +634,22 @@ bool ParseSheetReference(std::string_view formula, std::string& sheet, std::stri
     sheet = std::move(name);
     address = std::string(rest);
     return true;
+}
+
+uint64_t CellsDigest(const std::vector<CellSpec>& cells) {
+    uint64_t sum = 0;
+    for (const CellSpec& cell : cells) {
+        int32_t row = 0;
+        int32_t column = 0;
+        if (cell.text.empty() || !ParseCellReference(cell.address, row, column)) continue;
+        uint64_t h = 0xcbf29ce484222325ull ^ (static_cast<uint64_t>(row) << 16 | column);
+        for (unsigned char c : cell.text) h = (h ^ c) * 0x100000001b3ull;
+        h ^= h >> 33;
+        h *= 0xff51afd7ed558ccdull;
+        h ^= h >> 33;
+        sum += h;  // a sum, so the order cells come in does not matter
+    }
+    return sum;
 }
 
 // ---- Text ----

@@ -7,6 +7,7 @@
 #include <zip.h>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -52,15 +53,67 @@ class ZipArchive {
     bool Has(const std::string& part) const { return Find(part).has_value(); }
     // The exact entry name under which part is stored (part itself when absent).
     std::string StoredName(const std::string& part) const;
-    // The whole uncompressed content; MissingPart or DamagedPart when it cannot be had.
-    std::string Read(const std::string& part) const;
+    // The whole uncompressed content; MissingPart or DamagedPart when it cannot be had,
+    // and DamagedPart when it would be more than limit bytes.
+    std::string Read(const std::string& part, uint64_t limit = kMaxTreePartSize) const;
+    // The content in chunks of at most 64 KiB, handed to take in order. overLimit is
+    // called (and must throw) when the part would be more than limit bytes; it is told
+    // so before reading when the stated size says so, else once the data reaches it.
+    void Stream(const std::string& part, uint64_t limit,
+                const std::function<void(std::string_view)>& take,
+                const std::function<void()>& overLimit) const;
+    // The stated uncompressed size and CRC-32 of a part (0 for a part that is missing).
+    uint64_t SizeOf(const std::string& part) const;
+    uint32_t CrcOf(const std::string& part) const;
+
+    // Parts read whole and parsed into a tree (the workbook part, relationships, content
+    // types, document properties, chart sheets) stay far below this in anything a
+    // spreadsheet application writes; a bigger one is a damaged size field or a bomb.
+    // Sheet data and shared strings are streamed and counted against the read's budget.
+    static constexpr uint64_t kMaxTreePartSize = 256u * 1024u * 1024u;
 
   private:
     zip_t* zip_ = nullptr;
     std::string displayName_;
 };
 
+// ---- Compound files ----
+
+// What an OLE compound file at path holds, told apart by the names of its streams: an
+// encrypted package (EncryptionInfo), a legacy binary workbook (Workbook or Book), or
+// something else. NotCompound when the file does not start with the compound magic.
+enum class CompoundKind { NotCompound, Encrypted, LegacyWorkbook, Other };
+CompoundKind SniffCompoundFile(const std::string& path);
+
 // ---- XML ----
+
+// A streaming parse of one part (expat over chunks of the zip stream): no tree is built,
+// so a sheet of millions of cells costs no more memory than one cell. Subclasses get
+// elements with their local names and attributes, and character data.
+class XmlStream {
+  public:
+    XmlStream(std::string file, std::string part);
+    virtual ~XmlStream();
+    XmlStream(const XmlStream&) = delete;
+    XmlStream& operator=(const XmlStream&) = delete;
+
+    // Parses the whole part; MalformedXml naming file, part, line and fault.
+    void Run(const ZipArchive& zip, uint64_t limit, const std::function<void()>& overLimit);
+
+  protected:
+    // attributes: name, value, name, value, ..., nullptr (as expat gives them).
+    virtual void Start(std::string_view localName, const char** attributes) = 0;
+    virtual void End(std::string_view localName) = 0;
+    virtual void Text(std::string_view) {}
+    // The value of the unprefixed attribute localName, or nullptr.
+    static const char* AttributeOf(const char** attributes, std::string_view localName);
+    static bool IsTrueValue(const char* value);  // "1" or "true"
+
+  private:
+    struct Parser;
+    std::string file_, part_;
+    std::unique_ptr<Parser> parser_;
+};
 
 std::string_view LocalName(const char* qualifiedName);
 std::string_view PrefixOf(const char* qualifiedName);
@@ -90,6 +143,26 @@ std::string RelationshipsPartOf(const std::string& part);
 std::string ResolvePartName(const std::string& sourcePart, const std::string& target);
 // The last segment of a relationship type: "worksheet", "officeDocument"...
 std::string_view RelationshipKind(const std::string& type);
+// The custom properties relationship, in either flavour of the format.
+bool IsCustomPropertiesRelationship(const std::string& type);
+
+// The two flavours of the format name the same things with different URIs. Strict's are
+// those of ISO/IEC 29500-1 (Strict) and ECMA-376 Part 1, Strict conformance: the
+// relationship types under http://purl.oclc.org/ooxml/officeDocument/relationships/ (the
+// custom file properties part, 15.2.12.2: .../customProperties), the custom properties
+// namespace http://purl.oclc.org/ooxml/officeDocument/customProperties and the variant
+// types http://purl.oclc.org/ooxml/officeDocument/docPropsVTypes. Content types are the
+// same in both.
+struct Flavour {
+    const char* relationshipsNamespace;  // of r:id, and the base of relationship types
+    const char* customPropertiesType;
+    const char* customPropertiesNamespace;
+    const char* variantTypesNamespace;
+};
+extern const Flavour kTransitional;
+extern const Flavour kStrict;
+// A package is Strict when its main document relationship is.
+const Flavour& FlavourOfMainRelationship(const std::string& type);
 std::vector<Relationship> ReadRelationships(const ZipArchive& zip, const std::string& part);
 
 // ---- Cell references ----
@@ -124,24 +197,37 @@ double PointsToColumnWidth(double points);
 struct SheetSource {
     std::string part;  // the sheet's part name
     SheetKind kind = SheetKind::Worksheet;
-    std::map<std::string, std::string> cells;  // "B3" -> text, as read
 };
 
 struct LoadedPackage {
     std::unique_ptr<ZipArchive> zip;
     std::string workbookPart;
     std::vector<SheetSource> sheets;   // parallel to workbook.sheets
+    std::string sharedStringsPart;     // empty when the package has none
     std::string customPropertiesPart;  // empty when the package has none
+    const Flavour* flavour = &kTransitional;
     WorkbookSpec workbook;
 };
 
-LoadedPackage LoadPackage(const std::string& path);
+// The package's parts and its workbook: with options.cells the sheets' contents too
+// (refused beyond options.budget), without them only the sheet list, kinds, names and
+// document properties, and no sheet part is opened.
+LoadedPackage LoadPackage(const std::string& path, const ReadOptions& options);
 
-// Cells of a worksheet part into desc (hidden rows and columns, sizes, protection, active
-// cell, values) and into cells (normalized address -> text). InvalidContent, naming file,
-// for a cell given twice.
-void ReadWorksheetXml(const pugi::xml_document& doc, const std::string& file,
-                      const std::vector<std::string>& sharedStrings, SheetSpec& desc,
-                      std::map<std::string, std::string>& cells);
+// The shared strings part, streamed; limit as for ZipArchive::Stream.
+std::vector<std::string> ReadSharedStrings(const ZipArchive& zip, const std::string& part,
+                                           uint64_t limit, const std::function<void()>& overLimit);
+
+// Streams a worksheet part into desc: hidden rows and columns, sizes, protection, active
+// cell and values; onCell is told of each cell read (and may throw to stop). The sheet's
+// source mark is set. InvalidContent, naming file, for a cell given twice.
+void ReadWorksheet(const ZipArchive& zip, const std::string& part,
+                   const std::vector<std::string>& sharedStrings, SheetSpec& desc, uint64_t limit,
+                   const std::function<void()>& overLimit,
+                   const std::function<void(uint64_t bytesRead)>& onCell);
+
+// An order-independent digest of the cells a sheet holds (empty texts hold nothing), so
+// a save can tell the cells it is given from those it read without reading them again.
+uint64_t CellsDigest(const std::vector<CellSpec>& cells);
 
 }  // namespace sim::xlsx::detail

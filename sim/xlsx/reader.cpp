@@ -38,164 +38,269 @@ std::optional<int64_t> ParseInteger(const char* text, int64_t low, int64_t high)
     return value;
 }
 
-// Text of a string item (<si> or <is>): its own <t> and the <t> of its runs, without
-// the phonetic guides.
-std::string StringItemText(pugi::xml_node item) {
-    std::string text;
-    for (pugi::xml_node child : item.children()) {
-        if (child.type() != pugi::node_element) continue;
-        const auto name = LocalName(child.name());
-        if (name == "t") {
-            text += child.text().get();
-        } else if (name == "r") {
-            text += Child(child, "t").text().get();
-        }
-    }
-    return DecodeEscapes(text);
-}
-
-std::vector<std::string> ReadSharedStrings(const ZipArchive& zip, const std::string& part) {
+// Shared strings as a stream: the text of each <si>, its own <t> and those of its runs,
+// without the phonetic guides (<rPh>).
+class SharedStringsStream : public XmlStream {
+  public:
+    using XmlStream::XmlStream;
     std::vector<std::string> strings;
-    pugi::xml_document doc;
-    ParseXml(doc, zip.Read(part), zip.DisplayName(), part);
-    for (pugi::xml_node item : Children(doc.document_element(), "si")) {
-        strings.push_back(StringItemText(item));
-    }
-    return strings;
-}
 
-std::string CellText(pugi::xml_node cell, const std::vector<std::string>& sharedStrings,
-                     bool& hasValue) {
-    const std::string_view type = Attr(cell, "t").value();
-    const pugi::xml_node value = Child(cell, "v");
-    hasValue = true;
-    if (type == "inlineStr") {
-        const pugi::xml_node inlineString = Child(cell, "is");
-        if (inlineString) return StringItemText(inlineString);
-        if (value) return DecodeEscapes(value.text().get());
-        hasValue = false;
-        return {};
-    }
-    if (!value) {
-        hasValue = false;
-        return {};
-    }
-    const char* raw = value.text().get();
-    if (type == "s") {
-        const auto index = ParseInteger(raw, 0, static_cast<int64_t>(sharedStrings.size()) - 1);
-        if (!index) {
-            hasValue = false;  // an index past the table names no string
-            return {};
+  protected:
+    void Start(std::string_view name, const char**) override {
+        if (name == "si") {
+            inItem_ = true;
+            text_.clear();
+        } else if (name == "rPh") {
+            ++phonetic_;
+        } else if (name == "t" && inItem_ && phonetic_ == 0) {
+            inText_ = true;
         }
-        return sharedStrings[static_cast<size_t>(*index)];
     }
-    if (type == "b") return std::string_view(raw) == "0" ? "FALSE" : "TRUE";
-    if (type == "str") return DecodeEscapes(raw);
-    return raw;  // numbers as written, error values, ISO dates
-}
-
-// Fills missing row and cell positions the way the format defines them: one past the
-// previous row, one right of the previous cell.
-struct PositionCounter {
-    int32_t row = 0;
-    int32_t column = 0;
-
-    bool NextRow(pugi::xml_node rowNode) {
-        const auto r = ParseInteger(Attr(rowNode, "r").value(), 1, kMaxRow);
-        const pugi::xml_attribute attribute = Attr(rowNode, "r");
-        if (attribute && !r) return false;
-        row = r ? static_cast<int32_t>(*r) : row + 1;
-        column = 0;
-        return row >= 1 && row <= kMaxRow;
-    }
-
-    bool NextCell(pugi::xml_node cellNode) {
-        const pugi::xml_attribute attribute = Attr(cellNode, "r");
-        if (attribute) {
-            int32_t r = 0;
-            int32_t c = 0;
-            if (!ParseCellReference(attribute.value(), r, c)) return false;
-            column = c;
-            return r == row;
+    void End(std::string_view name) override {
+        if (name == "si") {
+            strings.push_back(DecodeEscapes(text_));
+            inItem_ = false;
+        } else if (name == "rPh") {
+            --phonetic_;
+        } else if (name == "t") {
+            inText_ = false;
         }
-        ++column;
-        return column <= kMaxColumn;
     }
+    void Text(std::string_view text) override {
+        if (inText_) text_.append(text);
+    }
+
+  private:
+    bool inItem_ = false;
+    bool inText_ = false;
+    int phonetic_ = 0;
+    std::string text_;
 };
 
-void ReadSheetView(pugi::xml_node sheet, SheetSpec& desc) {
-    const pugi::xml_node view = Child(Child(sheet, "sheetViews"), "sheetView");
-    if (!view) return;
-    std::string activePane = "topLeft";
-    if (const pugi::xml_node pane = Child(view, "pane")) {
-        if (const auto a = Attr(pane, "activePane")) activePane = a.value();
+// A worksheet part as a stream, into a SheetSpec.
+class WorksheetStream : public XmlStream {
+  public:
+    WorksheetStream(std::string file, std::string part, const std::vector<std::string>& strings,
+                    SheetSpec& desc, const std::function<void(uint64_t)>& onCell)
+        : XmlStream(std::move(file), part), strings_(strings), desc_(desc), onCell_(onCell) {}
+
+  protected:
+    void Start(std::string_view name, const char** a) override {
+        ++depth_;
+        if (depth_ == 2) top_ = std::string(name);
+        if (top_ == "sheetData") {
+            if (name == "row" && depth_ == 3) return StartRow(a);
+            if (name == "c" && depth_ == 4) return StartCell(a);
+            if (!inCell_) return;
+            if (name == "v" && depth_ == 5) {
+                inValue_ = true;
+                value_.clear();
+                hasV_ = true;
+            } else if (name == "is" && depth_ == 5) {
+                hasIs_ = true;
+                inline_.clear();
+            } else if (name == "rPh") {
+                ++phonetic_;
+            } else if (name == "t" && hasIs_ && phonetic_ == 0) {
+                inInline_ = true;
+            }
+            return;
+        }
+        if (depth_ == 2 && name == "sheetProtection") {
+            desc_.isProtected = IsTrueValue(AttributeOf(a, "sheet"));
+        } else if (top_ == "cols" && name == "col" && depth_ == 3) {
+            Column(a);
+        } else if (top_ == "sheetViews" && depth_ == 3 && name == "sheetView") {
+            ++views_;
+        } else if (top_ == "sheetViews" && depth_ == 4 && views_ == 1) {
+            if (name == "pane") {
+                if (const char* pane = AttributeOf(a, "activePane")) activePane_ = pane;
+            } else if (name == "selection") {
+                const char* pane = AttributeOf(a, "pane");
+                selections_.emplace_back(pane ? pane : "topLeft",
+                                         NormalizedCellName(Value(AttributeOf(a, "activeCell"))));
+            }
+        }
     }
-    pugi::xml_node chosen;
-    for (pugi::xml_node selection : Children(view, "selection")) {
-        const pugi::xml_attribute paneAttribute = Attr(selection, "pane");
-        const std::string pane = paneAttribute ? paneAttribute.value() : "topLeft";
-        if (!chosen || pane == activePane) chosen = selection;
-        if (pane == activePane) break;
+
+    void End(std::string_view name) override {
+        if (top_ == "sheetData") {
+            if (name == "c" && depth_ == 4) EndCell();
+            if (name == "v" && depth_ == 5) inValue_ = false;
+            if (name == "rPh") --phonetic_;
+            if (name == "t") inInline_ = false;
+        }
+        if (depth_ == 2) {
+            if (top_ == "sheetViews") ChooseSelection();
+            top_.clear();
+        }
+        --depth_;
     }
-    if (!chosen) return;
-    const std::string cell = NormalizedCellName(Attr(chosen, "activeCell").value());
-    if (!cell.empty()) desc.activeCell = cell;
-}
+
+    void Text(std::string_view text) override {
+        if (inValue_) value_.append(text);
+        if (inInline_) inline_.append(text);
+    }
+
+  private:
+    static std::string_view Value(const char* text) { return text ? text : ""; }
+
+    void StartRow(const char** a) {
+        const char* r = AttributeOf(a, "r");
+        const auto number = ParseInteger(r, 1, kMaxRow);
+        rowValid_ = !(r && !number);
+        if (!rowValid_) return;
+        row_ = number ? static_cast<int32_t>(*number) : row_ + 1;
+        rowValid_ = row_ >= 1 && row_ <= kMaxRow;
+        column_ = 0;
+        if (!rowValid_) return;
+        if (IsTrueValue(AttributeOf(a, "hidden"))) desc_.hiddenRows.push_back(row_);
+        if (IsTrueValue(AttributeOf(a, "customHeight"))) {
+            const auto height = ParseDouble(AttributeOf(a, "ht"));
+            if (height && *height >= 0) desc_.rowHeights.emplace_back(row_, *height);
+        }
+    }
+
+    void StartCell(const char** a) {
+        inCell_ = false;
+        if (!rowValid_) return;
+        if (const char* r = AttributeOf(a, "r")) {
+            int32_t row = 0;
+            int32_t column = 0;
+            if (!ParseCellReference(r, row, column)) return;
+            column_ = column;
+            if (row != row_) return;
+        } else if (++column_ > kMaxColumn) {
+            return;
+        }
+        inCell_ = true;
+        const char* type = AttributeOf(a, "t");
+        type_ = type ? type : "";
+        hasV_ = hasIs_ = false;
+        value_.clear();
+        inline_.clear();
+    }
+
+    void EndCell() {
+        if (!inCell_) return;
+        inCell_ = false;
+        std::string text;
+        if (type_ == "inlineStr") {
+            if (hasIs_) {
+                text = DecodeEscapes(inline_);
+            } else if (hasV_) {
+                text = DecodeEscapes(value_);
+            } else {
+                return;
+            }
+        } else if (!hasV_) {
+            return;
+        } else if (type_ == "s") {
+            const auto index =
+                ParseInteger(value_.c_str(), 0, static_cast<int64_t>(strings_.size()) - 1);
+            if (!index) return;  // an index past the table names no string
+            text = strings_[static_cast<size_t>(*index)];
+        } else if (type_ == "b") {
+            text = value_ == "0" ? "FALSE" : "TRUE";
+        } else if (type_ == "str") {
+            text = DecodeEscapes(value_);
+        } else {
+            text = value_;  // numbers as written, error values, ISO dates
+        }
+        const uint64_t key = static_cast<uint64_t>(row_) << 16 | static_cast<uint64_t>(column_);
+        if (key <= lastKey_) outOfOrder_ = true;
+        lastKey_ = key;
+        desc_.cells.push_back({CellName(row_, column_), std::move(text)});
+        if (onCell_) onCell_(0);
+    }
+
+    void Column(const char** a) {
+        const auto low = ParseInteger(AttributeOf(a, "min"), 1, kMaxColumn);
+        const auto high = ParseInteger(AttributeOf(a, "max"), 1, kMaxColumn);
+        // Column ranges come sorted and apart; one reaching back over another is damage,
+        // and skipping it keeps a file of many overlapping ranges from costing minutes.
+        if (!low || !high || *high < *low || *low <= lastColumn_) return;
+        lastColumn_ = *high;
+        const bool hidden = IsTrueValue(AttributeOf(a, "hidden"));
+        const auto width = ParseDouble(AttributeOf(a, "width"));
+        // Only widths someone chose: the rest is the default width written out.
+        const bool customWidth = width && IsTrueValue(AttributeOf(a, "customWidth"));
+        for (auto c = static_cast<int32_t>(*low); c <= static_cast<int32_t>(*high); ++c) {
+            if (hidden) desc_.hiddenColumns.push_back(c);
+            if (customWidth) desc_.columnWidths.emplace_back(c, ColumnWidthToPoints(*width));
+        }
+    }
+
+    void ChooseSelection() {
+        const std::pair<std::string, std::string>* chosen = nullptr;
+        for (const auto& selection : selections_) {
+            if (!chosen || selection.first == activePane_) chosen = &selection;
+            if (selection.first == activePane_) break;
+        }
+        if (chosen && !chosen->second.empty()) desc_.activeCell = chosen->second;
+        selections_.clear();
+    }
+
+  public:
+    // The format gives each cell once: a file giving one twice is damaged. Taking either
+    // value would be a guess, and a save could put the user's edit in the place a later
+    // read does not take. Cells nearly always come in order, so this costs one pass.
+    std::string FindTwice() const {
+        std::vector<std::pair<int32_t, int32_t>> positions;
+        const auto& cells = desc_.cells;
+        if (!outOfOrder_) return {};
+        positions.reserve(cells.size());
+        for (const CellSpec& cell : cells) {
+            int32_t row = 0;
+            int32_t column = 0;
+            ParseCellReference(cell.address, row, column);
+            positions.emplace_back(row, column);
+        }
+        std::sort(positions.begin(), positions.end());
+        const auto twice = std::adjacent_find(positions.begin(), positions.end());
+        return twice == positions.end() ? std::string() : CellName(twice->first, twice->second);
+    }
+
+  private:
+    const std::vector<std::string>& strings_;
+    SheetSpec& desc_;
+    const std::function<void(uint64_t)>& onCell_;
+    int depth_ = 0;
+    std::string top_;
+    int32_t row_ = 0, column_ = 0;
+    bool rowValid_ = false, inCell_ = false, inValue_ = false, inInline_ = false;
+    bool hasV_ = false, hasIs_ = false;
+    int phonetic_ = 0;
+    std::string type_, value_, inline_;
+    uint64_t lastKey_ = 0;
+    bool outOfOrder_ = false;
+    int64_t lastColumn_ = 0;
+    int views_ = 0;
+    std::string activePane_ = "topLeft";
+    std::vector<std::pair<std::string, std::string>> selections_;
+};
 
 }  // namespace
 
-void detail::ReadWorksheetXml(const pugi::xml_document& doc, const std::string& file,
-                              const std::vector<std::string>& sharedStrings, SheetSpec& desc,
-                              std::map<std::string, std::string>& cells) {
-    const pugi::xml_node sheet = doc.document_element();
-    if (const pugi::xml_node protection = Child(sheet, "sheetProtection")) {
-        desc.isProtected = IsTrue(Attr(protection, "sheet"));
-    }
-    ReadSheetView(sheet, desc);
+std::vector<std::string> detail::ReadSharedStrings(const ZipArchive& zip, const std::string& part,
+                                                   uint64_t limit,
+                                                   const std::function<void()>& overLimit) {
+    SharedStringsStream stream(zip.DisplayName(), part);
+    stream.Run(zip, limit, overLimit);
+    return std::move(stream.strings);
+}
 
-    int64_t lastColumn = 0;
-    for (pugi::xml_node col : Children(Child(sheet, "cols"), "col")) {
-        const auto low = ParseInteger(Attr(col, "min").value(), 1, kMaxColumn);
-        const auto high = ParseInteger(Attr(col, "max").value(), 1, kMaxColumn);
-        // Column ranges come sorted and apart; one reaching back over another is damage,
-        // and skipping it keeps a file of many overlapping ranges from costing minutes.
-        if (!low || !high || *high < *low || *low <= lastColumn) continue;
-        lastColumn = *high;
-        const bool hidden = IsTrue(Attr(col, "hidden"));
-        const auto width = ParseDouble(Attr(col, "width").value());
-        // Only widths someone chose: the rest is the default width written out.
-        const bool customWidth = width && IsTrue(Attr(col, "customWidth"));
-        for (auto c = static_cast<int32_t>(*low); c <= static_cast<int32_t>(*high); ++c) {
-            if (hidden) desc.hiddenColumns.push_back(c);
-            if (customWidth) desc.columnWidths.emplace_back(c, ColumnWidthToPoints(*width));
-        }
-    }
-
-    PositionCounter position;
-    for (pugi::xml_node row : Children(Child(sheet, "sheetData"), "row")) {
-        if (!position.NextRow(row)) continue;
-        if (IsTrue(Attr(row, "hidden"))) desc.hiddenRows.push_back(position.row);
-        if (IsTrue(Attr(row, "customHeight"))) {
-            const auto height = ParseDouble(Attr(row, "ht").value());
-            if (height && *height >= 0) desc.rowHeights.emplace_back(position.row, *height);
-        }
-        for (pugi::xml_node cell : Children(row, "c")) {
-            if (!position.NextCell(cell)) continue;
-            bool hasValue = false;
-            std::string text = CellText(cell, sharedStrings, hasValue);
-            if (!hasValue) continue;
-            const std::string name = CellName(position.row, position.column);
-            // The format gives each cell once: a file giving one twice is damaged. Taking
-            // either value would be a guess, and a save could put the user's edit in the
-            // place a later read does not take.
-            if (!cells.emplace(name, text).second) {
-                Fail(Status::InvalidContent, file + " cannot be read: the sheet \"" + desc.name +
-                                                 "\" gives the cell " + name +
-                                                 " twice; let a spreadsheet application repair "
-                                                 "the file and save it again.");
-            }
-            desc.cells.push_back({name, std::move(text)});
-        }
+void detail::ReadWorksheet(const ZipArchive& zip, const std::string& part,
+                           const std::vector<std::string>& sharedStrings, SheetSpec& desc,
+                           uint64_t limit, const std::function<void()>& overLimit,
+                           const std::function<void(uint64_t)>& onCell) {
+    WorksheetStream stream(zip.DisplayName(), part, sharedStrings, desc, onCell);
+    stream.Run(zip, limit, overLimit);
+    if (const std::string name = stream.FindTwice(); !name.empty()) {
+        Fail(Status::InvalidContent, zip.DisplayName() + " cannot be read: the sheet \"" +
+                                         desc.name + "\" gives the cell " + name +
+                                         " twice; let a spreadsheet application repair the "
+                                         "file and save it again.");
     }
     const auto sortUnique = [](std::vector<int32_t>& v) {
         std::sort(v.begin(), v.end());
@@ -203,6 +308,9 @@ void detail::ReadWorksheetXml(const pugi::xml_document& doc, const std::string& 
     };
     sortUnique(desc.hiddenRows);
     sortUnique(desc.hiddenColumns);
+    desc.source.known = true;
+    desc.source.partCrc = zip.CrcOf(part);
+    desc.source.cellsDigest = CellsDigest(desc.cells);
 }
 
 namespace {
@@ -213,14 +321,14 @@ void ReadChartSheetXml(const pugi::xml_document& doc, SheetSpec& desc) {
     }
 }
 
-std::string FindMainPart(const ZipArchive& zip) {
+Relationship FindMainPart(const ZipArchive& zip) {
     const std::string& file = zip.DisplayName();
     if (!zip.Has("_rels/.rels")) {
         Fail(Status::NotWorkbook,
              file + " is not a workbook: the package has no _rels/.rels part.");
     }
     for (const Relationship& rel : ReadRelationships(zip, "")) {
-        if (RelationshipKind(rel.type) == "officeDocument" && !rel.external) return rel.target;
+        if (RelationshipKind(rel.type) == "officeDocument" && !rel.external) return rel;
     }
     Fail(Status::NotWorkbook, file + " is not a workbook: _rels/.rels names no main document.");
 }
@@ -236,13 +344,14 @@ void ReadDefinedNames(pugi::xml_node workbookNode, WorkbookSpec& workbook) {
         auto target = std::find_if(workbook.sheets.begin(), workbook.sheets.end(),
                                    [&](const SheetSpec& s) { return s.name == sheetName; });
         if (target == workbook.sheets.end() || target->kind != SheetKind::Worksheet) continue;
+        std::string scope;
         if (const pugi::xml_attribute local = Attr(node, "localSheetId")) {
             const auto index =
                 ParseInteger(local.value(), 0, static_cast<int64_t>(workbook.sheets.size()) - 1);
-            // A local name belongs to its sheet; one pointing elsewhere fits no sheet's list.
-            if (!index || &workbook.sheets[static_cast<size_t>(*index)] != &*target) continue;
+            if (!index) continue;  // local to no sheet there is
+            scope = workbook.sheets[static_cast<size_t>(*index)].name;
         }
-        target->names.push_back({name, address});
+        target->names.push_back({name, address, std::move(scope)});
     }
 }
 
@@ -264,7 +373,24 @@ void ReadCustomProperties(const ZipArchive& zip, const std::string& part, Workbo
 
 }  // namespace
 
-LoadedPackage detail::LoadPackage(const std::string& path) {
+namespace {
+
+std::string Thousands(uint64_t n) {
+    std::string digits = std::to_string(n);
+    for (auto i = static_cast<ptrdiff_t>(digits.size()) - 3; i > 0; i -= 3) digits.insert(i, ",");
+    return digits;
+}
+
+[[noreturn]] void OverBudget(const std::string& file, const std::string& where,
+                             const std::string& limit, const char* option) {
+    Fail(Status::OverBudget,
+         file + " is too large to open: " + where + " takes it past the limit of " + limit +
+             "; if this machine has the memory, open it with a larger " + option + ".");
+}
+
+}  // namespace
+
+LoadedPackage detail::LoadPackage(const std::string& path, const ReadOptions& options) {
     LoadedPackage package;
     const std::string file = FileNameOf(path);
     package.zip = std::make_unique<ZipArchive>(path, file);
@@ -272,7 +398,9 @@ LoadedPackage detail::LoadPackage(const std::string& path) {
     WorkbookSpec& workbook = package.workbook;
     workbook.name = file;
 
-    package.workbookPart = FindMainPart(zip);
+    const Relationship main = FindMainPart(zip);
+    package.workbookPart = main.target;
+    package.flavour = &FlavourOfMainRelationship(main.type);
     const std::string& workbookPart = package.workbookPart;
     if (!zip.Has(workbookPart)) {
         Fail(Status::MissingPart,
@@ -288,10 +416,9 @@ LoadedPackage detail::LoadPackage(const std::string& path) {
     }
 
     const std::vector<Relationship> workbookRels = ReadRelationships(zip, workbookPart);
-    std::vector<std::string> sharedStrings;
     for (const Relationship& rel : workbookRels) {
         if (RelationshipKind(rel.type) == "sharedStrings" && !rel.external && zip.Has(rel.target)) {
-            sharedStrings = ReadSharedStrings(zip, rel.target);
+            package.sharedStringsPart = rel.target;
         }
     }
 
@@ -315,20 +442,91 @@ LoadedPackage detail::LoadPackage(const std::string& path) {
         }
         SheetSource source;
         source.part = zip.StoredName(rel->target);
-        pugi::xml_document sheetDoc;
-        ParseXml(sheetDoc, zip.Read(rel->target), file, rel->target);
         if (RelationshipKind(rel->type) == "chartsheet") {
             sheet.kind = SheetKind::Chart;
             source.kind = SheetKind::Chart;
-            ReadChartSheetXml(sheetDoc, sheet);
-        } else {
-            ReadWorksheetXml(sheetDoc, file, sharedStrings, sheet, source.cells);
         }
         workbook.sheets.push_back(std::move(sheet));
         package.sheets.push_back(std::move(source));
     }
     if (workbook.sheets.empty()) {
         Fail(Status::InvalidContent, file + ": " + workbookPart + " lists no sheets.");
+    }
+
+    if (options.cells) {
+        // The budget is checked on the sizes the package states before anything is read,
+        // and again on the data as it streams, since a stated size can lie.
+        const Budget& budget = options.budget;
+        const std::string bytesLimit = Thousands(budget.maxXmlBytes) + " bytes of XML";
+        const std::string cellsLimit = Thousands(budget.maxCells) + " cells";
+        uint64_t stated =
+            package.sharedStringsPart.empty() ? 0 : zip.SizeOf(package.sharedStringsPart);
+        if (stated > budget.maxXmlBytes) {
+            OverBudget(file, "its table of shared strings", bytesLimit, "--max-xml-bytes");
+        }
+        for (size_t i = 0; i < package.sheets.size(); ++i) {
+            stated += zip.SizeOf(package.sheets[i].part);
+            if (stated > budget.maxXmlBytes) {
+                OverBudget(file, "the sheet \"" + workbook.sheets[i].name + "\"", bytesLimit,
+                           "--max-xml-bytes");
+            }
+        }
+        const uint64_t total = std::max<uint64_t>(stated, 1);
+        uint64_t bytesBefore = 0;  // of the parts read whole so far
+        uint64_t cells = 0;
+        std::vector<std::string> sharedStrings;
+        if (options.progress)
+            options.progress({workbook.sheets[0].name, 0, package.sheets.size(), 0.0});
+        if (!package.sharedStringsPart.empty()) {
+            sharedStrings =
+                ReadSharedStrings(zip, package.sharedStringsPart, budget.maxXmlBytes, [&] {
+                    OverBudget(file, "its table of shared strings", bytesLimit, "--max-xml-bytes");
+                });
+            bytesBefore += zip.SizeOf(package.sharedStringsPart);
+        }
+        for (size_t i = 0; i < package.sheets.size(); ++i) {
+            SheetSpec& sheet = workbook.sheets[i];
+            const std::string& part = package.sheets[i].part;
+            const auto tell = [&](double fraction) {
+                if (options.progress) {
+                    options.progress({sheet.name, i, package.sheets.size(), fraction});
+                }
+            };
+            tell(static_cast<double>(bytesBefore) / static_cast<double>(total));
+            if (sheet.kind == SheetKind::Chart) {
+                pugi::xml_document sheetDoc;
+                ParseXml(sheetDoc, zip.Read(part), file, part);
+                ReadChartSheetXml(sheetDoc, sheet);
+            } else {
+                const uint64_t partSize = std::max<uint64_t>(zip.SizeOf(part), 1);
+                const auto overBytes = [&] {
+                    OverBudget(file, "the sheet \"" + sheet.name + "\"", bytesLimit,
+                               "--max-xml-bytes");
+                };
+                size_t cellsHere = 0;
+                ReadWorksheet(zip, part, sharedStrings, sheet, budget.maxXmlBytes - bytesBefore,
+                              overBytes, [&](uint64_t) {
+                                  if (++cells > budget.maxCells) {
+                                      OverBudget(file, "the sheet \"" + sheet.name + "\"",
+                                                 cellsLimit, "--max-cells");
+                                  }
+                                  // Cells stand in for bytes read: a few per kilobyte.
+                                  if (options.progress && (++cellsHere & 0xFFFF) == 0) {
+                                      const double here =
+                                          std::min(1.0, static_cast<double>(cellsHere) * 24.0 /
+                                                            static_cast<double>(partSize));
+                                      tell((static_cast<double>(bytesBefore) +
+                                            here * static_cast<double>(partSize)) /
+                                           static_cast<double>(total));
+                                  }
+                              });
+            }
+            bytesBefore += zip.SizeOf(part);
+        }
+        if (options.progress) {
+            options.progress({workbook.sheets.back().name, package.sheets.size() - 1,
+                              package.sheets.size(), 1.0});
+        }
     }
 
     const pugi::xml_node view = Child(Child(workbookNode, "bookViews"), "workbookView");
@@ -342,7 +540,7 @@ LoadedPackage detail::LoadPackage(const std::string& path) {
     ReadDefinedNames(workbookNode, workbook);
 
     for (const Relationship& rel : ReadRelationships(zip, "")) {
-        if (RelationshipKind(rel.type) == "custom-properties" && !rel.external) {
+        if (IsCustomPropertiesRelationship(rel.type) && !rel.external) {
             if (!zip.Has(rel.target)) {
                 Fail(Status::MissingPart,
                      file + ": the part " + rel.target + " named in _rels/.rels is missing.");
@@ -355,11 +553,33 @@ LoadedPackage detail::LoadPackage(const std::string& path) {
     return package;
 }
 
-ReadResult Read(const std::string& path) {
+ReadResult Read(const std::string& path, const ReadOptions& options) {
     ReadResult result;
     linuxplatform::RemoveStaleReplacements(path);
     try {
-        result.workbook = LoadPackage(path).workbook;
+        const std::string file = FileNameOf(path);
+        switch (SniffCompoundFile(path)) {
+            case CompoundKind::NotCompound:
+                break;
+            case CompoundKind::Encrypted:
+                Fail(Status::PasswordProtected,
+                     file +
+                         " is protected by a password, and this program cannot open "
+                         "encrypted workbooks; remove the password in a spreadsheet "
+                         "application (or save an unprotected copy) and open that.");
+            case CompoundKind::LegacyWorkbook:
+                Fail(Status::UnsupportedFormat,
+                     file +
+                         " is a workbook in the older binary format (.xls), which this "
+                         "program does not read; save it as .xlsx in a spreadsheet "
+                         "application and open that.");
+            case CompoundKind::Other:
+                Fail(Status::UnsupportedFormat,
+                     file +
+                         " is not a workbook: it is a compound document of another kind; "
+                         "save it as .xlsx in the application that made it and open that.");
+        }
+        result.workbook = LoadPackage(path, options).workbook;
     } catch (const PackageError& error) {
         result.status = error.status;
         result.description = error.description;

@@ -29,12 +29,6 @@ constexpr const char* kPackageRelationshipsNamespace =
     "http://schemas.openxmlformats.org/package/2006/relationships";
 constexpr const char* kContentTypesNamespace =
     "http://schemas.openxmlformats.org/package/2006/content-types";
-constexpr const char* kCustomPropertiesNamespace =
-    "http://schemas.openxmlformats.org/officeDocument/2006/custom-properties";
-constexpr const char* kVariantTypesNamespace =
-    "http://schemas.openxmlformats.org/officeDocument/2006/docPropsVTypes";
-constexpr const char* kCustomPropertiesType =
-    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/custom-properties";
 constexpr const char* kCustomPropertiesContentType =
     "application/vnd.openxmlformats-officedocument.custom-properties+xml";
 constexpr const char* kPropertyFormatId = "{D5CDD505-2E9C-101B-9397-08002B2CF9AE}";
@@ -275,7 +269,8 @@ class SheetEditor {
 // The custom properties part: text properties from desc (in the file's order, new ones
 // at the end), properties of other types kept as they were, ids numbered from 2.
 std::string BuildCustomProperties(const ZipArchive* zip, const std::string& part,
-                                  const std::vector<PropertySpec>& properties) {
+                                  const std::vector<PropertySpec>& properties,
+                                  const Flavour& flavour) {
     pugi::xml_document doc;
     if (zip != nullptr && !part.empty()) ParseXml(doc, zip->Read(part), zip->DisplayName(), part);
     pugi::xml_node root = doc.document_element();
@@ -283,21 +278,22 @@ std::string BuildCustomProperties(const ZipArchive* zip, const std::string& part
         doc.reset();
         AddDeclaration(doc);
         root = doc.append_child("Properties");
-        root.append_attribute("xmlns") = kCustomPropertiesNamespace;
+        root.append_attribute("xmlns") = flavour.customPropertiesNamespace;
     }
     const std::string rootPrefix(PrefixOf(root.name()));
     std::string vtPrefix;
     bool vtDeclared = false;
     for (pugi::xml_attribute a : root.attributes()) {
+        const std::string_view uri = a.value();
         if (PrefixOf(a.name()) == "xmlns" &&
-            std::string_view(a.value()) == kVariantTypesNamespace) {
+            (uri == kTransitional.variantTypesNamespace || uri == kStrict.variantTypesNamespace)) {
             vtPrefix = std::string(LocalName(a.name()));
             vtDeclared = true;
         }
     }
     if (!vtDeclared) {
         vtPrefix = "vt";
-        root.append_attribute("xmlns:vt") = kVariantTypesNamespace;
+        root.append_attribute("xmlns:vt") = flavour.variantTypesNamespace;
     }
 
     // Names match without regard to case: for each, the indexes of the properties not yet
@@ -372,6 +368,19 @@ std::string WithContentTypeOverride(const std::string& bytes, const std::string&
     node.append_attribute("PartName") = partName.c_str();
     node.append_attribute("ContentType") = contentType;
     return SerializeXml(doc);
+}
+
+// The part [Content_Types].xml gives contentType, or empty when none has it.
+std::string PartOfContentType(const std::string& bytes, const std::string& file,
+                              const char* contentType) {
+    pugi::xml_document doc;
+    ParseXml(doc, bytes, file, "[Content_Types].xml");
+    for (pugi::xml_node node : Children(doc.document_element(), "Override")) {
+        if (std::string_view(Attr(node, "ContentType").value()) == contentType) {
+            return ResolvePartName("", Attr(node, "PartName").value());
+        }
+    }
+    return {};
 }
 
 std::string WithoutContentTypeOverride(const std::string& bytes, const std::string& file,
@@ -532,7 +541,9 @@ std::string SheetListOf(const std::vector<SheetSpec>& sheets) {
 
 void SaveOverSource(const std::string& sourcePath, const WorkbookSpec& desc,
                     const std::string& destPath) {
-    LoadedPackage source = LoadPackage(sourcePath);
+    ReadOptions listOnly;
+    listOnly.cells = false;
+    LoadedPackage source = LoadPackage(sourcePath, listOnly);
     const ZipArchive& zip = *source.zip;
     const std::string& file = zip.DisplayName();
 
@@ -559,10 +570,40 @@ void SaveOverSource(const std::string& sourcePath, const WorkbookSpec& desc,
         return it != replaced.end() ? it->second : zip.Read(part);
     };
 
+    // The cells of a sheet part as they are in the source, read only for a sheet whose
+    // cells may have changed.
+    const Budget budget;
+    std::optional<std::vector<std::string>> sharedStrings;
+    const auto overBudget = [&] {
+        Fail(Status::OverBudget, FileNameOf(destPath) + " could not be saved: its source " + file +
+                                     " is larger than the reader's budget.");
+    };
+    const auto cellsOf = [&](size_t i) {
+        if (!sharedStrings) {
+            sharedStrings = source.sharedStringsPart.empty()
+                                ? std::vector<std::string>()
+                                : ReadSharedStrings(zip, source.sharedStringsPart,
+                                                    budget.maxXmlBytes, overBudget);
+        }
+        SheetSpec sheet;
+        sheet.name = desc.sheets[i].name;
+        ReadWorksheet(zip, source.sheets[i].part, *sharedStrings, sheet, budget.maxXmlBytes,
+                      overBudget, nullptr);
+        std::map<std::string, std::string> cells;
+        for (CellSpec& cell : sheet.cells) cells.emplace(cell.address, std::move(cell.text));
+        return cells;
+    };
+
     bool removedFormula = false;
     for (size_t i = 0; i < desc.sheets.size(); ++i) {
         if (desc.sheets[i].kind != SheetKind::Worksheet) continue;
-        const auto& original = source.sheets[i].cells;
+        const SheetSpec::SourceMark& mark = desc.sheets[i].source;
+        // A part whose cells are those read from it is copied as it is, unparsed.
+        if (mark.known && mark.partCrc == zip.CrcOf(source.sheets[i].part) &&
+            mark.cellsDigest == CellsDigest(desc.sheets[i].cells)) {
+            continue;
+        }
+        const std::map<std::string, std::string> original = cellsOf(i);
         std::map<std::string, std::string> wanted;
         for (const CellSpec& cell : desc.sheets[i].cells) {
             const std::string name = NormalizedCellName(cell.address);
@@ -587,7 +628,7 @@ void SaveOverSource(const std::string& sourcePath, const WorkbookSpec& desc,
 
         const std::string& part = source.sheets[i].part;
         pugi::xml_document doc;
-        ParseXml(doc, zip.Read(part), file, part);
+        ParseXml(doc, zip.Read(part, budget.maxXmlBytes), file, part);
         SheetEditor editor(doc);
         for (const auto& [name, text] : changes) {
             int32_t row = 0;
@@ -618,17 +659,30 @@ void SaveOverSource(const std::string& sourcePath, const WorkbookSpec& desc,
         }
     }
 
+    const Flavour& flavour = *source.flavour;
     if (!source.customPropertiesPart.empty()) {
-        replaced[source.customPropertiesPart] =
-            BuildCustomProperties(&zip, source.customPropertiesPart, desc.customProperties);
+        replaced[source.customPropertiesPart] = BuildCustomProperties(
+            &zip, source.customPropertiesPart, desc.customProperties, flavour);
     } else if (!desc.customProperties.empty()) {
-        std::string part = "docProps/custom.xml";
-        for (int n = 2; zip.Has(part); ++n) part = "docProps/custom" + std::to_string(n) + ".xml";
-        added.push_back({part, BuildCustomProperties(nullptr, "", desc.customProperties)});
-        replaced[zip.StoredName("[Content_Types].xml")] = WithContentTypeOverride(
-            current("[Content_Types].xml"), file, part, kCustomPropertiesContentType);
+        // A package holds one custom properties part at most: one that lost its
+        // relationship is linked again and used rather than joined by a second.
+        const std::string orphan =
+            PartOfContentType(current("[Content_Types].xml"), file, kCustomPropertiesContentType);
+        const bool reuse = !orphan.empty() && zip.Has(orphan);
+        std::string part = reuse ? zip.StoredName(orphan) : "docProps/custom.xml";
+        for (int n = 2; !reuse && zip.Has(part); ++n)
+            part = "docProps/custom" + std::to_string(n) + ".xml";
+        std::string bytes = BuildCustomProperties(reuse ? &zip : nullptr, reuse ? part : "",
+                                                  desc.customProperties, flavour);
+        if (reuse) {
+            replaced[part] = std::move(bytes);
+        } else {
+            added.push_back({part, std::move(bytes)});
+            replaced[zip.StoredName("[Content_Types].xml")] = WithContentTypeOverride(
+                current("[Content_Types].xml"), file, part, kCustomPropertiesContentType);
+        }
         replaced[zip.StoredName("_rels/.rels")] = WithRelationship(
-            current("_rels/.rels"), file, "_rels/.rels", kCustomPropertiesType, part);
+            current("_rels/.rels"), file, "_rels/.rels", flavour.customPropertiesType, part);
     }
 
     std::vector<OutputEntry> entries;
@@ -817,7 +871,7 @@ void SaveNew(const WorkbookSpec& desc, const std::string& destPath) {
         "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
     addRel(relsRoot, "rId1", relBase + "officeDocument", "xl/workbook.xml");
     if (!desc.customProperties.empty()) {
-        addRel(relsRoot, "rId2", kCustomPropertiesType, "docProps/custom.xml");
+        addRel(relsRoot, "rId2", kTransitional.customPropertiesType, "docProps/custom.xml");
     }
     add("_rels/.rels", SerializeXml(rels));
 
@@ -836,6 +890,11 @@ void SaveNew(const WorkbookSpec& desc, const std::string& destPath) {
     pugi::xml_node workbookRelsRoot =
         NewRoot(workbookRels, "Relationships", kPackageRelationshipsNamespace);
     std::set<std::string> globalNames;
+    const auto sheetIndexOf = [&](const std::string& name) -> std::optional<size_t> {
+        for (size_t k = 0; k < desc.sheets.size(); ++k)
+            if (desc.sheets[k].name == name) return k;
+        return std::nullopt;
+    };
     pugi::xml_node definedNames;
     for (size_t i = 0; i < desc.sheets.size(); ++i) {
         const SheetSpec& sheet = desc.sheets[i];
@@ -853,8 +912,12 @@ void SaveNew(const WorkbookSpec& desc, const std::string& destPath) {
             if (!definedNames) definedNames = workbookRoot.append_child("definedNames");
             pugi::xml_node defined = definedNames.append_child("definedName");
             defined.append_attribute("name") = name.name.c_str();
-            // A name used on two sheets can only be local to the second.
-            if (!globalNames.insert(name.name).second) {
+            const std::optional<size_t> scope =
+                name.scope.empty() ? std::nullopt : sheetIndexOf(name.scope);
+            if (scope) {
+                defined.append_attribute("localSheetId") = *scope;
+            } else if (!globalNames.insert(name.name).second) {
+                // A name of the workbook given on two sheets can only be local to the second.
                 defined.append_attribute("localSheetId") = i;
             }
             defined.text().set((QuotedSheetName(sheet.name) + "!" + name.address).c_str());
@@ -866,7 +929,8 @@ void SaveNew(const WorkbookSpec& desc, const std::string& destPath) {
     add("xl/_rels/workbook.xml.rels", SerializeXml(workbookRels));
     add("xl/styles.xml", kStylesXml);
     if (!desc.customProperties.empty()) {
-        add("docProps/custom.xml", BuildCustomProperties(nullptr, "", desc.customProperties));
+        add("docProps/custom.xml",
+            BuildCustomProperties(nullptr, "", desc.customProperties, kTransitional));
     }
     WritePackage(nullptr, entries, destPath);
 }

@@ -8,6 +8,8 @@
 // Neither throws on bad input: a result carries a status and one sentence, naming the
 // file, the part and the fault, fit to show to a user.
 
+#include <cstdint>
+#include <functional>
 #include <string>
 
 #include "sim/workbook_description.h"
@@ -26,6 +28,36 @@ enum class Status {
     UnsupportedChange,  // the workbook changed in a way this writer cannot save
     WriteFailed,        // the destination could not be written
     ReadOnly,           // the destination is a file this user must not replace
+    PasswordProtected,  // an encrypted workbook (a compound file holding EncryptionInfo)
+    UnsupportedFormat,  // a legacy binary workbook (.xls) or another compound file
+    OverBudget,         // more cells or XML than the read's budget allows
+};
+
+// What a read may cost at most. Memory grows with the cells kept and time with the XML
+// parsed, so a workbook beyond either limit is refused before it can exhaust memory.
+// At the defaults a workbook takes well under 2 GB of memory.
+struct Budget {
+    static constexpr uint64_t kDefaultMaxCells = 20'000'000;
+    static constexpr uint64_t kDefaultMaxXmlBytes = 4ull << 30;  // uncompressed sheet XML
+    uint64_t maxCells = kDefaultMaxCells;
+    uint64_t maxXmlBytes = kDefaultMaxXmlBytes;
+};
+
+// How far a read has come: told at each sheet's start, then now and then while its cells
+// stream in, and once more at the end with fraction 1.
+struct ReadProgress {
+    std::string sheet;  // the sheet being read
+    size_t sheetIndex;  // 0-based
+    size_t sheetCount;
+    double fraction;  // of the whole workbook's sheet XML, 0 to 1
+};
+
+struct ReadOptions {
+    // Without cells only the workbook part (the sheet list and kinds, the names) and the
+    // document properties are read: no sheet part is opened.
+    bool cells = true;
+    Budget budget;
+    std::function<void(const ReadProgress&)> progress;
 };
 
 struct ReadResult {
@@ -44,7 +76,7 @@ struct WriteResult {
 };
 
 // Opens the package at path. The workbook's name is the file name without folders.
-ReadResult Read(const std::string& path);
+ReadResult Read(const std::string& path, const ReadOptions& options = {});
 
 // Saves desc to destPath. sourcePath is the package the workbook was opened from, or
 // empty for a new workbook. destPath may equal sourcePath. The destination is replaced
