@@ -476,7 +476,8 @@ TEST_F(XlsxWrite, ReadOnlyWorkbookIsRefusedAndKeptAsItWas) {
     chmod(Path("Data.xlsx").c_str(), 0444);
     struct stat before;
     ASSERT_EQ(stat(Path("Data.xlsx").c_str(), &before), 0);
-    // Saved in place, or over it from another file: the whole folder stays byte for byte.
+    const std::string bytes = Slurp(Path("Data.xlsx"));
+    // Saved in place, or over it from another file: the file stays byte for byte.
     for (const char* from : {"Data.xlsx", "Other.xlsx", ""}) {
         const auto result = FailedWrite(workbook, from, "Data.xlsx");
         EXPECT_EQ(result.status, sim::xlsx::Status::ReadOnly);
@@ -486,6 +487,7 @@ TEST_F(XlsxWrite, ReadOnlyWorkbookIsRefusedAndKeptAsItWas) {
     }
     struct stat after;
     ASSERT_EQ(stat(Path("Data.xlsx").c_str(), &after), 0);
+    EXPECT_EQ(Slurp(Path("Data.xlsx")), bytes);
     EXPECT_EQ(after.st_ino, before.st_ino);
     EXPECT_EQ(after.st_mode, before.st_mode);
     EXPECT_EQ(after.st_uid, before.st_uid);

@@ -10,7 +10,6 @@
 
 #include <cctype>
 #include <cerrno>
-#include <filesystem>
 
 namespace linuxplatform {
 

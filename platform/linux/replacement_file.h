@@ -10,7 +10,9 @@
 // process, so "named as ours and its lock is free" tells a stale temporary from one a
 // running save still writes (a pid in the name could not: pids are reused). Creating a
 // replacement first removes the stale temporaries of the same NAME; other files, however
-// similar their names, are never touched.
+// similar their names, are never touched. Where flock is local to one machine (some
+// network file systems) another machine's running save can look stale; its rename then
+// fails with an error and the workbook stays as it was.
 
 #include <sys/types.h>
 
