@@ -4,9 +4,11 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <future>
 #include <map>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "addin/list_bitmap.h"
@@ -562,6 +564,36 @@ HWND HostMainWindow(const std::string& title) {
                            windowClass.hInstance, nullptr);
 }
 
+// Another instance of the host: its main window made on a thread of its own, which
+// pumps that window's messages until the window goes with the object.
+class OtherInstanceWindow {
+  public:
+    explicit OtherInstanceWindow(const std::string& title) {
+        std::promise<HWND> made;
+        std::future<HWND> window = made.get_future();
+        thread_ = std::thread([made = std::move(made), title]() mutable {
+            HWND own = HostMainWindow(title);
+            made.set_value(own);
+            if (own == nullptr) return;
+            MSG message;
+            while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+            DestroyWindow(own);
+        });
+        window_ = window.get();
+    }
+    ~OtherInstanceWindow() {
+        PostThreadMessageW(GetWindowThreadProcessId(window_, nullptr), WM_QUIT, 0, 0);
+        thread_.join();
+    }
+    OtherInstanceWindow(const OtherInstanceWindow&) = delete;
+    OtherInstanceWindow& operator=(const OtherInstanceWindow&) = delete;
+    HWND Window() const { return window_; }
+
+  private:
+    std::thread thread_;
+    HWND window_ = nullptr;
+};
+
 void ShortcutOn(const char* version) {
     const std::string on = std::string("Excel ") + version + ": ";
     ClearSettings();
@@ -604,7 +636,20 @@ void ShortcutOn(const char* version) {
     CheckEqual(excel.Sim().ActiveCellAddress(), std::string("$A$1"),
                on + "nothing runs for a window that only bears the caption");
     DestroyWindow(other);
+    // Another instance's main window, of the host's class and bearing our window's title.
+    {
+        OtherInstanceWindow another(title);
+        SetForegroundWindow(another.Window());
+        if (Check(GetForegroundWindow() == another.Window(),
+                  on + "another instance's main window comes to the front")) {
+            press();
+            CheckEqual(excel.Sim().ActiveCellAddress(), std::string("$A$1"),
+                       on + "nothing runs while another instance's main window is in front");
+        }
+        SetForegroundWindow(window);
+    }
     SetForegroundWindow(window);
+    Check(GetForegroundWindow() == window, on + "the workbook's window comes back to the front");
     press();
     CheckEqual(excel.Sim().ActiveCellAddress(), std::string("$B$3"),
                on + "the workbook's window in front again: the command runs");
