@@ -37,9 +37,9 @@ std::string Generate(int64_t n) {
     } cleanup;
     std::filesystem::create_directories(folder);
     const std::string path = folder + "/Big" + std::to_string(n) + ".xlsx";
-    sim::WorkbookSpec spec = sim::SimpleWorkbook("Big.xlsx", {"Data"});
-    spec.customProperties.push_back({"QEL_BOOKMARK", "1:$B$2;1:$C$3;"});
-    if (!sim::xlsx::Write("", spec, path)) std::abort();
+    sim::WorkbookSpec book = sim::SimpleWorkbook("Big.xlsx", {"Data"});
+    book.customProperties.push_back({"QEL_BOOKMARK", "1:$B$2;1:$C$3;"});
+    if (!sim::xlsx::Write("", book, path)) std::abort();
 
     const std::string sheet = folder + "/sheet.xml";
     const std::string strings = folder + "/strings.xml";
