@@ -38,8 +38,42 @@ std::optional<int64_t> ParseInteger(const char* text, int64_t low, int64_t high)
     return value;
 }
 
-// Shared strings as a stream: the text of each <si>, its own <t> and those of its runs,
-// without the phonetic guides (<rPh>).
+// The text of a string item (<si> or <is>) as its elements stream by: its own <t> and
+// those of its runs, without the phonetic guides (<rPh>).
+class StringItemText {
+  public:
+    void Clear() {
+        text_.clear();
+        inText_ = false;
+        phonetic_ = 0;
+    }
+    // An element inside the item starts or ends.
+    void Start(std::string_view name) {
+        if (name == "rPh") {
+            ++phonetic_;
+        } else if (name == "t" && phonetic_ == 0) {
+            inText_ = true;
+        }
+    }
+    void End(std::string_view name) {
+        if (name == "rPh") {
+            --phonetic_;
+        } else if (name == "t") {
+            inText_ = false;
+        }
+    }
+    void Text(std::string_view text) {
+        if (inText_) text_.append(text);
+    }
+    std::string Decoded() const { return DecodeEscapes(text_); }
+
+  private:
+    std::string text_;
+    bool inText_ = false;
+    int phonetic_ = 0;
+};
+
+// Shared strings as a stream: the text of each <si>.
 class SharedStringsStream : public XmlStream {
   public:
     using XmlStream::XmlStream;
@@ -49,32 +83,24 @@ class SharedStringsStream : public XmlStream {
     void Start(std::string_view name, const char**) override {
         if (name == "si") {
             inItem_ = true;
-            text_.clear();
-        } else if (name == "rPh") {
-            ++phonetic_;
-        } else if (name == "t" && inItem_ && phonetic_ == 0) {
-            inText_ = true;
+            item_.Clear();
+        } else if (inItem_) {
+            item_.Start(name);
         }
     }
     void End(std::string_view name) override {
         if (name == "si") {
-            strings.push_back(DecodeEscapes(text_));
+            strings.push_back(item_.Decoded());
             inItem_ = false;
-        } else if (name == "rPh") {
-            --phonetic_;
-        } else if (name == "t") {
-            inText_ = false;
+        } else if (inItem_) {
+            item_.End(name);
         }
     }
-    void Text(std::string_view text) override {
-        if (inText_) text_.append(text);
-    }
+    void Text(std::string_view text) override { item_.Text(text); }
 
   private:
     bool inItem_ = false;
-    bool inText_ = false;
-    int phonetic_ = 0;
-    std::string text_;
+    StringItemText item_;
 };
 
 // A worksheet part as a stream, into a SheetSpec.
@@ -98,11 +124,9 @@ class WorksheetStream : public XmlStream {
                 hasV_ = true;
             } else if (name == "is" && depth_ == 5) {
                 hasIs_ = true;
-                inline_.clear();
-            } else if (name == "rPh") {
-                ++phonetic_;
-            } else if (name == "t" && hasIs_ && phonetic_ == 0) {
-                inInline_ = true;
+                inline_.Clear();
+            } else if (hasIs_) {
+                inline_.Start(name);
             }
             return;
         }
@@ -127,8 +151,7 @@ class WorksheetStream : public XmlStream {
         if (top_ == "sheetData") {
             if (name == "c" && depth_ == 4) EndCell();
             if (name == "v" && depth_ == 5) inValue_ = false;
-            if (name == "rPh") --phonetic_;
-            if (name == "t") inInline_ = false;
+            if (inCell_ && hasIs_) inline_.End(name);
         }
         if (depth_ == 2) {
             if (top_ == "sheetViews") ChooseSelection();
@@ -139,7 +162,7 @@ class WorksheetStream : public XmlStream {
 
     void Text(std::string_view text) override {
         if (inValue_) value_.append(text);
-        if (inInline_) inline_.append(text);
+        inline_.Text(text);
     }
 
   private:
@@ -178,7 +201,7 @@ class WorksheetStream : public XmlStream {
         type_ = type ? type : "";
         hasV_ = hasIs_ = false;
         value_.clear();
-        inline_.clear();
+        inline_.Clear();
     }
 
     void EndCell() {
@@ -187,7 +210,7 @@ class WorksheetStream : public XmlStream {
         std::string text;
         if (type_ == "inlineStr") {
             if (hasIs_) {
-                text = DecodeEscapes(inline_);
+                text = inline_.Decoded();
             } else if (hasV_) {
                 text = DecodeEscapes(value_);
             } else {
@@ -268,10 +291,10 @@ class WorksheetStream : public XmlStream {
     int depth_ = 0;
     std::string top_;
     int32_t row_ = 0, column_ = 0;
-    bool rowValid_ = false, inCell_ = false, inValue_ = false, inInline_ = false;
+    bool rowValid_ = false, inCell_ = false, inValue_ = false;
     bool hasV_ = false, hasIs_ = false;
-    int phonetic_ = 0;
-    std::string type_, value_, inline_;
+    std::string type_, value_;
+    StringItemText inline_;
     uint64_t lastKey_ = 0;
     bool outOfOrder_ = false;
     int64_t lastColumn_ = 0;
