@@ -482,17 +482,18 @@ LoadedPackage detail::LoadPackage(const std::string& path, const ReadOptions& op
         const Budget& budget = options.budget;
         const std::string bytesLimit = Thousands(budget.maxXmlBytes) + " bytes of XML";
         const std::string cellsLimit = Thousands(budget.maxCells) + " cells";
+        const auto stringsOverBytes = [&] {
+            OverBudget(file, "its table of shared strings", bytesLimit, "--max-xml-bytes");
+        };
+        const auto sheetOverBytes = [&](const SheetSpec& sheet) {
+            OverBudget(file, "the sheet \"" + sheet.name + "\"", bytesLimit, "--max-xml-bytes");
+        };
         uint64_t stated =
             package.sharedStringsPart.empty() ? 0 : zip.SizeOf(package.sharedStringsPart);
-        if (stated > budget.maxXmlBytes) {
-            OverBudget(file, "its table of shared strings", bytesLimit, "--max-xml-bytes");
-        }
+        if (stated > budget.maxXmlBytes) stringsOverBytes();
         for (size_t i = 0; i < package.sheets.size(); ++i) {
             stated += zip.SizeOf(package.sheets[i].part);
-            if (stated > budget.maxXmlBytes) {
-                OverBudget(file, "the sheet \"" + workbook.sheets[i].name + "\"", bytesLimit,
-                           "--max-xml-bytes");
-            }
+            if (stated > budget.maxXmlBytes) sheetOverBytes(workbook.sheets[i]);
         }
         const uint64_t total = std::max<uint64_t>(stated, 1);
         uint64_t bytesBefore = 0;  // of the parts read whole so far
@@ -501,10 +502,8 @@ LoadedPackage detail::LoadPackage(const std::string& path, const ReadOptions& op
         if (options.progress)
             options.progress({workbook.sheets[0].name, 0, package.sheets.size(), 0.0});
         if (!package.sharedStringsPart.empty()) {
-            sharedStrings =
-                ReadSharedStrings(zip, package.sharedStringsPart, budget.maxXmlBytes, [&] {
-                    OverBudget(file, "its table of shared strings", bytesLimit, "--max-xml-bytes");
-                });
+            sharedStrings = ReadSharedStrings(zip, package.sharedStringsPart, budget.maxXmlBytes,
+                                              stringsOverBytes);
             bytesBefore += zip.SizeOf(package.sharedStringsPart);
         }
         for (size_t i = 0; i < package.sheets.size(); ++i) {
@@ -522,10 +521,7 @@ LoadedPackage detail::LoadPackage(const std::string& path, const ReadOptions& op
                 ReadChartSheetXml(sheetDoc, sheet);
             } else {
                 const uint64_t partSize = std::max<uint64_t>(zip.SizeOf(part), 1);
-                const auto overBytes = [&] {
-                    OverBudget(file, "the sheet \"" + sheet.name + "\"", bytesLimit,
-                               "--max-xml-bytes");
-                };
+                const auto overBytes = [&] { sheetOverBytes(sheet); };
                 size_t cellsHere = 0;
                 ReadWorksheet(zip, part, sharedStrings, sheet, budget.maxXmlBytes - bytesBefore,
                               overBytes, [&](uint64_t) {
