@@ -107,7 +107,7 @@ class SharedStringsStream : public XmlStream {
 class WorksheetStream : public XmlStream {
   public:
     WorksheetStream(std::string file, std::string part, const std::vector<std::string>& strings,
-                    SheetSpec& desc, const std::function<void(uint64_t)>& onCell)
+                    SheetSpec& desc, const std::function<void()>& onCell)
         : XmlStream(std::move(file), part), strings_(strings), desc_(desc), onCell_(onCell) {}
 
   protected:
@@ -234,7 +234,7 @@ class WorksheetStream : public XmlStream {
         if (key <= lastKey_) outOfOrder_ = true;
         lastKey_ = key;
         desc_.cells.push_back({CellName(row_, column_), std::move(text)});
-        if (onCell_) onCell_(0);
+        if (onCell_) onCell_();
     }
 
     void Column(const char** a) {
@@ -287,7 +287,7 @@ class WorksheetStream : public XmlStream {
   private:
     const std::vector<std::string>& strings_;
     SheetSpec& desc_;
-    const std::function<void(uint64_t)>& onCell_;
+    const std::function<void()>& onCell_;
     int depth_ = 0;
     std::string top_;
     int32_t row_ = 0, column_ = 0;
@@ -316,7 +316,7 @@ std::vector<std::string> detail::ReadSharedStrings(const ZipArchive& zip, const 
 void detail::ReadWorksheet(const ZipArchive& zip, const std::string& part,
                            const std::vector<std::string>& sharedStrings, SheetSpec& desc,
                            uint64_t limit, const std::function<void()>& overLimit,
-                           const std::function<void(uint64_t)>& onCell) {
+                           const std::function<void()>& onCell) {
     WorksheetStream stream(zip.DisplayName(), part, sharedStrings, desc, onCell);
     stream.Run(zip, limit, overLimit);
     if (const std::string name = stream.FindTwice(); !name.empty()) {
@@ -524,7 +524,7 @@ LoadedPackage detail::LoadPackage(const std::string& path, const ReadOptions& op
                 const auto overBytes = [&] { sheetOverBytes(sheet); };
                 size_t cellsHere = 0;
                 ReadWorksheet(zip, part, sharedStrings, sheet, budget.maxXmlBytes - bytesBefore,
-                              overBytes, [&](uint64_t) {
+                              overBytes, [&] {
                                   if (++cells > budget.maxCells) {
                                       OverBudget(file, "the sheet \"" + sheet.name + "\"",
                                                  cellsLimit, "--max-cells");
