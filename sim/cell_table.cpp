@@ -87,39 +87,40 @@ void CellTable::Finish() {
     sorted_ = true;
 }
 
+size_t CellTable::IndexOf(int32_t row, int32_t col) const {
+    const auto r = static_cast<uint32_t>(row);
+    const auto c = static_cast<uint16_t>(col);
+    const auto at = std::partition_point(cells_.begin(), cells_.end(), [&](const Cell& cell) {
+        return Before(cell.row, cell.col, r, c);
+    });
+    return static_cast<size_t>(at - cells_.begin());
+}
+
+bool CellTable::IsAt(size_t index, int32_t row, int32_t col) const {
+    return index < cells_.size() && cells_[index].row == static_cast<uint32_t>(row) &&
+           cells_[index].col == static_cast<uint16_t>(col);
+}
+
 void CellTable::Set(int32_t row, int32_t col, std::string_view text) {
     Finish();
-    const auto at = std::lower_bound(cells_.begin(), cells_.end(), std::make_pair(row, col),
-                                     [](const Cell& c, const std::pair<int32_t, int32_t>& p) {
-                                         return Before(c.row, c.col, static_cast<uint32_t>(p.first),
-                                                       static_cast<uint16_t>(p.second));
-                                     });
-    const bool present = at != cells_.end() && at->row == static_cast<uint32_t>(row) &&
-                         at->col == static_cast<uint16_t>(col);
+    const size_t index = IndexOf(row, col);
+    const bool present = IsAt(index, row, col);
+    const auto at = cells_.begin() + static_cast<std::ptrdiff_t>(index);
     if (text.empty()) {
         if (present) cells_.erase(at);
         return;
     }
-    const auto index = at - cells_.begin();
     const Cell c = Make(row, col, text);
     if (present) {
-        cells_[static_cast<size_t>(index)] = c;
+        *at = c;
     } else {
-        cells_.insert(cells_.begin() + index, c);
+        cells_.insert(at, c);
     }
 }
 
 std::string CellTable::Text(int32_t row, int32_t col) const {
-    const auto at = std::lower_bound(cells_.begin(), cells_.end(), std::make_pair(row, col),
-                                     [](const Cell& c, const std::pair<int32_t, int32_t>& p) {
-                                         return Before(c.row, c.col, static_cast<uint32_t>(p.first),
-                                                       static_cast<uint16_t>(p.second));
-                                     });
-    if (at == cells_.end() || at->row != static_cast<uint32_t>(row) ||
-        at->col != static_cast<uint16_t>(col)) {
-        return {};
-    }
-    return TextOf(*at);
+    const size_t index = IndexOf(row, col);
+    return IsAt(index, row, col) ? TextOf(cells_[index]) : std::string();
 }
 
 }  // namespace sim::detail

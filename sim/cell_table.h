@@ -62,6 +62,9 @@ class CellTable {
 
     Cell Make(int32_t row, int32_t col, std::string_view text);
     std::string TextOf(const Cell& c) const;
+    // Where the cell at (row, col) is or would go in the sorted cells_, and whether it is.
+    size_t IndexOf(int32_t row, int32_t col) const;
+    bool IsAt(size_t index, int32_t row, int32_t col) const;
 
     std::vector<Cell> cells_;
     std::string texts_;

@@ -1,7 +1,5 @@
 #include "platform/linux/file_settings_store.h"
 
-#include "platform/linux/replacement_file.h"
-
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,6 +11,8 @@
 #include <iostream>
 #include <sstream>
 #include <vector>
+
+#include "platform/linux/replacement_file.h"
 
 namespace linuxplatform {
 
@@ -141,7 +141,6 @@ std::string DescribeErrno(int error) {
     return std::strerror(error);
 }
 
-// Writes all of `data` to `fd`, resuming after interruptions and short writes.
 }  // namespace
 
 // Nothing when the file cannot be examined for another reason than being absent.

@@ -23,6 +23,17 @@ std::string ZipErrorText(int code) {
     return text;
 }
 
+// The entry's stat, when libzip knows every field of wanted for it.
+std::optional<zip_stat_t> StatOf(zip_t* zip, int64_t index, zip_uint64_t wanted) {
+    zip_stat_t stat;
+    zip_stat_init(&stat);
+    if (zip_stat_index(zip, static_cast<zip_uint64_t>(index), 0, &stat) != 0 ||
+        (stat.valid & wanted) != wanted) {
+        return std::nullopt;
+    }
+    return stat;
+}
+
 bool IsHexDigit(char c) {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
@@ -162,12 +173,11 @@ void ZipArchive::Stream(const std::string& part, uint64_t limit,
                         const std::function<void()>& overLimit) const {
     const auto index = Find(part);
     if (!index) Fail(Status::MissingPart, displayName_ + ": the part " + part + " is missing.");
-    zip_stat_t stat;
-    zip_stat_init(&stat);
-    if (zip_stat_index(zip_, static_cast<zip_uint64_t>(*index), 0, &stat) != 0 ||
-        (stat.valid & ZIP_STAT_SIZE) == 0) {
+    const std::optional<zip_stat_t> stated = StatOf(zip_, *index, ZIP_STAT_SIZE);
+    if (!stated) {
         Fail(Status::DamagedPart, displayName_ + ": the part " + part + " cannot be read.");
     }
+    const zip_stat_t& stat = *stated;
     if (stat.size > limit) overLimit();
     zip_file_t* file = zip_fopen_index(zip_, static_cast<zip_uint64_t>(*index), 0);
     if (file == nullptr) {
@@ -195,24 +205,14 @@ void ZipArchive::Stream(const std::string& part, uint64_t limit,
 
 uint64_t ZipArchive::SizeOf(const std::string& part) const {
     const auto index = Find(part);
-    zip_stat_t stat;
-    zip_stat_init(&stat);
-    if (!index || zip_stat_index(zip_, static_cast<zip_uint64_t>(*index), 0, &stat) != 0 ||
-        (stat.valid & ZIP_STAT_SIZE) == 0) {
-        return 0;
-    }
-    return stat.size;
+    const auto stat = index ? StatOf(zip_, *index, ZIP_STAT_SIZE) : std::nullopt;
+    return stat ? stat->size : 0;
 }
 
 uint32_t ZipArchive::CrcOf(const std::string& part) const {
     const auto index = Find(part);
-    zip_stat_t stat;
-    zip_stat_init(&stat);
-    if (!index || zip_stat_index(zip_, static_cast<zip_uint64_t>(*index), 0, &stat) != 0 ||
-        (stat.valid & ZIP_STAT_CRC) == 0) {
-        return 0;
-    }
-    return stat.crc;
+    const auto stat = index ? StatOf(zip_, *index, ZIP_STAT_CRC) : std::nullopt;
+    return stat ? stat->crc : 0;
 }
 
 // ---- Compound files ----

@@ -223,8 +223,7 @@ std::vector<std::string> ReadSharedStrings(const ZipArchive& zip, const std::str
 // source mark is set. InvalidContent, naming file, for a cell given twice.
 void ReadWorksheet(const ZipArchive& zip, const std::string& part,
                    const std::vector<std::string>& sharedStrings, SheetSpec& desc, uint64_t limit,
-                   const std::function<void()>& overLimit,
-                   const std::function<void(uint64_t bytesRead)>& onCell);
+                   const std::function<void()>& overLimit, const std::function<void()>& onCell);
 
 // An order-independent digest of the cells a sheet holds (empty texts hold nothing), so
 // a save can tell the cells it is given from those it read without reading them again.

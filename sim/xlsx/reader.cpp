@@ -38,8 +38,42 @@ std::optional<int64_t> ParseInteger(const char* text, int64_t low, int64_t high)
     return value;
 }
 
-// Shared strings as a stream: the text of each <si>, its own <t> and those of its runs,
-// without the phonetic guides (<rPh>).
+// The text of a string item (<si> or <is>) as its elements stream by: its own <t> and
+// those of its runs, without the phonetic guides (<rPh>).
+class StringItemText {
+  public:
+    void Clear() {
+        text_.clear();
+        inText_ = false;
+        phonetic_ = 0;
+    }
+    // An element inside the item starts or ends.
+    void Start(std::string_view name) {
+        if (name == "rPh") {
+            ++phonetic_;
+        } else if (name == "t" && phonetic_ == 0) {
+            inText_ = true;
+        }
+    }
+    void End(std::string_view name) {
+        if (name == "rPh") {
+            --phonetic_;
+        } else if (name == "t") {
+            inText_ = false;
+        }
+    }
+    void Text(std::string_view text) {
+        if (inText_) text_.append(text);
+    }
+    std::string Decoded() const { return DecodeEscapes(text_); }
+
+  private:
+    std::string text_;
+    bool inText_ = false;
+    int phonetic_ = 0;
+};
+
+// Shared strings as a stream: the text of each <si>.
 class SharedStringsStream : public XmlStream {
   public:
     using XmlStream::XmlStream;
@@ -49,39 +83,31 @@ class SharedStringsStream : public XmlStream {
     void Start(std::string_view name, const char**) override {
         if (name == "si") {
             inItem_ = true;
-            text_.clear();
-        } else if (name == "rPh") {
-            ++phonetic_;
-        } else if (name == "t" && inItem_ && phonetic_ == 0) {
-            inText_ = true;
+            item_.Clear();
+        } else if (inItem_) {
+            item_.Start(name);
         }
     }
     void End(std::string_view name) override {
         if (name == "si") {
-            strings.push_back(DecodeEscapes(text_));
+            strings.push_back(item_.Decoded());
             inItem_ = false;
-        } else if (name == "rPh") {
-            --phonetic_;
-        } else if (name == "t") {
-            inText_ = false;
+        } else if (inItem_) {
+            item_.End(name);
         }
     }
-    void Text(std::string_view text) override {
-        if (inText_) text_.append(text);
-    }
+    void Text(std::string_view text) override { item_.Text(text); }
 
   private:
     bool inItem_ = false;
-    bool inText_ = false;
-    int phonetic_ = 0;
-    std::string text_;
+    StringItemText item_;
 };
 
 // A worksheet part as a stream, into a SheetSpec.
 class WorksheetStream : public XmlStream {
   public:
     WorksheetStream(std::string file, std::string part, const std::vector<std::string>& strings,
-                    SheetSpec& desc, const std::function<void(uint64_t)>& onCell)
+                    SheetSpec& desc, const std::function<void()>& onCell)
         : XmlStream(std::move(file), part), strings_(strings), desc_(desc), onCell_(onCell) {}
 
   protected:
@@ -98,11 +124,9 @@ class WorksheetStream : public XmlStream {
                 hasV_ = true;
             } else if (name == "is" && depth_ == 5) {
                 hasIs_ = true;
-                inline_.clear();
-            } else if (name == "rPh") {
-                ++phonetic_;
-            } else if (name == "t" && hasIs_ && phonetic_ == 0) {
-                inInline_ = true;
+                inline_.Clear();
+            } else if (hasIs_) {
+                inline_.Start(name);
             }
             return;
         }
@@ -127,8 +151,7 @@ class WorksheetStream : public XmlStream {
         if (top_ == "sheetData") {
             if (name == "c" && depth_ == 4) EndCell();
             if (name == "v" && depth_ == 5) inValue_ = false;
-            if (name == "rPh") --phonetic_;
-            if (name == "t") inInline_ = false;
+            if (inCell_ && hasIs_) inline_.End(name);
         }
         if (depth_ == 2) {
             if (top_ == "sheetViews") ChooseSelection();
@@ -139,7 +162,7 @@ class WorksheetStream : public XmlStream {
 
     void Text(std::string_view text) override {
         if (inValue_) value_.append(text);
-        if (inInline_) inline_.append(text);
+        inline_.Text(text);
     }
 
   private:
@@ -178,7 +201,7 @@ class WorksheetStream : public XmlStream {
         type_ = type ? type : "";
         hasV_ = hasIs_ = false;
         value_.clear();
-        inline_.clear();
+        inline_.Clear();
     }
 
     void EndCell() {
@@ -187,7 +210,7 @@ class WorksheetStream : public XmlStream {
         std::string text;
         if (type_ == "inlineStr") {
             if (hasIs_) {
-                text = DecodeEscapes(inline_);
+                text = inline_.Decoded();
             } else if (hasV_) {
                 text = DecodeEscapes(value_);
             } else {
@@ -211,7 +234,7 @@ class WorksheetStream : public XmlStream {
         if (key <= lastKey_) outOfOrder_ = true;
         lastKey_ = key;
         desc_.cells.push_back({CellName(row_, column_), std::move(text)});
-        if (onCell_) onCell_(0);
+        if (onCell_) onCell_();
     }
 
     void Column(const char** a) {
@@ -264,14 +287,14 @@ class WorksheetStream : public XmlStream {
   private:
     const std::vector<std::string>& strings_;
     SheetSpec& desc_;
-    const std::function<void(uint64_t)>& onCell_;
+    const std::function<void()>& onCell_;
     int depth_ = 0;
     std::string top_;
     int32_t row_ = 0, column_ = 0;
-    bool rowValid_ = false, inCell_ = false, inValue_ = false, inInline_ = false;
+    bool rowValid_ = false, inCell_ = false, inValue_ = false;
     bool hasV_ = false, hasIs_ = false;
-    int phonetic_ = 0;
-    std::string type_, value_, inline_;
+    std::string type_, value_;
+    StringItemText inline_;
     uint64_t lastKey_ = 0;
     bool outOfOrder_ = false;
     int64_t lastColumn_ = 0;
@@ -293,7 +316,7 @@ std::vector<std::string> detail::ReadSharedStrings(const ZipArchive& zip, const 
 void detail::ReadWorksheet(const ZipArchive& zip, const std::string& part,
                            const std::vector<std::string>& sharedStrings, SheetSpec& desc,
                            uint64_t limit, const std::function<void()>& overLimit,
-                           const std::function<void(uint64_t)>& onCell) {
+                           const std::function<void()>& onCell) {
     WorksheetStream stream(zip.DisplayName(), part, sharedStrings, desc, onCell);
     stream.Run(zip, limit, overLimit);
     if (const std::string name = stream.FindTwice(); !name.empty()) {
@@ -459,17 +482,18 @@ LoadedPackage detail::LoadPackage(const std::string& path, const ReadOptions& op
         const Budget& budget = options.budget;
         const std::string bytesLimit = Thousands(budget.maxXmlBytes) + " bytes of XML";
         const std::string cellsLimit = Thousands(budget.maxCells) + " cells";
+        const auto stringsOverBytes = [&] {
+            OverBudget(file, "its table of shared strings", bytesLimit, "--max-xml-bytes");
+        };
+        const auto sheetOverBytes = [&](const SheetSpec& sheet) {
+            OverBudget(file, "the sheet \"" + sheet.name + "\"", bytesLimit, "--max-xml-bytes");
+        };
         uint64_t stated =
             package.sharedStringsPart.empty() ? 0 : zip.SizeOf(package.sharedStringsPart);
-        if (stated > budget.maxXmlBytes) {
-            OverBudget(file, "its table of shared strings", bytesLimit, "--max-xml-bytes");
-        }
+        if (stated > budget.maxXmlBytes) stringsOverBytes();
         for (size_t i = 0; i < package.sheets.size(); ++i) {
             stated += zip.SizeOf(package.sheets[i].part);
-            if (stated > budget.maxXmlBytes) {
-                OverBudget(file, "the sheet \"" + workbook.sheets[i].name + "\"", bytesLimit,
-                           "--max-xml-bytes");
-            }
+            if (stated > budget.maxXmlBytes) sheetOverBytes(workbook.sheets[i]);
         }
         const uint64_t total = std::max<uint64_t>(stated, 1);
         uint64_t bytesBefore = 0;  // of the parts read whole so far
@@ -478,10 +502,8 @@ LoadedPackage detail::LoadPackage(const std::string& path, const ReadOptions& op
         if (options.progress)
             options.progress({workbook.sheets[0].name, 0, package.sheets.size(), 0.0});
         if (!package.sharedStringsPart.empty()) {
-            sharedStrings =
-                ReadSharedStrings(zip, package.sharedStringsPart, budget.maxXmlBytes, [&] {
-                    OverBudget(file, "its table of shared strings", bytesLimit, "--max-xml-bytes");
-                });
+            sharedStrings = ReadSharedStrings(zip, package.sharedStringsPart, budget.maxXmlBytes,
+                                              stringsOverBytes);
             bytesBefore += zip.SizeOf(package.sharedStringsPart);
         }
         for (size_t i = 0; i < package.sheets.size(); ++i) {
@@ -499,13 +521,10 @@ LoadedPackage detail::LoadPackage(const std::string& path, const ReadOptions& op
                 ReadChartSheetXml(sheetDoc, sheet);
             } else {
                 const uint64_t partSize = std::max<uint64_t>(zip.SizeOf(part), 1);
-                const auto overBytes = [&] {
-                    OverBudget(file, "the sheet \"" + sheet.name + "\"", bytesLimit,
-                               "--max-xml-bytes");
-                };
+                const auto overBytes = [&] { sheetOverBytes(sheet); };
                 size_t cellsHere = 0;
                 ReadWorksheet(zip, part, sharedStrings, sheet, budget.maxXmlBytes - bytesBefore,
-                              overBytes, [&](uint64_t) {
+                              overBytes, [&] {
                                   if (++cells > budget.maxCells) {
                                       OverBudget(file, "the sheet \"" + sheet.name + "\"",
                                                  cellsLimit, "--max-cells");
