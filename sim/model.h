@@ -277,8 +277,10 @@ struct Model : std::enable_shared_from_this<Model> {
     void SelectOn(SheetData* s, const Extent& ref, bool raise);
 
     // ---- building
-    BookData* BuildBook(const WorkbookSpec& desc);
-    SheetData* NewSheet(BookData* book, const SheetSpec& desc);
+    // The workbook by value and the sheet's cells apart: a read workbook's cells move
+    // into the host instead of being copied.
+    BookData* BuildBook(WorkbookSpec desc);
+    SheetData* NewSheet(BookData* book, const SheetSpec& desc, CellTable cells);
     WorkbookSpec Describe(const BookData* book) const;
     void CloseBook(BookData* book);
     // Inserts (count > 0) or deletes (count < 0) rows or columns at `at`.

@@ -141,7 +141,7 @@ TEST_F(XlsxReadPackage, AbsurdNumbersAreIgnoredNotTrusted) {
         R"(<c r="C4" t="s"><v>-1</v></c><c r="XFE4"><v>9</v></c><c r="D9"><v>9</v></c></row></sheetData>)");
     ASSERT_TRUE(result) << result.description;
     const auto& sheet = result.workbook.sheets[0];
-    EXPECT_TRUE(sheet.cells.empty());
+    EXPECT_TRUE(sheet.cells.Empty());
     EXPECT_THAT(sheet.hiddenRows, ElementsAre(4));
     EXPECT_THAT(sheet.hiddenColumns, ElementsAre(16384));
     EXPECT_TRUE(sheet.rowHeights.empty());

@@ -227,6 +227,6 @@ void ReadWorksheet(const ZipArchive& zip, const std::string& part,
 
 // An order-independent digest of the cells a sheet holds (empty texts hold nothing), so
 // a save can tell the cells it is given from those it read without reading them again.
-uint64_t CellsDigest(const std::vector<CellSpec>& cells);
+uint64_t CellsDigest(const CellTable& cells);
 
 }  // namespace sim::xlsx::detail
