@@ -42,8 +42,7 @@ std::pair<int32_t, int32_t> CellAt(std::string_view address) {
 
 }  // namespace
 
-CellTable::CellTable(
-    std::initializer_list<std::pair<std::string_view, std::string_view>> cells) {
+CellTable::CellTable(std::initializer_list<std::pair<std::string_view, std::string_view>> cells) {
     for (const auto& [address, text] : cells) {
         const auto [row, col] = CellAt(address);
         Append(row, col, text);
@@ -57,6 +56,10 @@ CellTable::Cell CellTable::Make(int32_t row, int32_t col, std::string_view text)
         c.isNumber = 1;
         std::memcpy(&c.value, &*number, sizeof c.value);
         return c;
+    }
+    if (text.size() > kMaxTextBytes) {
+        detail::SimMisuse("cell: a text of " + std::to_string(text.size()) +
+                          " bytes is longer than a cell holds");
     }
     const auto found = shared_.find(text);
     if (found != shared_.end()) {

@@ -21,12 +21,15 @@ namespace sim {
 
 class CellTable {
   public:
+    // The longest text a cell holds here, far beyond the host's own 32,767 characters.
+    static constexpr size_t kMaxTextBytes = (size_t{1} << 24) - 1;
+
     CellTable() = default;
     // Cells by A1 address ("B3" or "$B$3"), for descriptions written by hand.
     CellTable(std::initializer_list<std::pair<std::string_view, std::string_view>> cells);
 
-    // Sets a cell's text; empty text empties the cell. The address form raises SimError
-    // for text that is no single cell's address.
+    // Sets a cell's text; empty text empties the cell. SimError for a text longer than
+    // kMaxTextBytes, and in the address form for text that is no single cell's address.
     void Set(int32_t row, int32_t col, std::string_view text);
     void Set(std::string_view address, std::string_view text);
     // Adds cells in any order, faster than Set; Finish sorts them before any other call.

@@ -112,7 +112,7 @@ struct SheetData {
     std::set<int32_t> hiddenRows, hiddenCols, filterRows;
     std::map<int32_t, double> rowHeights, colWidths;
     CellTable cells;
-    std::unordered_map<uint64_t, Anchor*> anchors;             // live anchors by position
+    std::unordered_map<uint64_t, Anchor*> anchors;  // live anchors by position
     std::map<std::pair<Anchor*, Anchor*>, Area*> areas;
     std::vector<OleData*> oles;  // creation order, deleted ones included
     // The remembered selection; the active cell lies inside it.

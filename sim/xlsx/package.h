@@ -108,6 +108,7 @@ class XmlStream {
     // The value of the unprefixed attribute localName, or nullptr.
     static const char* AttributeOf(const char** attributes, std::string_view localName);
     static bool IsTrueValue(const char* value);  // "1" or "true"
+    const std::string& File() const { return file_; }
 
   private:
     struct Parser;

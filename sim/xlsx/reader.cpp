@@ -38,6 +38,12 @@ std::optional<int64_t> ParseInteger(const char* text, int64_t low, int64_t high)
     return value;
 }
 
+std::string Thousands(uint64_t n) {
+    std::string digits = std::to_string(n);
+    for (auto i = static_cast<ptrdiff_t>(digits.size()) - 3; i > 0; i -= 3) digits.insert(i, ",");
+    return digits;
+}
+
 // The text of a string item (<si> or <is>) as its elements stream by: its own <t> and
 // those of its runs, without the phonetic guides (<rPh>).
 class StringItemText {
@@ -232,6 +238,12 @@ class WorksheetStream : public XmlStream {
         } else {
             text = value_;  // numbers as written, error values, ISO dates
         }
+        if (text.size() > CellTable::kMaxTextBytes) {
+            Fail(Status::InvalidContent,
+                 File() + " cannot be read: the cell " + CellName(row_, column_) +
+                     " of the sheet \"" + desc_.name + "\" holds more text than a cell can (" +
+                     Thousands(text.size()) + " bytes); the file is damaged.");
+        }
         desc_.cells.Append(row_, column_, text);
         if (onCell_) onCell_();
     }
@@ -378,12 +390,6 @@ void ReadCustomProperties(const ZipArchive& zip, const std::string& part, Workbo
 }  // namespace
 
 namespace {
-
-std::string Thousands(uint64_t n) {
-    std::string digits = std::to_string(n);
-    for (auto i = static_cast<ptrdiff_t>(digits.size()) - 3; i > 0; i -= 3) digits.insert(i, ",");
-    return digits;
-}
 
 [[noreturn]] void OverBudget(const std::string& file, const std::string& where,
                              const std::string& limit, const char* option) {

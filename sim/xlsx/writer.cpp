@@ -609,7 +609,8 @@ void SaveOverSource(const std::string& sourcePath, const WorkbookSpec& desc,
         };
         std::vector<Change> changes;
         wanted.ForEach([&](int32_t row, int32_t column, std::string_view text) {
-            if (original.Text(row, column) != text) changes.push_back({row, column, std::string(text)});
+            if (original.Text(row, column) != text)
+                changes.push_back({row, column, std::string(text)});
         });
         original.ForEach([&](int32_t row, int32_t column, std::string_view) {
             if (wanted.Text(row, column).empty()) changes.push_back({row, column, {}});
