@@ -84,10 +84,9 @@ CellReference ParseCellReference(const std::string& text) {
     return ref;
 }
 
-void OpenReadWorkbook(sim::Excel& excel, const sim::WorkbookSpec& workbook,
-                      const std::string& path) {
+void OpenReadWorkbook(sim::Excel& excel, sim::WorkbookSpec workbook, const std::string& path) {
     try {
-        excel.OpenWorkbook(workbook);
+        excel.OpenWorkbook(std::move(workbook));
     } catch (const sim::SimError& e) {
         throw CommandError(FileNameOf(path) + " cannot be opened: " + e.what() + ".");
     } catch (const host::HostError& e) {
@@ -163,7 +162,7 @@ std::string Session::Open(const std::string& path) {
             throw CommandError("A workbook named \"" + open +
                                "\" is already open; close it before opening " + path + ".");
     }
-    OpenReadWorkbook(excel_, read.workbook, path);
+    OpenReadWorkbook(excel_, std::move(read.workbook), path);
     files_[name] = Absolute(path);
     return name;
 }

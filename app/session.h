@@ -50,8 +50,7 @@ LineRange ParseColumns(const std::string& text);
 
 // Opens in the host a workbook read from the file at `path`. A workbook the host refuses
 // (two sheets of one name, no visible sheet...) is a file that cannot be opened.
-void OpenReadWorkbook(sim::Excel& excel, const sim::WorkbookSpec& workbook,
-                      const std::string& path);
+void OpenReadWorkbook(sim::Excel& excel, sim::WorkbookSpec workbook, const std::string& path);
 
 // A file as the transcript shows it: relative to the working folder when it lies inside
 // it, so that scripts run in a scratch folder print the same everywhere.

@@ -124,9 +124,10 @@ void Run(benchmark::State& state, bool cells) {
             options.cells = cells;
             const sim::xlsx::ReadResult read = sim::xlsx::Read(path, options);
             if (!read) std::_Exit(1);
+            const std::string name = read.workbook.name;
             sim::Excel excel;
-            excel.OpenWorkbook(read.workbook);
-            if (!excel.CustomProperty(read.workbook.name, "QEL_BOOKMARK")) std::_Exit(1);
+            excel.OpenWorkbook(std::move(read.workbook));  // as a session opens it
+            if (!excel.CustomProperty(name, "QEL_BOOKMARK")) std::_Exit(1);
         });
         state.SetIterationTime(seconds);
         state.counters["peak_MB"] = static_cast<double>(peakKb) / 1024.0;

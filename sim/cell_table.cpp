@@ -4,7 +4,9 @@
 #include <charconv>
 #include <cstring>
 
-namespace sim::detail {
+#include "sim/model.h"
+
+namespace sim {
 
 namespace {
 
@@ -28,7 +30,25 @@ std::optional<double> ExactNumber(std::string_view text) {
     return value;
 }
 
+// The row and column of a single cell's A1 address, or a SimError.
+std::pair<int32_t, int32_t> CellAt(std::string_view address) {
+    const auto ref = detail::ParseA1(std::string(address));
+    if (!ref || ref->row1 != ref->row2 || ref->col1 != ref->col2 || ref->row1 == 0 ||
+        ref->col1 == 0) {
+        detail::SimMisuse("cell: \"" + std::string(address) + "\" is not a cell reference");
+    }
+    return {ref->row1, ref->col1};
+}
+
 }  // namespace
+
+CellTable::CellTable(std::initializer_list<std::pair<std::string_view, std::string_view>> cells) {
+    for (const auto& [address, text] : cells) {
+        const auto [row, col] = CellAt(address);
+        Append(row, col, text);
+    }
+    Finish();
+}
 
 CellTable::Cell CellTable::Make(int32_t row, int32_t col, std::string_view text) {
     Cell c{static_cast<uint32_t>(row), static_cast<uint16_t>(col), 0, 0};
@@ -37,7 +57,11 @@ CellTable::Cell CellTable::Make(int32_t row, int32_t col, std::string_view text)
         std::memcpy(&c.value, &*number, sizeof c.value);
         return c;
     }
-    const auto found = shared_.find(std::string(text));
+    if (text.size() > kMaxTextBytes) {
+        detail::SimMisuse("cell: a text of " + std::to_string(text.size()) +
+                          " bytes is longer than a cell holds");
+    }
+    const auto found = shared_.find(text);
     if (found != shared_.end()) {
         c.value = found->second;
         return c;
@@ -48,16 +72,15 @@ CellTable::Cell CellTable::Make(int32_t row, int32_t col, std::string_view text)
     return c;
 }
 
-std::string CellTable::TextOf(const Cell& c) const {
+std::string_view CellTable::TextOf(const Cell& c, char (&number)[32]) const {
     if (c.isNumber) {
         double value = 0;
         std::memcpy(&value, &c.value, sizeof value);
-        char text[32];
-        const auto written = std::to_chars(text, text + sizeof text, value);
-        return std::string(text, written.ptr);
+        const auto written = std::to_chars(number, number + sizeof number, value);
+        return std::string_view(number, static_cast<size_t>(written.ptr - number));
     }
-    return texts_.substr(static_cast<size_t>(c.value >> 24),
-                         static_cast<size_t>(c.value & 0xFFFFFF));
+    return std::string_view(texts_).substr(static_cast<size_t>(c.value >> 24),
+                                           static_cast<size_t>(c.value & 0xFFFFFF));
 }
 
 void CellTable::Append(int32_t row, int32_t col, std::string_view text) {
@@ -68,16 +91,18 @@ void CellTable::Append(int32_t row, int32_t col, std::string_view text) {
     cells_.push_back(c);
 }
 
-void CellTable::Finish() {
-    if (sorted_) return;
+std::optional<std::pair<int32_t, int32_t>> CellTable::Finish() {
+    if (sorted_) return std::nullopt;
     std::stable_sort(cells_.begin(), cells_.end(), [](const Cell& a, const Cell& b) {
         return Before(a.row, a.col, b.row, b.col);
     });
     // Of cells at one position the last given wins.
+    std::optional<std::pair<int32_t, int32_t>> twice;
     std::vector<Cell> kept;
     kept.reserve(cells_.size());
     for (const Cell& c : cells_) {
         if (!kept.empty() && kept.back().row == c.row && kept.back().col == c.col) {
+            if (!twice) twice.emplace(static_cast<int32_t>(c.row), static_cast<int32_t>(c.col));
             kept.back() = c;
         } else {
             kept.push_back(c);
@@ -85,6 +110,7 @@ void CellTable::Finish() {
     }
     cells_ = std::move(kept);
     sorted_ = true;
+    return twice;
 }
 
 size_t CellTable::IndexOf(int32_t row, int32_t col) const {
@@ -118,9 +144,20 @@ void CellTable::Set(int32_t row, int32_t col, std::string_view text) {
     }
 }
 
-std::string CellTable::Text(int32_t row, int32_t col) const {
-    const size_t index = IndexOf(row, col);
-    return IsAt(index, row, col) ? TextOf(cells_[index]) : std::string();
+void CellTable::Set(std::string_view address, std::string_view text) {
+    const auto [row, col] = CellAt(address);
+    Set(row, col, text);
 }
 
-}  // namespace sim::detail
+std::string CellTable::Text(int32_t row, int32_t col) const {
+    const size_t index = IndexOf(row, col);
+    char number[32];
+    return IsAt(index, row, col) ? std::string(TextOf(cells_[index], number)) : std::string();
+}
+
+std::string CellTable::Text(std::string_view address) const {
+    const auto [row, col] = CellAt(address);
+    return Text(row, col);
+}
+
+}  // namespace sim

@@ -1,11 +1,15 @@
 #pragma once
 
-// The cells of one sheet of the simulated host, held compactly: sixteen bytes a cell in
-// one sorted array (position, kind, and the number itself or where its text lies), the
-// texts side by side in one buffer, repeated texts once, empty cells absent. A sheet of
-// millions of cells costs tens of megabytes, not gigabytes.
+// The cells of one sheet, held compactly: sixteen bytes a cell in one sorted array
+// (position, kind, and the number itself or where its text lies), the texts side by side
+// in one buffer, repeated texts once, empty cells absent. A sheet of millions of cells
+// costs tens of megabytes, not gigabytes. A workbook description carries its cells in one
+// of these and the simulated host keeps them in it, so a read workbook is moved into the
+// host, not copied cell by cell.
 
 #include <cstdint>
+#include <functional>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,25 +17,37 @@
 #include <utility>
 #include <vector>
 
-namespace sim::detail {
+namespace sim {
 
 class CellTable {
   public:
-    // Sets a cell's text; empty text empties the cell.
+    // The longest text a cell holds here, far beyond the host's own 32,767 characters.
+    static constexpr size_t kMaxTextBytes = (size_t{1} << 24) - 1;
+
+    CellTable() = default;
+    // Cells by A1 address ("B3" or "$B$3"), for descriptions written by hand.
+    CellTable(std::initializer_list<std::pair<std::string_view, std::string_view>> cells);
+
+    // Sets a cell's text; empty text empties the cell. SimError for a text longer than
+    // kMaxTextBytes, and in the address form for text that is no single cell's address.
     void Set(int32_t row, int32_t col, std::string_view text);
-    // Adds cells in any order, faster than Set; Finish sorts them, the last of a
-    // position winning, before any other call.
+    void Set(std::string_view address, std::string_view text);
+    // Adds cells in any order, faster than Set; Finish sorts them before any other call.
+    // Of cells given twice the last wins; Finish names the first such position.
     void Append(int32_t row, int32_t col, std::string_view text);
-    void Finish();
+    std::optional<std::pair<int32_t, int32_t>> Finish();
 
     std::string Text(int32_t row, int32_t col) const;  // "" for an empty cell
+    std::string Text(std::string_view address) const;
     size_t Size() const { return cells_.size(); }
+    bool Empty() const { return cells_.empty(); }
 
-    // fn(row, col, text) for each cell, by row then column.
+    // fn(row, col, text) for each cell, by row then column; text lives for the call.
     template <class F>
     void ForEach(F&& fn) const {
+        char number[32];
         for (const Cell& c : cells_)
-            fn(static_cast<int32_t>(c.row), static_cast<int32_t>(c.col), TextOf(c));
+            fn(static_cast<int32_t>(c.row), static_cast<int32_t>(c.col), TextOf(c, number));
     }
     // Moves every cell to to(row, col), or drops it where that gives nothing.
     template <class F>
@@ -60,8 +76,16 @@ class CellTable {
     };
     static_assert(sizeof(Cell) == 16);
 
+    struct TextHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view text) const {
+            return std::hash<std::string_view>()(text);
+        }
+    };
+
     Cell Make(int32_t row, int32_t col, std::string_view text);
-    std::string TextOf(const Cell& c) const;
+    // The cell's text: a view into texts_, or a number written into the caller's buffer.
+    std::string_view TextOf(const Cell& c, char (&number)[32]) const;
     // Where the cell at (row, col) is or would go in the sorted cells_, and whether it is.
     size_t IndexOf(int32_t row, int32_t col) const;
     bool IsAt(size_t index, int32_t row, int32_t col) const;
@@ -69,8 +93,8 @@ class CellTable {
     std::vector<Cell> cells_;
     std::string texts_;
     // Texts seen, for sharing repeated ones; bounded, so unique texts cost nothing more.
-    std::unordered_map<std::string, uint64_t> shared_;
+    std::unordered_map<std::string, uint64_t, TextHash, std::equal_to<>> shared_;
     bool sorted_ = true;
 };
 
-}  // namespace sim::detail
+}  // namespace sim

@@ -84,9 +84,9 @@ std::string Excel::NewWorkbook(std::optional<std::string> name, int32_t workshee
     return bookName;
 }
 
-void Excel::OpenWorkbook(const WorkbookSpec& desc) {
+void Excel::OpenWorkbook(WorkbookSpec desc) {
     Model& m = *model_;
-    BookData* b = m.BuildBook(desc);
+    BookData* b = m.BuildBook(std::move(desc));
     m.books.push_back(b);
     if (!b->isAddin && b->windowVisible) m.SetActive(b);
     auto wb = m.MakeWorkbook(b);
@@ -180,7 +180,7 @@ std::string AddSheet(Model& m, const std::string& book, SheetKind kind,
         if (!prev) SimMisuse("no sheet named \"" + *after + "\"");
         position = std::find(b->sheets.begin(), b->sheets.end(), prev) + 1;
     }
-    SheetData* s = m.NewSheet(b, desc);
+    SheetData* s = m.NewSheet(b, desc, {});
     b->sheets.insert(position, s);
     b->activeSheet = s;
     auto wb = m.MakeWorkbook(b);

@@ -153,7 +153,7 @@ class Excel {
     std::string NewWorkbook(std::optional<std::string> name = std::nullopt, int32_t worksheets = 1);
     // File > Open: builds the workbook and raises WorkbookOpen. It becomes active
     // unless it is an add-in or its window is hidden.
-    void OpenWorkbook(const WorkbookSpec& desc);
+    void OpenWorkbook(WorkbookSpec desc);
     // File > Save: raises WorkbookBeforeSave(wb, false, cancel). False when a handler
     // cancelled; otherwise records what was written (see Snapshot) and returns true.
     bool SaveWorkbook(const std::string& book);

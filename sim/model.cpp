@@ -355,7 +355,7 @@ Extent CellRef(const std::string& address, const std::string& what) {
 
 }  // namespace
 
-SheetData* Model::NewSheet(BookData* book, const SheetSpec& desc) {
+SheetData* Model::NewSheet(BookData* book, const SheetSpec& desc, CellTable cells) {
     if (desc.name.empty()) SimMisuse("a sheet needs a name");
     if (FindSheet(book, desc.name)) SimMisuse("duplicate sheet name \"" + desc.name + "\"");
     if (desc.visible != -1 && desc.visible != 0 && desc.visible != 2)
@@ -374,10 +374,7 @@ SheetData* Model::NewSheet(BookData* book, const SheetSpec& desc) {
         s->filterRows.insert(desc.filterHiddenRows.begin(), desc.filterHiddenRows.end());
         for (auto& [row, h] : desc.rowHeights) s->rowHeights[row] = h;
         for (auto& [col, w] : desc.columnWidths) s->colWidths[col] = w;
-        for (const CellSpec& c : desc.cells) {
-            Extent r = CellRef(c.address, "cell");
-            s->cells.Append(r.row1, r.col1, c.text);
-        }
+        s->cells = std::move(cells);
         s->cells.Finish();
         for (const OleObjectSpec& o : desc.oleObjects) {
             allOles.push_back(std::make_unique<OleData>());
@@ -394,7 +391,7 @@ SheetData* Model::NewSheet(BookData* book, const SheetSpec& desc) {
     return s;
 }
 
-BookData* Model::BuildBook(const WorkbookSpec& desc) {
+BookData* Model::BuildBook(WorkbookSpec desc) {
     if (desc.name.empty()) SimMisuse("a workbook needs a name");
     if (FindBook(desc.name)) SimMisuse("a workbook named \"" + desc.name + "\" is already open");
     if (desc.sheets.empty()) SimMisuse("a workbook needs at least one sheet");
@@ -403,7 +400,7 @@ BookData* Model::BuildBook(const WorkbookSpec& desc) {
     b->name = desc.name;
     b->windowVisible = desc.windowVisible;
     b->isAddin = desc.isAddin;
-    for (const SheetSpec& ss : desc.sheets) b->sheets.push_back(NewSheet(b, ss));
+    for (SheetSpec& ss : desc.sheets) b->sheets.push_back(NewSheet(b, ss, std::move(ss.cells)));
     if (std::none_of(b->sheets.begin(), b->sheets.end(),
                      [](SheetData* s) { return s->visible == -1; }))
         SimMisuse("a workbook needs at least one visible sheet");
@@ -470,10 +467,7 @@ WorkbookSpec Model::Describe(const BookData* b) const {
             ss.filterHiddenRows.assign(s->filterRows.begin(), s->filterRows.end());
             ss.rowHeights.assign(s->rowHeights.begin(), s->rowHeights.end());
             ss.columnWidths.assign(s->colWidths.begin(), s->colWidths.end());
-            ss.cells.reserve(s->cells.Size());
-            s->cells.ForEach([&](int32_t row, int32_t col, std::string text) {
-                ss.cells.push_back({FormatA1(Extent{row, col, row, col}), std::move(text)});
-            });
+            ss.cells = s->cells;
             for (const OleData* o : s->oles)
                 if (!o->deleted) ss.oleObjects.push_back(o->desc);
             ss.activeCell =

@@ -112,7 +112,7 @@ struct SheetData {
     std::set<int32_t> hiddenRows, hiddenCols, filterRows;
     std::map<int32_t, double> rowHeights, colWidths;
     CellTable cells;
-    std::unordered_map<uint64_t, Anchor*> anchors;             // live anchors by position
+    std::unordered_map<uint64_t, Anchor*> anchors;  // live anchors by position
     std::map<std::pair<Anchor*, Anchor*>, Area*> areas;
     std::vector<OleData*> oles;  // creation order, deleted ones included
     // The remembered selection; the active cell lies inside it.
@@ -277,8 +277,10 @@ struct Model : std::enable_shared_from_this<Model> {
     void SelectOn(SheetData* s, const Extent& ref, bool raise);
 
     // ---- building
-    BookData* BuildBook(const WorkbookSpec& desc);
-    SheetData* NewSheet(BookData* book, const SheetSpec& desc);
+    // The workbook by value and the sheet's cells apart: a read workbook's cells move
+    // into the host instead of being copied.
+    BookData* BuildBook(WorkbookSpec desc);
+    SheetData* NewSheet(BookData* book, const SheetSpec& desc, CellTable cells);
     WorkbookSpec Describe(const BookData* book) const;
     void CloseBook(BookData* book);
     // Inserts (count > 0) or deletes (count < 0) rows or columns at `at`.

@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "sim/cell_table.h"
+
 namespace sim {
 
 enum class SheetKind { Worksheet, Chart };
@@ -38,11 +40,6 @@ struct OleObjectSpec {
     LabelSpec label;
 };
 
-struct CellSpec {
-    std::string address;  // A1 form, "B3" or "$B$3"
-    std::string text;
-};
-
 // A defined name referring to one cell (or rectangle) of the sheet it is listed on.
 struct DefinedNameSpec {
     DefinedNameSpec() = default;
@@ -66,7 +63,7 @@ struct SheetSpec {
     std::vector<int32_t> filterHiddenRows;  // rows hidden by a filter (they count as hidden)
     std::vector<std::pair<int32_t, double>> rowHeights;    // row, points (default 15)
     std::vector<std::pair<int32_t, double>> columnWidths;  // column, points (default 48)
-    std::vector<CellSpec> cells;
+    CellTable cells;
     std::vector<DefinedNameSpec> names;
     std::vector<OleObjectSpec> oleObjects;  // in creation order
     std::string activeCell = "A1";          // worksheets only

@@ -305,7 +305,7 @@ TEST_F(XlsxFormats, WorkbookOverTheBudgetIsRefusedNamingSheetAndLimitAndLeftAsIt
     read = sim::xlsx::Read(Path("Big.xlsx"), listOnly);
     ASSERT_TRUE(read) << read.description;
     ASSERT_EQ(read.workbook.sheets.size(), 2u);
-    EXPECT_TRUE(read.workbook.sheets[1].cells.empty());
+    EXPECT_TRUE(read.workbook.sheets[1].cells.Empty());
 }
 
 TEST_F(XlsxFormats, ProgressGoesSheetBySheetToTheEnd) {
@@ -355,7 +355,7 @@ TEST_F(XlsxFormats, SheetWhoseCellsAreAsReadIsCopiedUnparsed) {
     EXPECT_EQ(EntryOf(ReadEntries(Path("Data.xlsx")), "xl/worksheets/sheet1.xml"), broken);
 
     // A cell typed since, or a part changed on disk since, is read again.
-    desc.sheets[0].cells.push_back({"A1", "typed"});
+    desc.sheets[0].cells.Set("A1", "typed");
     EXPECT_EQ(sim::xlsx::Write(Path("Data.xlsx"), desc, Path("Data.xlsx")).status,
               sim::xlsx::Status::MalformedXml);
 }

@@ -118,6 +118,20 @@ TEST_F(XlsxReadPackage, CellKindsGiveTheirDisplayText) {
     EXPECT_EQ(CellText(sheet, "I1"), "  ");
 }
 
+// More text than a cell can hold is damage to name, not text to cut short.
+TEST_F(XlsxReadPackage, ACellOfMoreTextThanACellHoldsIsRefusedByName) {
+    const std::string huge(sim::CellTable::kMaxTextBytes + 1, 'x');
+    const auto result = ReadSheet(R"(<sheetData><row r="1"><c r="A1"><v>1</v></c>)"
+                                  R"(<c r="C1" t="inlineStr"><is><t>)" +
+                                  huge + "</t></is></c></row></sheetData>");
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.status, sim::xlsx::Status::InvalidContent);
+    EXPECT_EQ(result.description,
+              "Data.xlsx cannot be read: the cell C1 of the sheet \"Sheet1\" "
+              "holds more text than a cell can (16,777,216 bytes); the file "
+              "is damaged.");
+}
+
 TEST_F(XlsxReadPackage, RowsAndCellsWithoutPositionsFollowTheirPredecessors) {
     const auto result = ReadSheet(
         R"(<sheetData><row r="2"><c><v>1</v></c><c><v>2</v></c><c r="E2"><v>5</v></c><c><v>6</v></c></row>)"
@@ -141,7 +155,7 @@ TEST_F(XlsxReadPackage, AbsurdNumbersAreIgnoredNotTrusted) {
         R"(<c r="C4" t="s"><v>-1</v></c><c r="XFE4"><v>9</v></c><c r="D9"><v>9</v></c></row></sheetData>)");
     ASSERT_TRUE(result) << result.description;
     const auto& sheet = result.workbook.sheets[0];
-    EXPECT_TRUE(sheet.cells.empty());
+    EXPECT_TRUE(sheet.cells.Empty());
     EXPECT_THAT(sheet.hiddenRows, ElementsAre(4));
     EXPECT_THAT(sheet.hiddenColumns, ElementsAre(16384));
     EXPECT_TRUE(sheet.rowHeights.empty());

@@ -26,10 +26,8 @@ inline std::string Fixture(const std::string& name) {
 }
 
 inline std::string CellText(const sim::SheetSpec& sheet, const std::string& address) {
-    for (const auto& cell : sheet.cells) {
-        if (cell.address == address) return cell.text;
-    }
-    return "<none>";
+    const std::string text = sheet.cells.Text(address);
+    return text.empty() ? "<none>" : text;
 }
 
 // The sheet's defined names as "name=address", sorted.

@@ -636,19 +636,16 @@ bool ParseSheetReference(std::string_view formula, std::string& sheet, std::stri
     return true;
 }
 
-uint64_t CellsDigest(const std::vector<CellSpec>& cells) {
+uint64_t CellsDigest(const CellTable& cells) {
     uint64_t sum = 0;
-    for (const CellSpec& cell : cells) {
-        int32_t row = 0;
-        int32_t column = 0;
-        if (cell.text.empty() || !ParseCellReference(cell.address, row, column)) continue;
+    cells.ForEach([&](int32_t row, int32_t column, std::string_view text) {
         uint64_t h = 0xcbf29ce484222325ull ^ (static_cast<uint64_t>(row) << 16 | column);
-        for (unsigned char c : cell.text) h = (h ^ c) * 0x100000001b3ull;
+        for (unsigned char c : text) h = (h ^ c) * 0x100000001b3ull;
         h ^= h >> 33;
         h *= 0xff51afd7ed558ccdull;
         h ^= h >> 33;
-        sum += h;  // a sum, so the order cells come in does not matter
-    }
+        sum += h;
+    });
     return sum;
 }
 

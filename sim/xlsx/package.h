@@ -108,6 +108,7 @@ class XmlStream {
     // The value of the unprefixed attribute localName, or nullptr.
     static const char* AttributeOf(const char** attributes, std::string_view localName);
     static bool IsTrueValue(const char* value);  // "1" or "true"
+    const std::string& File() const { return file_; }
 
   private:
     struct Parser;
@@ -227,6 +228,6 @@ void ReadWorksheet(const ZipArchive& zip, const std::string& part,
 
 // An order-independent digest of the cells a sheet holds (empty texts hold nothing), so
 // a save can tell the cells it is given from those it read without reading them again.
-uint64_t CellsDigest(const std::vector<CellSpec>& cells);
+uint64_t CellsDigest(const CellTable& cells);
 
 }  // namespace sim::xlsx::detail

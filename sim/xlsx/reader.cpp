@@ -38,6 +38,12 @@ std::optional<int64_t> ParseInteger(const char* text, int64_t low, int64_t high)
     return value;
 }
 
+std::string Thousands(uint64_t n) {
+    std::string digits = std::to_string(n);
+    for (auto i = static_cast<ptrdiff_t>(digits.size()) - 3; i > 0; i -= 3) digits.insert(i, ",");
+    return digits;
+}
+
 // The text of a string item (<si> or <is>) as its elements stream by: its own <t> and
 // those of its runs, without the phonetic guides (<rPh>).
 class StringItemText {
@@ -207,12 +213,14 @@ class WorksheetStream : public XmlStream {
     void EndCell() {
         if (!inCell_) return;
         inCell_ = false;
-        std::string text;
+        // A view of the cell's text: into the shared strings, the value as written, or
+        // decoded_ for text that needed decoding.
+        std::string_view text;
         if (type_ == "inlineStr") {
             if (hasIs_) {
-                text = inline_.Decoded();
+                text = decoded_ = inline_.Decoded();
             } else if (hasV_) {
-                text = DecodeEscapes(value_);
+                text = decoded_ = DecodeEscapes(value_);
             } else {
                 return;
             }
@@ -226,14 +234,17 @@ class WorksheetStream : public XmlStream {
         } else if (type_ == "b") {
             text = value_ == "0" ? "FALSE" : "TRUE";
         } else if (type_ == "str") {
-            text = DecodeEscapes(value_);
+            text = decoded_ = DecodeEscapes(value_);
         } else {
             text = value_;  // numbers as written, error values, ISO dates
         }
-        const uint64_t key = static_cast<uint64_t>(row_) << 16 | static_cast<uint64_t>(column_);
-        if (key <= lastKey_) outOfOrder_ = true;
-        lastKey_ = key;
-        desc_.cells.push_back({CellName(row_, column_), std::move(text)});
+        if (text.size() > CellTable::kMaxTextBytes) {
+            Fail(Status::InvalidContent,
+                 File() + " cannot be read: the cell " + CellName(row_, column_) +
+                     " of the sheet \"" + desc_.name + "\" holds more text than a cell can (" +
+                     Thousands(text.size()) + " bytes); the file is damaged.");
+        }
+        desc_.cells.Append(row_, column_, text);
         if (onCell_) onCell_();
     }
 
@@ -264,26 +275,6 @@ class WorksheetStream : public XmlStream {
         selections_.clear();
     }
 
-  public:
-    // The format gives each cell once: a file giving one twice is damaged. Taking either
-    // value would be a guess, and a save could put the user's edit in the place a later
-    // read does not take. Cells nearly always come in order, so this costs one pass.
-    std::string FindTwice() const {
-        std::vector<std::pair<int32_t, int32_t>> positions;
-        const auto& cells = desc_.cells;
-        if (!outOfOrder_) return {};
-        positions.reserve(cells.size());
-        for (const CellSpec& cell : cells) {
-            int32_t row = 0;
-            int32_t column = 0;
-            ParseCellReference(cell.address, row, column);
-            positions.emplace_back(row, column);
-        }
-        std::sort(positions.begin(), positions.end());
-        const auto twice = std::adjacent_find(positions.begin(), positions.end());
-        return twice == positions.end() ? std::string() : CellName(twice->first, twice->second);
-    }
-
   private:
     const std::vector<std::string>& strings_;
     SheetSpec& desc_;
@@ -293,10 +284,8 @@ class WorksheetStream : public XmlStream {
     int32_t row_ = 0, column_ = 0;
     bool rowValid_ = false, inCell_ = false, inValue_ = false;
     bool hasV_ = false, hasIs_ = false;
-    std::string type_, value_;
+    std::string type_, value_, decoded_;
     StringItemText inline_;
-    uint64_t lastKey_ = 0;
-    bool outOfOrder_ = false;
     int64_t lastColumn_ = 0;
     int views_ = 0;
     std::string activePane_ = "topLeft";
@@ -319,9 +308,13 @@ void detail::ReadWorksheet(const ZipArchive& zip, const std::string& part,
                            const std::function<void()>& onCell) {
     WorksheetStream stream(zip.DisplayName(), part, sharedStrings, desc, onCell);
     stream.Run(zip, limit, overLimit);
-    if (const std::string name = stream.FindTwice(); !name.empty()) {
+    // The format gives each cell once: a file giving one twice is damaged. Taking either
+    // value would be a guess, and a save could put the user's edit in the place a later
+    // read does not take. Cells nearly always come in order, so this costs one pass.
+    if (const auto twice = desc.cells.Finish()) {
         Fail(Status::InvalidContent, zip.DisplayName() + " cannot be read: the sheet \"" +
-                                         desc.name + "\" gives the cell " + name +
+                                         desc.name + "\" gives the cell " +
+                                         CellName(twice->first, twice->second) +
                                          " twice; let a spreadsheet application repair the "
                                          "file and save it again.");
     }
@@ -397,12 +390,6 @@ void ReadCustomProperties(const ZipArchive& zip, const std::string& part, Workbo
 }  // namespace
 
 namespace {
-
-std::string Thousands(uint64_t n) {
-    std::string digits = std::to_string(n);
-    for (auto i = static_cast<ptrdiff_t>(digits.size()) - 3; i > 0; i -= 3) digits.insert(i, ",");
-    return digits;
-}
 
 [[noreturn]] void OverBudget(const std::string& file, const std::string& where,
                              const std::string& limit, const char* option) {

@@ -589,9 +589,7 @@ void SaveOverSource(const std::string& sourcePath, const WorkbookSpec& desc,
         sheet.name = desc.sheets[i].name;
         ReadWorksheet(zip, source.sheets[i].part, *sharedStrings, sheet, budget.maxXmlBytes,
                       overBudget, nullptr);
-        std::map<std::string, std::string> cells;
-        for (CellSpec& cell : sheet.cells) cells.emplace(cell.address, std::move(cell.text));
-        return cells;
+        return std::move(sheet.cells);
     };
 
     bool removedFormula = false;
@@ -603,41 +601,31 @@ void SaveOverSource(const std::string& sourcePath, const WorkbookSpec& desc,
             mark.cellsDigest == CellsDigest(desc.sheets[i].cells)) {
             continue;
         }
-        const std::map<std::string, std::string> original = cellsOf(i);
-        std::map<std::string, std::string> wanted;
-        for (const CellSpec& cell : desc.sheets[i].cells) {
-            const std::string name = NormalizedCellName(cell.address);
-            if (name.empty()) {
-                Fail(Status::InvalidContent, FileNameOf(destPath) + " could not be saved: \"" +
-                                                 cell.address + "\" on the sheet \"" +
-                                                 desc.sheets[i].name + "\" is no cell address.");
-            }
-            wanted[name] = cell.text;
-        }
-        std::vector<std::pair<std::string, std::string>> changes;
-        for (const auto& [name, text] : wanted) {
-            const auto it = original.find(name);
-            if (it == original.end() ? !text.empty() : it->second != text) {
-                changes.emplace_back(name, text);
-            }
-        }
-        for (const auto& [name, text] : original) {
-            if (!wanted.count(name)) changes.emplace_back(name, std::string());
-        }
+        const CellTable original = cellsOf(i);
+        const CellTable& wanted = desc.sheets[i].cells;
+        struct Change {
+            int32_t row, column;
+            std::string text;  // empty to clear the cell
+        };
+        std::vector<Change> changes;
+        wanted.ForEach([&](int32_t row, int32_t column, std::string_view text) {
+            if (original.Text(row, column) != text)
+                changes.push_back({row, column, std::string(text)});
+        });
+        original.ForEach([&](int32_t row, int32_t column, std::string_view) {
+            if (wanted.Text(row, column).empty()) changes.push_back({row, column, {}});
+        });
         if (changes.empty()) continue;
 
         const std::string& part = source.sheets[i].part;
         pugi::xml_document doc;
         ParseXml(doc, zip.Read(part, budget.maxXmlBytes), file, part);
         SheetEditor editor(doc);
-        for (const auto& [name, text] : changes) {
-            int32_t row = 0;
-            int32_t column = 0;
-            ParseCellReference(name, row, column);
-            if (text.empty()) {
-                editor.Clear(row, column);
+        for (const Change& change : changes) {
+            if (change.text.empty()) {
+                editor.Clear(change.row, change.column);
             } else {
-                editor.Set(row, column, text);
+                editor.Set(change.row, change.column, change.text);
             }
         }
         editor.Finish();
@@ -715,19 +703,9 @@ std::string WorksheetXml(const SheetSpec& sheet, bool selected) {
     root.append_attribute("xmlns:r") = kRelationshipsNamespace;
 
     std::map<std::pair<int32_t, int32_t>, std::string> cells;
-    for (const CellSpec& cell : sheet.cells) {
-        int32_t row = 0;
-        int32_t column = 0;
-        if (!ParseCellReference(cell.address, row, column)) {
-            Fail(Status::InvalidContent, "\"" + cell.address + "\" on the sheet \"" + sheet.name +
-                                             "\" is no cell address.");
-        }
-        if (cell.text.empty()) {
-            cells.erase({row, column});
-        } else {
-            cells[{row, column}] = cell.text;
-        }
-    }
+    sheet.cells.ForEach([&](int32_t row, int32_t column, std::string_view text) {
+        cells.emplace(std::make_pair(row, column), text);
+    });
     pugi::xml_node view = root.append_child("sheetViews").append_child("sheetView");
     if (selected) view.append_attribute("tabSelected") = "1";
     view.append_attribute("workbookViewId") = "0";

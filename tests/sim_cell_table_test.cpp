@@ -1,0 +1,78 @@
+// The compact store of a sheet's cells: what goes in comes back exactly as given.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "sim/cell_table.h"
+#include "sim/excel.h"
+
+namespace {
+
+std::vector<std::string> Listing(const sim::CellTable& cells) {
+    std::vector<std::string> out;
+    cells.ForEach([&](int32_t row, int32_t col, std::string_view text) {
+        out.push_back(std::to_string(row) + "," + std::to_string(col) + "=" + std::string(text));
+    });
+    return out;
+}
+
+// Numbers are kept unboxed, so each spelling must survive the trip: a number written
+// another way than the shortest is text that happens to look like one.
+TEST(SimCellTable, TextsComeBackAsGivenWhetherOrNotTheyLookLikeNumbers) {
+    const std::vector<std::string> texts = {"12.75", "1.0", "007", "1e5", "-0", "0", "1E+21",
+                                            "3.141592653589793", "0.1", "  5", "5 ", "nan",
+                                            "1,5", std::string(300, 'x'), "日本語"};
+    sim::CellTable cells;
+    for (size_t i = 0; i < texts.size(); ++i)
+        cells.Append(static_cast<int32_t>(i + 1), 1, texts[i]);
+    ASSERT_FALSE(cells.Finish());
+    for (size_t i = 0; i < texts.size(); ++i)
+        EXPECT_EQ(cells.Text(static_cast<int32_t>(i + 1), 1), texts[i]) << texts[i];
+    // Repeated texts are stored once but read back in each cell.
+    cells.Set("B1", "1.0");
+    cells.Set("$C$1", texts[13]);
+    EXPECT_EQ(cells.Text("B1"), "1.0");
+    EXPECT_EQ(cells.Text(1, 3), texts[13]);
+}
+
+TEST(SimCellTable, OutOfOrderCellsAreSortedAndTheLastOfOnePositionWins) {
+    sim::CellTable cells;
+    cells.Append(2, 1, "b");
+    cells.Append(1, 3, "first");
+    cells.Append(1, 2, "a");
+    cells.Append(1, 3, "second");
+    cells.Append(1, 4, "");  // nothing: an empty text is an empty cell
+    const auto twice = cells.Finish();
+    ASSERT_TRUE(twice);
+    EXPECT_EQ(*twice, std::make_pair(1, 3));
+    EXPECT_EQ(Listing(cells), (std::vector<std::string>{"1,2=a", "1,3=second", "2,1=b"}));
+    EXPECT_FALSE(cells.Finish());  // already sorted: nothing more to name
+
+    cells.Set(1, 3, "");
+    cells.Set(1, 1, "new");
+    EXPECT_EQ(Listing(cells), (std::vector<std::string>{"1,1=new", "1,2=a", "2,1=b"}));
+}
+
+TEST(SimCellTable, RemapMovesAndDropsCellsAndKeepsTheOrder) {
+    sim::CellTable cells = {{"A1", "x"}, {"A2", "y"}, {"B3", "2.5"}};
+    // Row 2 deleted: row 1 stays, row 2 goes, later rows move up.
+    cells.Remap([](int32_t row, int32_t col) -> std::optional<std::pair<int32_t, int32_t>> {
+        if (row == 2) return std::nullopt;
+        return std::make_pair(row > 2 ? row - 1 : row, col);
+    });
+    EXPECT_EQ(Listing(cells), (std::vector<std::string>{"1,1=x", "2,2=2.5"}));
+}
+
+TEST(SimCellTable, AnAddressThatIsNoSingleCellOrAnOverlongTextIsRefused) {
+    sim::CellTable cells;
+    for (const char* address : {"", "B2:C3", "A0", "B", "3", "not a cell", "A1:A1:A1"})
+        EXPECT_THROW(cells.Set(address, "x"), sim::SimError) << address;
+    // A text too long to be placed is refused rather than cut or run into its neighbour.
+    EXPECT_THROW(cells.Set(1, 1, std::string(sim::CellTable::kMaxTextBytes + 1, 'x')),
+                 sim::SimError);
+    EXPECT_TRUE(cells.Empty());
+}
+
+}  // namespace
