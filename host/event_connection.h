@@ -8,9 +8,10 @@ namespace host {
 // An event subscription. The source stops calling the sink when this is reset or
 // destroyed, as releasing a COM event connection does.
 class EventConnection {
-public:
+  public:
     EventConnection() = default;
-    explicit EventConnection(std::function<void()> disconnect) : disconnect_(std::move(disconnect)) {}
+    explicit EventConnection(std::function<void()> disconnect)
+        : disconnect_(std::move(disconnect)) {}
     EventConnection(EventConnection&& other) noexcept
         : disconnect_(std::exchange(other.disconnect_, nullptr)) {}
     EventConnection& operator=(EventConnection&& other) noexcept {
@@ -29,7 +30,7 @@ public:
     }
     bool Connected() const { return static_cast<bool>(disconnect_); }
 
-private:
+  private:
     std::function<void()> disconnect_;
 };
 

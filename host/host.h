@@ -41,7 +41,7 @@ using Ref = std::shared_ptr<T>;
 
 // Every host object can tell whether two handles denote the same host object.
 class Object {
-public:
+  public:
     virtual ~Object() = default;
     virtual const void* Identity() const = 0;
 };
@@ -82,7 +82,7 @@ inline constexpr int32_t kIdDesignMode = 1605;
 
 // The application's six events, delivered synchronously while the host waits.
 class AppEvents {
-public:
+  public:
     virtual ~AppEvents() = default;
     virtual void WorkbookOpen(const Ref<Workbook>& wb) = 0;
     virtual void WorkbookBeforeSave(const Ref<Workbook>& wb, bool saveAsUI, bool& cancel) = 0;
@@ -94,12 +94,12 @@ public:
 
 // The host's object for this add-in, handed to the connection handler.
 class AddIn : public Object {
-public:
+  public:
     virtual std::string ProgId() = 0;
 };
 
 class Application : public Object {
-public:
+  public:
     // The sink stays connected while the returned connection lives.
     virtual EventConnection Advise(AppEvents& sink) = 0;
 
@@ -121,19 +121,19 @@ public:
 };
 
 class Workbooks : public Object {
-public:
+  public:
     virtual int32_t Count() = 0;
     virtual Ref<Workbook> Item(int32_t index) = 0;  // 1-based
     virtual Ref<Workbook> Item(const std::string& name) = 0;
 };
 
 class Window : public Object {
-public:
+  public:
     virtual bool Visible() = 0;
 };
 
 class Workbook : public Object {
-public:
+  public:
     virtual std::string Name() = 0;
     virtual bool IsAddin() = 0;
     virtual Ref<Window> Windows(int32_t index) = 0;
@@ -144,13 +144,13 @@ public:
 };
 
 class Sheets : public Object {
-public:
+  public:
     virtual int32_t Count() = 0;
     virtual Ref<Sheet> Item(int32_t index) = 0;  // 1-based, all sheets
 };
 
 class Worksheets : public Object {
-public:
+  public:
     virtual int32_t Count() = 0;
     virtual Ref<Worksheet> Item(int32_t index) = 0;  // 1-based, worksheets only
     virtual Ref<Worksheet> Item(const std::string& name) = 0;
@@ -158,7 +158,7 @@ public:
 
 // Any sheet: a worksheet or a chart sheet.
 class Sheet : public Object {
-public:
+  public:
     virtual std::string Name() = 0;
     virtual int32_t Index() = 0;    // 1-based among all sheets
     virtual int32_t Visible() = 0;  // xl::kSheetVisible, kSheetHidden, kSheetVeryHidden
@@ -169,7 +169,7 @@ public:
 };
 
 class Worksheet : public Sheet {
-public:
+  public:
     virtual Ref<host::Range> Rows(int32_t row) = 0;
     virtual Ref<host::Range> Columns(int32_t column) = 0;
     // Fails for text the host does not accept as an address.
@@ -178,7 +178,7 @@ public:
 };
 
 class Range : public Object {
-public:
+  public:
     virtual std::string Address() = 0;  // absolute A1 form, "$B$3"
     virtual int32_t Row() = 0;
     virtual int32_t Column() = 0;
@@ -194,18 +194,18 @@ public:
 };
 
 class Name : public Object {
-public:
+  public:
     virtual std::string NameLocal() = 0;
 };
 
 class OLEObjects : public Object {
-public:
+  public:
     virtual Ref<OLEObject> Add(const std::string& classType, bool link, bool displayAsIcon,
                                double left, double top, double width, double height) = 0;
 };
 
 class OLEObject : public Object {
-public:
+  public:
     virtual double Left() = 0;
     virtual double Top() = 0;
     virtual void SetLeft(double v) = 0;
@@ -221,7 +221,7 @@ public:
 
 // The label control of class "Forms.Label.1".
 class LabelControl : public host::Object {
-public:
+  public:
     virtual void SetAutoSize(bool v) = 0;
     virtual void SetFontName(const std::string& v) = 0;
     virtual void SetFontSize(double v) = 0;
@@ -231,7 +231,7 @@ public:
 };
 
 class DocumentProperties : public Object {
-public:
+  public:
     // Fails when no property has that name.
     virtual Ref<DocumentProperty> Item(const std::string& name) = 0;
     virtual Ref<DocumentProperty> Add(const std::string& name, bool linkToContent, int32_t type,
@@ -239,7 +239,7 @@ public:
 };
 
 class DocumentProperty : public Object {
-public:
+  public:
     virtual std::string Value() = 0;
     virtual void Delete() = 0;
 };
@@ -247,7 +247,7 @@ public:
 // Command bars.
 
 class CommandBars : public Object {
-public:
+  public:
     virtual Ref<CommandBar> Item(int32_t index) = 0;  // 1 = worksheet menu bar
     virtual Ref<CommandBar> Item(const std::string& name) = 0;
     virtual Ref<CommandBar> Add(const std::string& name, int32_t position, bool menuBar,
@@ -260,7 +260,7 @@ public:
 };
 
 class CommandBar : public Object {
-public:
+  public:
     virtual std::string Name() = 0;
     virtual Ref<CommandBarControls> Controls() = 0;
     virtual Ref<CommandBarControl> FindControlByTag(const std::string& tag) = 0;
@@ -279,7 +279,7 @@ public:
 };
 
 class CommandBarControls : public Object {
-public:
+  public:
     // Appended at the end.
     virtual Ref<CommandBarControl> Add(int32_t type, bool temporary) = 0;
     virtual int32_t Count() = 0;
@@ -289,8 +289,9 @@ public:
 // A control as the host hands it out, late bound: members of buttons and popups
 // fail with err::kNotSupported on a control of the other kind.
 class CommandBarControl : public Object {
-public:
-    using ClickHandler = std::function<void(const Ref<CommandBarControl>& ctrl, bool& cancelDefault)>;
+  public:
+    using ClickHandler =
+        std::function<void(const Ref<CommandBarControl>& ctrl, bool& cancelDefault)>;
 
     virtual int32_t Id() = 0;
     virtual int32_t Type() = 0;

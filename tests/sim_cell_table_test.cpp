@@ -21,9 +21,14 @@ std::vector<std::string> Listing(const sim::CellTable& cells) {
 // Numbers are kept unboxed, so each spelling must survive the trip: a number written
 // another way than the shortest is text that happens to look like one.
 TEST(SimCellTable, TextsComeBackAsGivenWhetherOrNotTheyLookLikeNumbers) {
-    const std::vector<std::string> texts = {"12.75", "1.0", "007", "1e5", "-0", "0", "1E+21",
-                                            "3.141592653589793", "0.1", "  5", "5 ", "nan",
-                                            "1,5", std::string(300, 'x'), "日本語"};
+    const std::vector<std::string> texts = {"12.75", "1.0",
+                                            "007",   "1e5",
+                                            "-0",    "0",
+                                            "1E+21", "3.141592653589793",
+                                            "0.1",   "  5",
+                                            "5 ",    "nan",
+                                            "1,5",   std::string(300, 'x'),
+                                            "日本語"};
     sim::CellTable cells;
     for (size_t i = 0; i < texts.size(); ++i)
         cells.Append(static_cast<int32_t>(i + 1), 1, texts[i]);
