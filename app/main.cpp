@@ -1,5 +1,6 @@
 // tessaly: the add-in at work in the simulated spreadsheet host, on real .xlsx files.
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <filesystem>
@@ -42,7 +43,7 @@ void PrintUsage(std::ostream& out) {
            "                     the locale's own country when not given\n"
            "  --color WHEN       shell and demo: auto (default), always or never\n"
            "  --max-cells N      shell and run: refuse a workbook of more than N cells\n"
-           "                     (default 20000000, about 1.3 GB of memory at most)\n"
+           "                     (default 20000000; a cell costs 16 to 32 bytes and its text)\n"
            "  --max-xml-bytes N  shell and run: refuse a workbook whose sheets hold more than\n"
            "                     N bytes of uncompressed XML (default 4294967296)\n"
            "\n"
@@ -174,6 +175,12 @@ int main(int argc, char** argv) {
     try {
         return Run(Parse(args));
     } catch (const app::CommandError& e) {
+        // A script asking for JSON gets its usage errors as JSON too.
+        if (!args.empty() && args[0] == "bookmarks" &&
+            std::find(args.begin(), args.end(), "--json") != args.end()) {
+            std::cout << "{\"error\": " << app::JsonString(e.what()) << "}\n";
+            return kUsageError;
+        }
         std::cerr << "tessaly: " << e.what() << "\n\n";
         PrintUsage(std::cerr);
         return kUsageError;

@@ -177,8 +177,9 @@ bool Session::Save(const std::string& book) {
     if (!path)
         throw CommandError("\"" + book + "\" has no file yet; save it with: saveas FILE.xlsx");
     if (!HostAction([&] { return excel_.SaveWorkbook(book); })) return false;
-    const sim::WorkbookSpec desc = excel_.Snapshot(book);
-    sim::xlsx::WriteResult written = sim::xlsx::Write(path->string(), desc, path->string());
+    const sim::WorkbookSpec& desc = excel_.Snapshot(book);
+    sim::xlsx::WriteResult written =
+        sim::xlsx::Write(path->string(), desc, path->string(), readOptions_.budget);
     if (!written) throw CommandError(written.description);
     return true;
 }
@@ -194,9 +195,9 @@ bool Session::SaveAs(const std::string& book, const std::string& path) {
     }
     const std::optional<fs::path> source = PathOf(book);
     if (!HostAction([&] { return excel_.SaveWorkbookAs(book, newName); })) return false;
-    const sim::WorkbookSpec desc = excel_.Snapshot(newName);
-    sim::xlsx::WriteResult written =
-        sim::xlsx::Write(source ? source->string() : std::string(), desc, path);
+    const sim::WorkbookSpec& desc = excel_.Snapshot(newName);
+    sim::xlsx::WriteResult written = sim::xlsx::Write(source ? source->string() : std::string(),
+                                                      desc, path, readOptions_.budget);
     if (!written) {
         // Nothing was written: the workbook keeps its name and its file.
         if (newName != book) excel_.RenameWorkbook(newName, book);

@@ -199,10 +199,52 @@ std::string FitToWidth(std::string_view text, int width) {
     return out;
 }
 
+namespace {
+
+// The length of the well-formed UTF-8 sequence at text[i], or 0 when there is none.
+size_t Utf8SequenceAt(std::string_view text, size_t i) {
+    const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[i + k]); };
+    const unsigned char lead = byte(0);
+    size_t length = 0;
+    unsigned char low = 0x80, high = 0xBF;  // the range of the byte after the lead
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0) low = 0xA0;
+        if (lead == 0xED) high = 0x9F;  // no surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0) low = 0x90;
+        if (lead == 0xF4) high = 0x8F;
+    } else {
+        return 0;
+    }
+    if (i + length > text.size() || byte(1) < low || byte(1) > high) return 0;
+    for (size_t k = 2; k < length; ++k)
+        if (byte(k) < 0x80 || byte(k) > 0xBF) return 0;
+    return length;
+}
+
+}  // namespace
+
 std::string JsonString(std::string_view text) {
     std::string out = "\"";
-    for (char c : text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
         const auto u = static_cast<unsigned char>(c);
+        if (u >= 0x80) {
+            // JSON is UTF-8: a byte that is not part of a character (a file name in
+            // another encoding) becomes U+FFFD rather than making the output unreadable.
+            const size_t length = Utf8SequenceAt(text, i);
+            if (length == 0) {
+                out += "\\ufffd";
+            } else {
+                out.append(text.substr(i, length));
+                i += length - 1;
+            }
+            continue;
+        }
         switch (c) {
             case '"':
                 out += "\\\"";

@@ -10,7 +10,10 @@ namespace sim {
 
 namespace {
 
+// Only short texts are looked for again: they are the ones that repeat (labels, codes,
+// names), and a bound on both count and length keeps the lookup small whatever the sheet.
 constexpr size_t kMaxShared = 1 << 16;
+constexpr size_t kMaxSharedLength = 64;
 
 bool Before(uint32_t r1, uint16_t c1, uint32_t r2, uint16_t c2) {
     return r1 != r2 ? r1 < r2 : c1 < c2;
@@ -40,6 +43,10 @@ std::pair<int32_t, int32_t> CellAt(std::string_view address) {
     return {ref->row1, ref->col1};
 }
 
+uint64_t LengthOf(uint64_t key) {
+    return key & CellTable::kMaxTextBytes;
+}
+
 }  // namespace
 
 CellTable::CellTable(std::initializer_list<std::pair<std::string_view, std::string_view>> cells) {
@@ -50,6 +57,26 @@ CellTable::CellTable(std::initializer_list<std::pair<std::string_view, std::stri
     Finish();
 }
 
+CellTable::Data& CellTable::Own() {
+    if (!data_) {
+        data_ = std::make_shared<Data>();
+    } else if (data_.use_count() > 1) {
+        data_ = std::make_shared<Data>(*data_);
+    }
+    return *data_;
+}
+
+CellTable::TextKey CellTable::Keep(std::string_view text) {
+    if (text.size() > kMaxTextBytes) {
+        detail::SimMisuse("cell: a text of " + std::to_string(text.size()) +
+                          " bytes is longer than a cell holds");
+    }
+    Data& d = Own();
+    const uint64_t key = static_cast<uint64_t>(d.texts.size()) << 24 | text.size();
+    d.texts.append(text);
+    return key;
+}
+
 CellTable::Cell CellTable::Make(int32_t row, int32_t col, std::string_view text) {
     Cell c{static_cast<uint32_t>(row), static_cast<uint16_t>(col), 0, 0};
     if (const auto number = ExactNumber(text)) {
@@ -57,18 +84,16 @@ CellTable::Cell CellTable::Make(int32_t row, int32_t col, std::string_view text)
         std::memcpy(&c.value, &*number, sizeof c.value);
         return c;
     }
-    if (text.size() > kMaxTextBytes) {
-        detail::SimMisuse("cell: a text of " + std::to_string(text.size()) +
-                          " bytes is longer than a cell holds");
+    const bool shareable = text.size() <= kMaxSharedLength;
+    Data& d = Own();
+    if (shareable) {
+        if (const auto found = d.shared.find(std::string(text)); found != d.shared.end()) {
+            c.value = found->second;
+            return c;
+        }
     }
-    const auto found = shared_.find(text);
-    if (found != shared_.end()) {
-        c.value = found->second;
-        return c;
-    }
-    c.value = static_cast<uint64_t>(texts_.size()) << 24 | text.size();
-    texts_.append(text);
-    if (shared_.size() < kMaxShared) shared_.emplace(text, c.value);
+    c.value = Keep(text);
+    if (shareable && d.shared.size() < kMaxShared) d.shared.emplace(text, c.value);
     return c;
 }
 
@@ -79,28 +104,38 @@ std::string_view CellTable::TextOf(const Cell& c, char (&number)[32]) const {
         const auto written = std::to_chars(number, number + sizeof number, value);
         return std::string_view(number, static_cast<size_t>(written.ptr - number));
     }
-    return std::string_view(texts_).substr(static_cast<size_t>(c.value >> 24),
-                                           static_cast<size_t>(c.value & 0xFFFFFF));
+    return std::string_view(data_->texts)
+        .substr(static_cast<size_t>(c.value >> 24), static_cast<size_t>(LengthOf(c.value)));
+}
+
+void CellTable::Push(const Cell& c) {
+    Data& d = Own();
+    if (!d.cells.empty() && !Before(d.cells.back().row, d.cells.back().col, c.row, c.col))
+        d.sorted = false;
+    d.cells.push_back(c);
 }
 
 void CellTable::Append(int32_t row, int32_t col, std::string_view text) {
     if (text.empty()) return;
-    const Cell c = Make(row, col, text);
-    if (!cells_.empty() && !Before(cells_.back().row, cells_.back().col, c.row, c.col))
-        sorted_ = false;
-    cells_.push_back(c);
+    Push(Make(row, col, text));
+}
+
+void CellTable::AppendKept(int32_t row, int32_t col, TextKey text) {
+    if (LengthOf(text) == 0) return;
+    Push(Cell{static_cast<uint32_t>(row), static_cast<uint16_t>(col), 0, text});
 }
 
 std::optional<std::pair<int32_t, int32_t>> CellTable::Finish() {
-    if (sorted_) return std::nullopt;
-    std::stable_sort(cells_.begin(), cells_.end(), [](const Cell& a, const Cell& b) {
+    if (!data_ || data_->sorted) return std::nullopt;
+    Data& d = Own();
+    std::stable_sort(d.cells.begin(), d.cells.end(), [](const Cell& a, const Cell& b) {
         return Before(a.row, a.col, b.row, b.col);
     });
     // Of cells at one position the last given wins.
     std::optional<std::pair<int32_t, int32_t>> twice;
     std::vector<Cell> kept;
-    kept.reserve(cells_.size());
-    for (const Cell& c : cells_) {
+    kept.reserve(d.cells.size());
+    for (const Cell& c : d.cells) {
         if (!kept.empty() && kept.back().row == c.row && kept.back().col == c.col) {
             if (!twice) twice.emplace(static_cast<int32_t>(c.row), static_cast<int32_t>(c.col));
             kept.back() = c;
@@ -108,40 +143,66 @@ std::optional<std::pair<int32_t, int32_t>> CellTable::Finish() {
             kept.push_back(c);
         }
     }
-    cells_ = std::move(kept);
-    sorted_ = true;
+    d.cells = std::move(kept);
+    d.sorted = true;
     return twice;
 }
 
 size_t CellTable::IndexOf(int32_t row, int32_t col) const {
+    if (!data_) return 0;
     const auto r = static_cast<uint32_t>(row);
     const auto c = static_cast<uint16_t>(col);
-    const auto at = std::partition_point(cells_.begin(), cells_.end(), [&](const Cell& cell) {
+    const auto& cells = data_->cells;
+    const auto at = std::partition_point(cells.begin(), cells.end(), [&](const Cell& cell) {
         return Before(cell.row, cell.col, r, c);
     });
-    return static_cast<size_t>(at - cells_.begin());
+    return static_cast<size_t>(at - cells.begin());
 }
 
 bool CellTable::IsAt(size_t index, int32_t row, int32_t col) const {
-    return index < cells_.size() && cells_[index].row == static_cast<uint32_t>(row) &&
-           cells_[index].col == static_cast<uint16_t>(col);
+    return data_ && index < data_->cells.size() &&
+           data_->cells[index].row == static_cast<uint32_t>(row) &&
+           data_->cells[index].col == static_cast<uint16_t>(col);
 }
 
 void CellTable::Set(int32_t row, int32_t col, std::string_view text) {
     Finish();
     const size_t index = IndexOf(row, col);
     const bool present = IsAt(index, row, col);
-    const auto at = cells_.begin() + static_cast<std::ptrdiff_t>(index);
+    if (text.empty() && !present) return;
+    const Cell c = text.empty() ? Cell{} : Make(row, col, text);
+    Data& d = Own();
+    const auto at = d.cells.begin() + static_cast<std::ptrdiff_t>(index);
+    if (present && !at->isNumber) d.replaced += LengthOf(at->value);
     if (text.empty()) {
-        if (present) cells_.erase(at);
-        return;
-    }
-    const Cell c = Make(row, col, text);
-    if (present) {
+        d.cells.erase(at);
+    } else if (present) {
         *at = c;
     } else {
-        cells_.insert(at, c);
+        d.cells.insert(at, c);
     }
+    CompactIfWasteful(d);
+}
+
+void CellTable::CompactIfWasteful(Data& d) {
+    // A cell edited again and again must not grow the buffer for ever; compacting only
+    // past a megabyte and half the buffer keeps the cost per edit constant on average.
+    if (d.replaced < (1u << 20) || d.replaced * 2 < d.texts.size()) return;
+    std::string texts;
+    std::unordered_map<uint64_t, uint64_t> moved;  // old key -> new, texts shared stay so
+    for (Cell& c : d.cells) {
+        if (c.isNumber) continue;
+        const auto [it, fresh] = moved.try_emplace(c.value, 0);
+        if (fresh) {
+            it->second = static_cast<uint64_t>(texts.size()) << 24 | LengthOf(c.value);
+            texts.append(d.texts, static_cast<size_t>(c.value >> 24),
+                         static_cast<size_t>(LengthOf(c.value)));
+        }
+        c.value = it->second;
+    }
+    d.texts = std::move(texts);
+    d.shared.clear();
+    d.replaced = 0;
 }
 
 void CellTable::Set(std::string_view address, std::string_view text) {
@@ -152,7 +213,7 @@ void CellTable::Set(std::string_view address, std::string_view text) {
 std::string CellTable::Text(int32_t row, int32_t col) const {
     const size_t index = IndexOf(row, col);
     char number[32];
-    return IsAt(index, row, col) ? std::string(TextOf(cells_[index], number)) : std::string();
+    return IsAt(index, row, col) ? std::string(TextOf(data_->cells[index], number)) : std::string();
 }
 
 std::string CellTable::Text(std::string_view address) const {

@@ -4,12 +4,13 @@
 // (position, kind, and the number itself or where its text lies), the texts side by side
 // in one buffer, repeated texts once, empty cells absent. A sheet of millions of cells
 // costs tens of megabytes, not gigabytes. A workbook description carries its cells in one
-// of these and the simulated host keeps them in it, so a read workbook is moved into the
-// host, not copied cell by cell.
+// of these and the simulated host keeps them in it; copies share the cells until one of
+// them changes, so describing a workbook for a save costs nothing per cell.
 
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,6 +24,8 @@ class CellTable {
   public:
     // The longest text a cell holds here, far beyond the host's own 32,767 characters.
     static constexpr size_t kMaxTextBytes = (size_t{1} << 24) - 1;
+    // Where a text lies in the table, for many cells to share one copy of it.
+    using TextKey = uint64_t;
 
     CellTable() = default;
     // Cells by A1 address ("B3" or "$B$3"), for descriptions written by hand.
@@ -36,25 +39,33 @@ class CellTable {
     // Of cells given twice the last wins; Finish names the first such position.
     void Append(int32_t row, int32_t col, std::string_view text);
     std::optional<std::pair<int32_t, int32_t>> Finish();
+    // Keeps a text once, as it is, for AppendKept: how a table of shared strings' cells
+    // cost one copy of each string however many cells show it.
+    TextKey Keep(std::string_view text);
+    void AppendKept(int32_t row, int32_t col, TextKey text);
 
     std::string Text(int32_t row, int32_t col) const;  // "" for an empty cell
     std::string Text(std::string_view address) const;
-    size_t Size() const { return cells_.size(); }
-    bool Empty() const { return cells_.empty(); }
+    size_t Size() const { return data_ ? data_->cells.size() : 0; }
+    bool Empty() const { return Size() == 0; }
+    size_t TextBytes() const { return data_ ? data_->texts.size() : 0; }
 
     // fn(row, col, text) for each cell, by row then column; text lives for the call.
     template <class F>
     void ForEach(F&& fn) const {
+        if (!data_) return;
         char number[32];
-        for (const Cell& c : cells_)
+        for (const Cell& c : data_->cells)
             fn(static_cast<int32_t>(c.row), static_cast<int32_t>(c.col), TextOf(c, number));
     }
     // Moves every cell to to(row, col), or drops it where that gives nothing.
     template <class F>
     void Remap(F&& to) {
+        if (Empty()) return;
+        Data& d = Own();
         std::vector<Cell> moved;
-        moved.reserve(cells_.size());
-        for (Cell c : cells_) {
+        moved.reserve(d.cells.size());
+        for (Cell c : d.cells) {
             const std::optional<std::pair<int32_t, int32_t>> at =
                 to(static_cast<int32_t>(c.row), static_cast<int32_t>(c.col));
             if (!at) continue;
@@ -62,8 +73,8 @@ class CellTable {
             c.col = static_cast<uint16_t>(at->second);
             moved.push_back(c);
         }
-        cells_ = std::move(moved);
-        sorted_ = false;
+        d.cells = std::move(moved);
+        d.sorted = false;
         Finish();
     }
 
@@ -72,29 +83,33 @@ class CellTable {
         uint32_t row;
         uint16_t col;
         uint16_t isNumber;
-        uint64_t value;  // the double's bits, or offset << 24 | length into texts_
+        uint64_t value;  // the double's bits, or offset << 24 | length into texts
     };
     static_assert(sizeof(Cell) == 16);
 
-    struct TextHash {
-        using is_transparent = void;
-        size_t operator()(std::string_view text) const {
-            return std::hash<std::string_view>()(text);
-        }
+    struct Data {
+        std::vector<Cell> cells;
+        std::string texts;
+        // Short texts seen, for sharing repeated ones; bounded, so unique texts cost
+        // nothing more.
+        std::unordered_map<std::string, uint64_t> shared;
+        bool sorted = true;
+        uint64_t replaced = 0;  // bytes of texts edited away since the last compaction
     };
 
+    // The data, made this table's own first when a copy shares it.
+    Data& Own();
+    // Writes the texts still shown anew, once texts edited away have come to outweigh them.
+    static void CompactIfWasteful(Data& d);
     Cell Make(int32_t row, int32_t col, std::string_view text);
-    // The cell's text: a view into texts_, or a number written into the caller's buffer.
+    void Push(const Cell& c);
+    // The cell's text: a view into texts, or a number written into the caller's buffer.
     std::string_view TextOf(const Cell& c, char (&number)[32]) const;
-    // Where the cell at (row, col) is or would go in the sorted cells_, and whether it is.
+    // Where the cell at (row, col) is or would go in the sorted cells, and whether it is.
     size_t IndexOf(int32_t row, int32_t col) const;
     bool IsAt(size_t index, int32_t row, int32_t col) const;
 
-    std::vector<Cell> cells_;
-    std::string texts_;
-    // Texts seen, for sharing repeated ones; bounded, so unique texts cost nothing more.
-    std::unordered_map<std::string, uint64_t, TextHash, std::equal_to<>> shared_;
-    bool sorted_ = true;
+    std::shared_ptr<Data> data_;
 };
 
 }  // namespace sim

@@ -121,7 +121,7 @@ bool Excel::SaveWorkbookAs(const std::string& book, const std::string& newName) 
     return Save(*model_, model_->Book(book), true, newName);
 }
 
-WorkbookSpec Excel::Snapshot(const std::string& book) const {
+const WorkbookSpec& Excel::Snapshot(const std::string& book) const {
     for (auto& [name, desc] : model_->savedFiles)
         if (detail::SameText(name, book)) return desc;
     SimMisuse("\"" + book + "\" was never saved");

@@ -161,8 +161,9 @@ class Excel {
     // renames the workbook and records the snapshot under the new name.
     bool SaveWorkbookAs(const std::string& book, const std::string& newName);
     // The workbook as written at its last successful save (kept after closing).
-    // Throws SimError when that name was never saved.
-    WorkbookSpec Snapshot(const std::string& book) const;
+    // Throws SimError when that name was never saved. The reference holds until the
+    // next save; the cells are shared with the open workbook's until either changes.
+    const WorkbookSpec& Snapshot(const std::string& book) const;
     bool WasSaved(const std::string& book) const;
     // The workbook as it would be written now, without saving or raising anything.
     WorkbookSpec Describe(const std::string& book) const;

@@ -123,6 +123,29 @@ TEST_F(TessalyProgram, BookmarksWithJsonReportsErrorsAsJson) {
     EXPECT_EQ("", r.err);
     EXPECT_EQ("{\"error\": \"\\\"bookmarks\\\" takes one workbook file.\"}\n",
               Run({"bookmarks", "--json"}).out);
+
+    // Usage errors too, with the usage error's exit code; and a file name in another
+    // encoding than UTF-8 still gives JSON that is UTF-8.
+    const Result usage = Run({"bookmarks", "--json", "--max-cells", "x", "Text.xlsx"});
+    EXPECT_EQ(2, usage.exitCode);
+    EXPECT_EQ("{\"error\": \"--max-cells takes a whole number above 0.\"}\n", usage.out);
+    EXPECT_EQ("", usage.err);
+    WriteFile(File("caf\xe9.xlsx"), "latin-1 name");
+    EXPECT_EQ(
+        "{\"error\": \"caf\\ufffd.xlsx is not a workbook: it is not a zip archive (or it "
+        "is truncated).\"}\n",
+        Run({"bookmarks", "--json", "caf\xe9.xlsx"}).out);
+    const std::string japanese = "\xe6\x97\xa5.xlsx";  // kept as it is
+    WriteFile(File(japanese), "x");
+    EXPECT_EQ("{\"error\": \"" + japanese +
+                  " is not a workbook: it is not a zip archive (or it is truncated).\"}\n",
+              Run({"bookmarks", "--json", japanese}).out);
+    // A folder is named as one.
+    std::filesystem::create_directory(File("Folder.xlsx"));
+    EXPECT_EQ(
+        "{\"error\": \"Folder.xlsx is a folder, not a workbook: give the path of an .xlsx "
+        "file.\"}\n",
+        Run({"bookmarks", "--json", "Folder.xlsx"}).out);
 }
 
 // The budget is the program's option; bookmarks read no cells and need none of it.

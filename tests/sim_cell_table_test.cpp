@@ -60,6 +60,21 @@ TEST(SimCellTable, OutOfOrderCellsAreSortedAndTheLastOfOnePositionWins) {
     EXPECT_EQ(Listing(cells), (std::vector<std::string>{"1,1=new", "1,2=a", "2,1=b"}));
 }
 
+// A cell typed over again and again keeps the table the size of what it shows.
+TEST(SimCellTable, TextsEditedAwayDoNotAccumulate) {
+    sim::CellTable cells = {{"A1", "kept"}, {"A2", "shared"}, {"A3", "shared"}};
+    for (int i = 0; i < 1000; ++i) cells.Set(5, 5, std::to_string(i) + std::string(10000, 'x'));
+    EXPECT_LT(cells.TextBytes(), 3u << 20);
+    EXPECT_EQ(cells.Text(5, 5), "999" + std::string(10000, 'x'));
+    EXPECT_EQ(Listing(cells)[0], "1,1=kept");
+    EXPECT_EQ(cells.Text("A3"), "shared");
+    // A copy shares the cells until one of them changes.
+    sim::CellTable copy = cells;
+    copy.Set("A1", "changed");
+    EXPECT_EQ(cells.Text("A1"), "kept");
+    EXPECT_EQ(copy.Text("A1"), "changed");
+}
+
 TEST(SimCellTable, RemapMovesAndDropsCellsAndKeepsTheOrder) {
     sim::CellTable cells = {{"A1", "x"}, {"A2", "y"}, {"B3", "2.5"}};
     // Row 2 deleted: row 1 stays, row 2 goes, later rows move up.

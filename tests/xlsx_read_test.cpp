@@ -118,6 +118,58 @@ TEST_F(XlsxReadPackage, CellKindsGiveTheirDisplayText) {
     EXPECT_EQ(CellText(sheet, "I1"), "  ");
 }
 
+// A shared string costs one copy however many cells show it, and a table of more
+// strings than the budget has cells is refused before the sheets are read.
+TEST_F(XlsxReadPackage, SharedStringsAreKeptOnceAndTheirTableIsBounded) {
+    const std::string big(1 << 18, 'b');
+    std::string rows;
+    for (int row = 1; row <= 2000; ++row)
+        rows += "<row r=\"" + std::to_string(row) +
+                "\"><c t=\"s\"><v>1</v></c><c t=\"s\"><v>0</v></c></row>";
+    WriteZip(Path("Data.xlsx"),
+             WithSharedStrings(MinimalPackage(Worksheet("<sheetData>" + rows + "</sheetData>")),
+                               "<si><t>small</t></si><si><t>" + big + "</t></si>"));
+    auto result = sim::xlsx::Read(Path("Data.xlsx"));
+    ASSERT_TRUE(result) << result.description;
+    const sim::CellTable& cells = result.workbook.sheets[0].cells;
+    EXPECT_EQ(cells.Size(), 4000u);
+    EXPECT_EQ(cells.Text(2000, 1), big);
+    EXPECT_EQ(cells.Text(1, 2), "small");
+    EXPECT_LT(cells.TextBytes(), big.size() + 100);
+
+    std::string items;
+    for (uint64_t i = 0; i <= sim::xlsx::Budget::kFewStrings; ++i) items += "<si/>";
+    WriteZip(Path("Data.xlsx"),
+             WithSharedStrings(MinimalPackage(Worksheet("<sheetData/>")), items));
+    sim::xlsx::ReadOptions tight;
+    tight.budget.maxCells = 1000;
+    result = sim::xlsx::Read(Path("Data.xlsx"), tight);
+    EXPECT_EQ(result.status, sim::xlsx::Status::OverBudget);
+    EXPECT_EQ(result.description,
+              "Data.xlsx is too large to open: its table of shared strings takes it past the "
+              "limit of 1,000 cells; if this machine has the memory, open it with a larger "
+              "--max-cells.");
+    tight.budget.maxCells = sim::xlsx::Budget::kFewStrings + 1;
+    EXPECT_TRUE(sim::xlsx::Read(Path("Data.xlsx"), tight));
+}
+
+// Progress follows the bytes of the part read, whatever the cells' size.
+TEST_F(XlsxReadPackage, ProgressFollowsTheBytesRead) {
+    std::string rows;
+    const std::string text(200, 't');
+    for (int row = 1; row <= 200000; ++row)
+        rows += "<row><c t=\"inlineStr\"><is><t>" + text + "</t></is></c></row>";
+    WriteZip(Path("Data.xlsx"), MinimalPackage(Worksheet("<sheetData>" + rows + "</sheetData>")));
+    std::vector<double> told;
+    sim::xlsx::ReadOptions options;
+    options.progress = [&](const sim::xlsx::ReadProgress& p) { told.push_back(p.fraction); };
+    ASSERT_TRUE(sim::xlsx::Read(Path("Data.xlsx"), options));
+    ASSERT_GE(told.size(), 4u);
+    EXPECT_TRUE(std::is_sorted(told.begin(), told.end()));
+    EXPECT_GT(told[told.size() - 2], 0.6);  // the last report before the end
+    EXPECT_EQ(told.back(), 1.0);
+}
+
 // More text than a cell can hold is damage to name, not text to cut short.
 TEST_F(XlsxReadPackage, ACellOfMoreTextThanACellHoldsIsRefusedByName) {
     const std::string huge(sim::CellTable::kMaxTextBytes + 1, 'x');
@@ -127,9 +179,8 @@ TEST_F(XlsxReadPackage, ACellOfMoreTextThanACellHoldsIsRefusedByName) {
     ASSERT_FALSE(result);
     EXPECT_EQ(result.status, sim::xlsx::Status::InvalidContent);
     EXPECT_EQ(result.description,
-              "Data.xlsx cannot be read: the cell C1 of the sheet \"Sheet1\" "
-              "holds more text than a cell can (16,777,216 bytes); the file "
-              "is damaged.");
+              "Data.xlsx cannot be read: the cell C1 of the sheet \"Sheet1\" holds 16,777,216 "
+              "bytes of text, more than the 16,777,215 a cell can hold; the file is damaged.");
 }
 
 TEST_F(XlsxReadPackage, RowsAndCellsWithoutPositionsFollowTheirPredecessors) {

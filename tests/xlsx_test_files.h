@@ -142,6 +142,26 @@ inline Entries MinimalPackage(const std::string& sheetXml) {
     };
 }
 
+// package with a shared strings part holding the given <si> items.
+inline Entries WithSharedStrings(Entries package, const std::string& items) {
+    for (auto& [name, bytes] : package) {
+        if (name == "[Content_Types].xml") {
+            bytes.insert(
+                bytes.find("</Types>"),
+                R"(<Override PartName="/xl/sharedStrings.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml"/>)");
+        } else if (name == "xl/_rels/workbook.xml.rels") {
+            bytes.insert(
+                bytes.find("</Relationships>"),
+                R"(<Relationship Id="rId9" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/sharedStrings" Target="sharedStrings.xml"/>)");
+        }
+    }
+    package.emplace_back(
+        "xl/sharedStrings.xml",
+        R"(<?xml version="1.0"?><sst xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main">)" +
+            items + "</sst>");
+    return package;
+}
+
 inline std::string Worksheet(const std::string& inner) {
     return R"(<?xml version="1.0"?><worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships">)" +
            inner + "</worksheet>";

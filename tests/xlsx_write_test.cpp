@@ -307,6 +307,29 @@ TEST_F(XlsxWrite, CellInsertedAmongImpliedPositionsInAPrefixedSheet) {
     EXPECT_EQ(CellText(reopened, "A4"), "x");
 }
 
+// Rows and cells out of order are read as they stand; a save edits the very cell that
+// was read, never adding a second of the same position that a later read would refuse.
+TEST_F(XlsxWrite, CellsOutOfOrderAreEditedWhereTheyStand) {
+    WriteZip(
+        Path("Data.xlsx"),
+        MinimalPackage(Worksheet(
+            R"(<sheetData><row r="3"><c r="C3"><v>1</v></c><c r="A3"><v>2</v></c><c><v>3</v></c></row>)"
+            R"(<row r="1"><c r="A1"><v>4</v></c></row></sheetData>)")));
+    auto workbook = Reopen();
+    EXPECT_EQ(CellText(workbook.sheets[0], "B3"), "3");  // the cell after A3
+    SetCell(workbook.sheets[0], "A3", "20");
+    SetCell(workbook.sheets[0], "A1", "40");
+    SetCell(workbook.sheets[0], "A2", "new");
+    Save(workbook);
+    const auto reopened = Reopen().sheets[0];
+    EXPECT_EQ(CellText(reopened, "A3"), "20");
+    EXPECT_EQ(CellText(reopened, "A1"), "40");
+    EXPECT_EQ(CellText(reopened, "A2"), "new");
+    EXPECT_EQ(CellText(reopened, "B3"), "3");
+    EXPECT_EQ(CellText(reopened, "C3"), "1");
+    EXPECT_EQ(reopened.cells.Size(), 5u);
+}
+
 TEST_F(XlsxWrite, ChangedSheetListIsRefusedAndFileKept) {
     auto workbook = Open("sheets.xlsx");
     workbook.sheets[1].name = "Renamed";

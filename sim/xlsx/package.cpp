@@ -294,6 +294,27 @@ XmlStream::~XmlStream() {
     if (parser_->handle != nullptr) XML_ParserFree(parser_->handle);
 }
 
+std::string Thousands(uint64_t n) {
+    std::string digits = std::to_string(n);
+    for (auto i = static_cast<ptrdiff_t>(digits.size()) - 3; i > 0; i -= 3) digits.insert(i, ",");
+    return digits;
+}
+
+uint64_t XmlStream::BytesRead() const {
+    const XML_Index at = parser_->handle ? XML_GetCurrentByteIndex(parser_->handle) : 0;
+    return at > 0 ? static_cast<uint64_t>(at) : 0;
+}
+
+std::string_view SharedStrings::operator[](size_t index) const {
+    const uint64_t begin = index == 0 ? 0 : ends_[index - 1];
+    return std::string_view(text_).substr(begin, ends_[index] - begin);
+}
+
+void SharedStrings::Add(std::string_view text) {
+    text_.append(text);
+    ends_.push_back(text_.size());
+}
+
 void XmlStream::Run(const ZipArchive& zip, uint64_t limit, const std::function<void()>& overLimit) {
     // Expat rather than a tree: it takes the part in the chunks the zip stream gives and
     // keeps nothing of what it has passed, it is a Debian package of long standing, and

@@ -109,6 +109,8 @@ class XmlStream {
     static const char* AttributeOf(const char** attributes, std::string_view localName);
     static bool IsTrueValue(const char* value);  // "1" or "true"
     const std::string& File() const { return file_; }
+    // Bytes of the part's XML passed so far, during a callback.
+    uint64_t BytesRead() const;
 
   private:
     struct Parser;
@@ -148,7 +150,7 @@ std::string_view RelationshipKind(const std::string& type);
 bool IsCustomPropertiesRelationship(const std::string& type);
 
 // The two flavours of the format name the same things with different URIs. Strict's are
-// those of ISO/IEC 29500-1 (Strict) and ECMA-376 Part 1, Strict conformance: the
+// those of ISO/IEC 29500-1 (Strict) and ECMA-376-1 in its Strict conformance: the
 // relationship types under http://purl.oclc.org/ooxml/officeDocument/relationships/ (the
 // custom file properties part, 15.2.12.2: .../customProperties), the custom properties
 // namespace http://purl.oclc.org/ooxml/officeDocument/customProperties and the variant
@@ -215,16 +217,36 @@ struct LoadedPackage {
 // document properties, and no sheet part is opened.
 LoadedPackage LoadPackage(const std::string& path, const ReadOptions& options);
 
-// The shared strings part, streamed; limit as for ZipArchive::Stream.
-std::vector<std::string> ReadSharedStrings(const ZipArchive& zip, const std::string& part,
-                                           uint64_t limit, const std::function<void()>& overLimit);
+// 1234567 as "1,234,567", as the budget's sentences write their limits.
+std::string Thousands(uint64_t n);
+
+// A package's shared strings in one buffer: a table of millions of short strings costs
+// their bytes and eight more each, not a string object each.
+class SharedStrings {
+  public:
+    size_t Size() const { return ends_.size(); }
+    std::string_view operator[](size_t index) const;
+    void Add(std::string_view text);
+
+  private:
+    std::string text_;
+    std::vector<uint64_t> ends_;
+};
+
+// The shared strings part, streamed; limit as for ZipArchive::Stream; overItems is
+// called (and should throw) when the part holds more than maxItems strings.
+SharedStrings ReadSharedStrings(const ZipArchive& zip, const std::string& part, uint64_t limit,
+                                const std::function<void()>& overLimit, uint64_t maxItems,
+                                const std::function<void()>& overItems);
 
 // Streams a worksheet part into desc: hidden rows and columns, sizes, protection, active
-// cell and values; onCell is told of each cell read (and may throw to stop). The sheet's
-// source mark is set. InvalidContent, naming file, for a cell given twice.
+// cell and values; onCell is told of each cell read with the bytes of the part read so
+// far (and may throw to stop). The sheet's source mark is set. InvalidContent, naming
+// file, for a cell given twice.
 void ReadWorksheet(const ZipArchive& zip, const std::string& part,
-                   const std::vector<std::string>& sharedStrings, SheetSpec& desc, uint64_t limit,
-                   const std::function<void()>& overLimit, const std::function<void()>& onCell);
+                   const SharedStrings& sharedStrings, SheetSpec& desc, uint64_t limit,
+                   const std::function<void()>& overLimit,
+                   const std::function<void(uint64_t bytesRead)>& onCell);
 
 // An order-independent digest of the cells a sheet holds (empty texts hold nothing), so
 // a save can tell the cells it is given from those it read without reading them again.

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <exception>
+#include <filesystem>
 #include <new>
 
 #include "platform/linux/replacement_file.h"
@@ -36,12 +37,6 @@ std::optional<int64_t> ParseInteger(const char* text, int64_t low, int64_t high)
         return std::nullopt;
     }
     return value;
-}
-
-std::string Thousands(uint64_t n) {
-    std::string digits = std::to_string(n);
-    for (auto i = static_cast<ptrdiff_t>(digits.size()) - 3; i > 0; i -= 3) digits.insert(i, ",");
-    return digits;
 }
 
 // The text of a string item (<si> or <is>) as its elements stream by: its own <t> and
@@ -82,8 +77,10 @@ class StringItemText {
 // Shared strings as a stream: the text of each <si>.
 class SharedStringsStream : public XmlStream {
   public:
-    using XmlStream::XmlStream;
-    std::vector<std::string> strings;
+    SharedStringsStream(std::string file, std::string part, uint64_t maxItems,
+                        const std::function<void()>& overItems)
+        : XmlStream(std::move(file), std::move(part)), maxItems_(maxItems), overItems_(overItems) {}
+    SharedStrings strings;
 
   protected:
     void Start(std::string_view name, const char**) override {
@@ -96,7 +93,8 @@ class SharedStringsStream : public XmlStream {
     }
     void End(std::string_view name) override {
         if (name == "si") {
-            strings.push_back(item_.Decoded());
+            if (strings.Size() >= maxItems_) overItems_();
+            strings.Add(item_.Decoded());
             inItem_ = false;
         } else if (inItem_) {
             item_.End(name);
@@ -105,6 +103,8 @@ class SharedStringsStream : public XmlStream {
     void Text(std::string_view text) override { item_.Text(text); }
 
   private:
+    const uint64_t maxItems_;
+    const std::function<void()>& overItems_;
     bool inItem_ = false;
     StringItemText item_;
 };
@@ -112,8 +112,8 @@ class SharedStringsStream : public XmlStream {
 // A worksheet part as a stream, into a SheetSpec.
 class WorksheetStream : public XmlStream {
   public:
-    WorksheetStream(std::string file, std::string part, const std::vector<std::string>& strings,
-                    SheetSpec& desc, const std::function<void()>& onCell)
+    WorksheetStream(std::string file, std::string part, const SharedStrings& strings,
+                    SheetSpec& desc, const std::function<void(uint64_t)>& onCell)
         : XmlStream(std::move(file), part), strings_(strings), desc_(desc), onCell_(onCell) {}
 
   protected:
@@ -228,9 +228,19 @@ class WorksheetStream : public XmlStream {
             return;
         } else if (type_ == "s") {
             const auto index =
-                ParseInteger(value_.c_str(), 0, static_cast<int64_t>(strings_.size()) - 1);
+                ParseInteger(value_.c_str(), 0, static_cast<int64_t>(strings_.Size()) - 1);
             if (!index) return;  // an index past the table names no string
-            text = strings_[static_cast<size_t>(*index)];
+            // The sheet keeps each shared string once, however many cells show it.
+            if (keys_.empty()) keys_.assign(strings_.Size(), kNotKept);
+            CellTable::TextKey& key = keys_[static_cast<size_t>(*index)];
+            if (key == kNotKept) {
+                const std::string_view shared = strings_[static_cast<size_t>(*index)];
+                CheckLength(shared);
+                key = desc_.cells.Keep(shared);
+            }
+            desc_.cells.AppendKept(row_, column_, key);
+            if (onCell_) onCell_(BytesRead());
+            return;
         } else if (type_ == "b") {
             text = value_ == "0" ? "FALSE" : "TRUE";
         } else if (type_ == "str") {
@@ -238,14 +248,19 @@ class WorksheetStream : public XmlStream {
         } else {
             text = value_;  // numbers as written, error values, ISO dates
         }
-        if (text.size() > CellTable::kMaxTextBytes) {
-            Fail(Status::InvalidContent,
-                 File() + " cannot be read: the cell " + CellName(row_, column_) +
-                     " of the sheet \"" + desc_.name + "\" holds more text than a cell can (" +
-                     Thousands(text.size()) + " bytes); the file is damaged.");
-        }
+        CheckLength(text);
         desc_.cells.Append(row_, column_, text);
-        if (onCell_) onCell_();
+        if (onCell_) onCell_(BytesRead());
+    }
+
+    // More text than a cell can hold is damage to name, not text to cut short.
+    void CheckLength(std::string_view text) const {
+        if (text.size() <= CellTable::kMaxTextBytes) return;
+        Fail(Status::InvalidContent,
+             File() + " cannot be read: the cell " + CellName(row_, column_) + " of the sheet \"" +
+                 desc_.name + "\" holds " + Thousands(text.size()) +
+                 " bytes of text, more than the " + Thousands(CellTable::kMaxTextBytes) +
+                 " a cell can hold; the file is damaged.");
     }
 
     void Column(const char** a) {
@@ -276,9 +291,12 @@ class WorksheetStream : public XmlStream {
     }
 
   private:
-    const std::vector<std::string>& strings_;
+    static constexpr CellTable::TextKey kNotKept = ~CellTable::TextKey{0};
+
+    const SharedStrings& strings_;
+    std::vector<CellTable::TextKey> keys_;  // by shared string index, once kept
     SheetSpec& desc_;
-    const std::function<void()>& onCell_;
+    const std::function<void(uint64_t)>& onCell_;
     int depth_ = 0;
     std::string top_;
     int32_t row_ = 0, column_ = 0;
@@ -294,18 +312,18 @@ class WorksheetStream : public XmlStream {
 
 }  // namespace
 
-std::vector<std::string> detail::ReadSharedStrings(const ZipArchive& zip, const std::string& part,
-                                                   uint64_t limit,
-                                                   const std::function<void()>& overLimit) {
-    SharedStringsStream stream(zip.DisplayName(), part);
+SharedStrings detail::ReadSharedStrings(const ZipArchive& zip, const std::string& part,
+                                        uint64_t limit, const std::function<void()>& overLimit,
+                                        uint64_t maxItems, const std::function<void()>& overItems) {
+    SharedStringsStream stream(zip.DisplayName(), part, maxItems, overItems);
     stream.Run(zip, limit, overLimit);
     return std::move(stream.strings);
 }
 
 void detail::ReadWorksheet(const ZipArchive& zip, const std::string& part,
-                           const std::vector<std::string>& sharedStrings, SheetSpec& desc,
-                           uint64_t limit, const std::function<void()>& overLimit,
-                           const std::function<void()>& onCell) {
+                           const SharedStrings& sharedStrings, SheetSpec& desc, uint64_t limit,
+                           const std::function<void()>& overLimit,
+                           const std::function<void(uint64_t)>& onCell) {
     WorksheetStream stream(zip.DisplayName(), part, sharedStrings, desc, onCell);
     stream.Run(zip, limit, overLimit);
     // The format gives each cell once: a file giving one twice is damaged. Taking either
@@ -472,6 +490,9 @@ LoadedPackage detail::LoadPackage(const std::string& path, const ReadOptions& op
         const auto stringsOverBytes = [&] {
             OverBudget(file, "its table of shared strings", bytesLimit, "--max-xml-bytes");
         };
+        const auto stringsOverItems = [&] {
+            OverBudget(file, "its table of shared strings", cellsLimit, "--max-cells");
+        };
         const auto sheetOverBytes = [&](const SheetSpec& sheet) {
             OverBudget(file, "the sheet \"" + sheet.name + "\"", bytesLimit, "--max-xml-bytes");
         };
@@ -485,12 +506,13 @@ LoadedPackage detail::LoadPackage(const std::string& path, const ReadOptions& op
         const uint64_t total = std::max<uint64_t>(stated, 1);
         uint64_t bytesBefore = 0;  // of the parts read whole so far
         uint64_t cells = 0;
-        std::vector<std::string> sharedStrings;
+        SharedStrings sharedStrings;
         if (options.progress)
             options.progress({workbook.sheets[0].name, 0, package.sheets.size(), 0.0});
         if (!package.sharedStringsPart.empty()) {
-            sharedStrings = ReadSharedStrings(zip, package.sharedStringsPart, budget.maxXmlBytes,
-                                              stringsOverBytes);
+            sharedStrings =
+                ReadSharedStrings(zip, package.sharedStringsPart, budget.maxXmlBytes,
+                                  stringsOverBytes, budget.MaxSharedStrings(), stringsOverItems);
             bytesBefore += zip.SizeOf(package.sharedStringsPart);
         }
         for (size_t i = 0; i < package.sheets.size(); ++i) {
@@ -511,15 +533,14 @@ LoadedPackage detail::LoadPackage(const std::string& path, const ReadOptions& op
                 const auto overBytes = [&] { sheetOverBytes(sheet); };
                 size_t cellsHere = 0;
                 ReadWorksheet(zip, part, sharedStrings, sheet, budget.maxXmlBytes - bytesBefore,
-                              overBytes, [&] {
+                              overBytes, [&](uint64_t bytesRead) {
                                   if (++cells > budget.maxCells) {
                                       OverBudget(file, "the sheet \"" + sheet.name + "\"",
                                                  cellsLimit, "--max-cells");
                                   }
-                                  // Cells stand in for bytes read: a few per kilobyte.
                                   if (options.progress && (++cellsHere & 0xFFFF) == 0) {
                                       const double here =
-                                          std::min(1.0, static_cast<double>(cellsHere) * 24.0 /
+                                          std::min(1.0, static_cast<double>(bytesRead) /
                                                             static_cast<double>(partSize));
                                       tell((static_cast<double>(bytesBefore) +
                                             here * static_cast<double>(partSize)) /
@@ -564,6 +585,11 @@ ReadResult Read(const std::string& path, const ReadOptions& options) {
     linuxplatform::RemoveStaleReplacements(path);
     try {
         const std::string file = FileNameOf(path);
+        std::error_code ec;
+        if (std::filesystem::is_directory(path, ec)) {
+            Fail(Status::NotWorkbook,
+                 file + " is a folder, not a workbook: give the path of an .xlsx file.");
+        }
         switch (SniffCompoundFile(path)) {
             case CompoundKind::NotCompound:
                 break;
@@ -596,6 +622,8 @@ ReadResult Read(const std::string& path, const ReadOptions& options) {
         result.status = Status::InvalidContent;
         result.description = FileNameOf(path) + " cannot be read: " + error.what() + ".";
     }
+    // A read that failed ends too, so whatever shows its progress can clear it.
+    if (!result && options.progress) options.progress({"", 0, 0, 1.0});
     return result;
 }
 

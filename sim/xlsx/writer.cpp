@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstring>
 #include <ctime>
 #include <exception>
@@ -149,26 +150,37 @@ class SheetEditor {
     }
 
     // Gives every row and cell an explicit position, so inserting one cannot shift the
-    // implied positions of those after it.
+    // implied positions of those after it. Positions are found exactly as the reader
+    // finds them, rows and cells out of order included: a cell the reader took is the
+    // cell edited here, never joined by a second of the same position.
     void IndexCells() {
         int32_t row = 0;
         for (pugi::xml_node rowNode : Children(sheetData_, "row")) {
             pugi::xml_attribute r = Attr(rowNode, "r");
-            const long long value = r ? std::atoll(r.value()) : row + 1;
-            if (value < 1 || value > kMaxRow || value <= row) continue;
-            row = static_cast<int32_t>(value);
+            int32_t value = row + 1;
+            if (r) {
+                const std::string_view text = r.value();
+                const auto [end, fault] =
+                    std::from_chars(text.data(), text.data() + text.size(), value);
+                if (fault != std::errc() || end != text.data() + text.size() || value < 1 ||
+                    value > kMaxRow) {
+                    continue;
+                }
+            }
+            row = value;
+            if (row > kMaxRow) continue;
             if (!r) rowNode.prepend_attribute("r") = row;
-            rows_[row] = rowNode;
+            rows_.emplace(row, rowNode);
             int32_t column = 0;
             for (pugi::xml_node cell : Children(rowNode, "c")) {
                 pugi::xml_attribute ref = Attr(cell, "r");
                 int32_t cellRow = row;
                 int32_t cellColumn = column + 1;
                 if (ref && !ParseCellReference(ref.value(), cellRow, cellColumn)) continue;
-                if (cellRow != row || cellColumn <= column) continue;
                 column = cellColumn;
+                if (cellRow != row || column > kMaxColumn) continue;
                 if (!ref) cell.prepend_attribute("r") = CellName(row, column).c_str();
-                cells_[{row, column}] = cell;
+                cells_.emplace(Position{row, column}, cell);
             }
         }
     }
@@ -540,7 +552,7 @@ std::string SheetListOf(const std::vector<SheetSpec>& sheets) {
 }
 
 void SaveOverSource(const std::string& sourcePath, const WorkbookSpec& desc,
-                    const std::string& destPath) {
+                    const std::string& destPath, const Budget& budget) {
     ReadOptions listOnly;
     listOnly.cells = false;
     LoadedPackage source = LoadPackage(sourcePath, listOnly);
@@ -572,23 +584,34 @@ void SaveOverSource(const std::string& sourcePath, const WorkbookSpec& desc,
 
     // The cells of a sheet part as they are in the source, read only for a sheet whose
     // cells may have changed.
-    const Budget budget;
-    std::optional<std::vector<std::string>> sharedStrings;
-    const auto overBudget = [&] {
+    std::optional<SharedStrings> sharedStrings;
+    const auto overBudget = [&](const std::string& limit, const char* option) {
         Fail(Status::OverBudget, FileNameOf(destPath) + " could not be saved: its source " + file +
-                                     " is larger than the reader's budget.");
+                                     " is past the limit of " + limit +
+                                     "; if this machine has the memory, save it with a larger " +
+                                     option + ".");
+    };
+    const auto overBytes = [&] {
+        overBudget(Thousands(budget.maxXmlBytes) + " bytes of XML", "--max-xml-bytes");
+    };
+    const auto overCells = [&] {
+        overBudget(Thousands(budget.maxCells) + " cells", "--max-cells");
     };
     const auto cellsOf = [&](size_t i) {
         if (!sharedStrings) {
-            sharedStrings = source.sharedStringsPart.empty()
-                                ? std::vector<std::string>()
-                                : ReadSharedStrings(zip, source.sharedStringsPart,
-                                                    budget.maxXmlBytes, overBudget);
+            sharedStrings =
+                source.sharedStringsPart.empty()
+                    ? SharedStrings()
+                    : ReadSharedStrings(zip, source.sharedStringsPart, budget.maxXmlBytes,
+                                        overBytes, budget.MaxSharedStrings(), overCells);
         }
         SheetSpec sheet;
         sheet.name = desc.sheets[i].name;
+        uint64_t cells = 0;
         ReadWorksheet(zip, source.sheets[i].part, *sharedStrings, sheet, budget.maxXmlBytes,
-                      overBudget, nullptr);
+                      overBytes, [&](uint64_t) {
+                          if (++cells > budget.maxCells) overCells();
+                      });
         return std::move(sheet.cells);
     };
 
@@ -916,7 +939,7 @@ void SaveNew(const WorkbookSpec& desc, const std::string& destPath) {
 }  // namespace
 
 WriteResult Write(const std::string& sourcePath, const WorkbookSpec& desc,
-                  const std::string& destPath) {
+                  const std::string& destPath, const Budget& budget) {
     WriteResult result;
     // Checked first, so a read-only file costs no work and nothing on disk changes.
     if (linuxplatform::IsReadOnly(destPath)) {
@@ -930,7 +953,7 @@ WriteResult Write(const std::string& sourcePath, const WorkbookSpec& desc,
         if (sourcePath.empty()) {
             SaveNew(desc, destPath);
         } else {
-            SaveOverSource(sourcePath, desc, destPath);
+            SaveOverSource(sourcePath, desc, destPath, budget);
         }
     } catch (const PackageError& error) {
         result.status = error.status;

@@ -35,16 +35,23 @@ enum class Status {
 
 // What a read may cost at most. Memory grows with the cells kept and time with the XML
 // parsed, so a workbook beyond either limit is refused before it can exhaust memory.
-// At the defaults a workbook takes well under 2 GB of memory.
+// At the defaults the cells cost at most about 640 MB (16 bytes each, twice while the
+// table grows), their texts no more than the XML they were read from, and each shared
+// string 8 bytes beside its text, and 8 more in each sheet that shows it.
 struct Budget {
     static constexpr uint64_t kDefaultMaxCells = 20'000'000;
     static constexpr uint64_t kDefaultMaxXmlBytes = 4ull << 30;  // uncompressed sheet XML
     uint64_t maxCells = kDefaultMaxCells;
     uint64_t maxXmlBytes = kDefaultMaxXmlBytes;
+    // A table of more shared strings than cells is damage or an attack: one string a
+    // cell is the most a workbook needs. A small table costs nothing whatever the budget,
+    // so under a tight one the sheet is named, not the table.
+    uint64_t MaxSharedStrings() const { return maxCells > kFewStrings ? maxCells : kFewStrings; }
+    static constexpr uint64_t kFewStrings = 1 << 16;
 };
 
 // How far a read has come: told at each sheet's start, then now and then while its cells
-// stream in, and once more at the end with fraction 1.
+// stream in, and once more at the end, however the read ends, with fraction 1.
 struct ReadProgress {
     std::string sheet;  // the sheet being read
     size_t sheetIndex;  // 0-based
@@ -82,7 +89,8 @@ ReadResult Read(const std::string& path, const ReadOptions& options = {});
 // empty for a new workbook. destPath may equal sourcePath. The destination is replaced
 // only once the new package is complete, and never when it is read-only; on failure
 // nothing on disk changes (temporaries left by saves that were killed go).
+// A sheet whose cells changed is read again from the source within budget.
 WriteResult Write(const std::string& sourcePath, const WorkbookSpec& desc,
-                  const std::string& destPath);
+                  const std::string& destPath, const Budget& budget = {});
 
 }  // namespace sim::xlsx
