@@ -1,24 +1,31 @@
 #pragma once
 
-// The add-in's connection object and the owner of all its long-lived state.
-// Its members are defined where their subject lives:
-//   addin/Connect.cpp          connection and disconnection
+// The add-in's connection object: the composition root, which owns all long-lived
+// state and the subsystems, and the one place where the host and the keyboard hook
+// reach the add-in's operations. Its members are defined in addin/:
+//   addin/Connect.cpp          connection and disconnection, the subsystems' wiring
 //   addin/command_bars.cpp     menus, toolbar, toolbar position
 //   addin/dispatch.cpp         click handlers, web links, calls by name
-//   bookmarks/design_mode.cpp  DesignButtonClick
-//   bookmarks/persistence.cpp  the save and open handlers
-//   commands/*.cpp             the bookmark commands and the event reactions
-//   settings/shortcut_keys.cpp, settings/Hook.cpp  shortcut keys and the keyboard hook
-//   forms/*.cpp                the list and settings commands
+// The bodies of the commands live in their subsystems, which get what they work on
+// from here:
+//   bookmarks/                 the collection, marks, design mode, saving in workbooks
+//   commands/                  the bookmark commands and the event reactions
+//   settings/                  shortcut keys and the keyboard hook
+//   forms/                     the list and settings commands and their windows
 
 #include <array>
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
+#include "bookmarks/clsBMs.h"
+#include "commands/bookmark_commands.h"
+#include "commands/buttons.h"
+#include "forms/window_commands.h"
 #include "host/host.h"
+#include "settings/Hook.h"
+#include "settings/shortcut_keys.h"
 
 namespace platform {
 class Platform;
@@ -26,23 +33,8 @@ class Platform;
 
 namespace tessaly {
 
-class AddressSurvey;
-class clsBMs;
 class Connect;
 class WindowModel;
-
-// A command-bar button held in a field of Connect together with its click connection.
-struct ButtonField {
-    host::Ref<host::CommandBarControl> control;
-    host::EventConnection click;
-
-    explicit operator bool() const { return control != nullptr; }
-    host::CommandBarControl* operator->() const { return control.get(); }
-    void Release() {
-        click.Reset();
-        control.reset();
-    }
-};
 
 // The event sink of one of the host's design-mode controls.
 class clsCB_DESIGNMODE {
@@ -58,17 +50,7 @@ class clsCB_DESIGNMODE {
     host::EventConnection click_;
 };
 
-// The guard of a command against runs closer together than 0.2 seconds.
-class RepeatGuard {
-  public:
-    // True when the run is accepted (and stamped); the first run is always accepted.
-    bool Accept(double now);
-
-  private:
-    std::optional<double> last_;
-};
-
-class Connect : public host::AppEvents {
+class Connect : public host::AppEvents, public HookTarget {
   public:
     explicit Connect(platform::Platform& platform);
     ~Connect() override;
@@ -96,7 +78,7 @@ class Connect : public host::AppEvents {
     // Calls a public operation by its automation name, as the keyboard hook and the
     // design-mode sink do. Returns false for a name that is not an operation.
     // `result` receives the text result of fncAppCaption.
-    bool CallByName(const std::string& name, std::string* result = nullptr);
+    bool CallByName(const std::string& name, std::string* result = nullptr) override;
     static const std::array<const char*, 11>& OperationNames();
     // The Tags of the controls the add-in makes: maker menu, product menu, then each
     // button and its toolbar twin, in layout order.
@@ -181,9 +163,9 @@ class Connect : public host::AppEvents {
     // The add-in's windows that are loaded now, the one opened last at the end.
     std::vector<WindowModel*> loadedWindows;
 
-    // The one bookmark collection, created on first use.
-    clsBMs& BMs();
-    platform::Platform& Platform() { return platform_; }
+    // The one bookmark collection.
+    clsBMs& BMs() { return bms_; }
+    platform::Platform& Platform() override { return platform_; }
 
   private:
     // Menus and toolbar.
@@ -203,34 +185,15 @@ class Connect : public host::AppEvents {
     void PasteListBitmap(host::CommandBarControl& button);
     void ReleaseButtons();
 
-    // Shortcut keys and the keyboard hook.
-    std::string fncOnKeyString(const std::string& text);
-    void subShortcutKeysOn();
-    void subShortcutKeysOff();
-    void subHookInstall();
-    void subHookRemove();
-
-    // Command state and event reactions.
-    void subRefreshOnEvent();
-    bool fncIsActiveCellBM();
-    // The same two, reusing the addresses a check of this command has read.
-    bool IsActiveCellBookmark(const AddressSurvey* survey);
-    void subRefreshAddOrDelState();
-    void subRefreshAddOrDelState(const AddressSurvey* survey);
-    void subRefreshButtons();
-    int32_t fncBookNo(const host::Ref<host::Workbook>& wb);
-    bool HostIsReady();
-    bool HasActiveCell();
-
-    // Windows.
-    void subUnloadWindows();
-
     void OpenUrl(const std::string& url);
 
     platform::Platform& platform_;
-    std::unique_ptr<clsBMs> bms_;
+    clsBMs bms_;
     host::EventConnection appEvents_;
-    RepeatGuard guardAddOrDelete_, guardBeforOrNext_, guardClear_;
+    // The subsystems, each given the state above that it works on.
+    BookmarkCommands commands_;
+    ShortcutKeys keys_;
+    WindowCommands windows_;
 };
 
 }  // namespace tessaly

@@ -6,7 +6,7 @@
 #include "locale/const.h"
 #include "locale/resource_strings.h"
 #include "settings/settings_store.h"
-#include "settings/vb_conversions.h"
+#include "text/vb_conversions.h"
 
 namespace tessaly {
 

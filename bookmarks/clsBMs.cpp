@@ -4,10 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "addin/Connect.h"
-#include "addin/messages.h"
 #include "bookmarks/host_objects.h"
 #include "host/on_error.h"
+#include "locale/messages.h"
 
 namespace tessaly {
 
@@ -182,11 +181,6 @@ std::shared_ptr<clsBM> clsBMs::Item(const int32_t& Index) const {
         host::Raise(host::err::kSubscriptOutOfRange, "Subscript out of range");
     }
     return list_[Index - 1];
-}
-
-clsBMs& Connect::BMs() {
-    if (!bms_) bms_ = std::make_unique<clsBMs>(platform_);
-    return *bms_;
 }
 
 }  // namespace tessaly

@@ -8,7 +8,7 @@
 #include "host/required.h"
 #include "platform/platform.h"
 #include "settings/settings_store.h"
-#include "settings/vb_conversions.h"
+#include "text/vb_conversions.h"
 
 namespace tessaly {
 

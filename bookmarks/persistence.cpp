@@ -1,17 +1,15 @@
-// A workbook's bookmarks kept in the workbook itself: written before each save,
-// read back when the workbook is opened.
+#include "bookmarks/persistence.h"
 
 #include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
-#include "addin/Connect.h"
-#include "addin/messages.h"
 #include "bookmarks/clsBMs.h"
 #include "bookmarks/host_objects.h"
 #include "bookmarks/property_text.h"
 #include "host/on_error.h"
+#include "locale/messages.h"
 
 namespace tessaly {
 
@@ -59,18 +57,20 @@ bool SaveMarkWanted(platform::Platform& platform) {
 
 }  // namespace
 
-void Connect::objApp_WorkbookBeforeSave(const host::Ref<host::Workbook>& Wb, bool, bool& Cancel) {
+void KeepBookmarksForSave(platform::Platform& platform, clsBMs& bms,
+                          const host::Ref<host::Workbook>& Wb, bool blnDesignMode,
+                          bool& blnMarksOffForSave, bool& Cancel) {
     host::StopQuietlyOnError([&] {
         host::Workbook& wb = Obj(Wb);
         if (wb.IsAddin()) return;
 
         // Marks of all workbooks come off; the next workbook or sheet event puts them back.
-        if (!blnMarksOffForSave && MarksWanted(Platform()) && !blnDesignMode) {
-            if (!BMs().MarkReset(false)) {
+        if (!blnMarksOffForSave && MarksWanted(platform) && !blnDesignMode) {
+            if (!bms.MarkReset(false)) {
                 platform::MsgAnswer answer = ShowResMessage(
-                    Platform(), 15, platform::MsgIcon::Critical, platform::MsgButtons::OKCancel);
+                    platform, 15, platform::MsgIcon::Critical, platform::MsgButtons::OKCancel);
                 if (answer == platform::MsgAnswer::Cancel) {
-                    BMs().MarkReset(true);
+                    bms.MarkReset(true);
                     Cancel = true;
                     return;
                 }
@@ -79,7 +79,7 @@ void Connect::objApp_WorkbookBeforeSave(const host::Ref<host::Workbook>& Wb, boo
         }
 
         const int32_t firstMissingPart = DeleteBookmarkProperties(wb);
-        if (!SaveMarkWanted(Platform())) return;
+        if (!SaveMarkWanted(platform)) return;
 
         // Bookmarks that cannot be read (a closed workbook or a deleted sheet not yet
         // checked) are passed over, so the others of this workbook are still kept. The
@@ -87,10 +87,10 @@ void Connect::objApp_WorkbookBeforeSave(const host::Ref<host::Workbook>& Wb, boo
         // two open workbooks of one name, picks the same bookmarks its name would; a
         // sheet's index is read once for all its bookmarks.
         std::vector<PropertyEntry> entries;
-        entries.reserve(static_cast<std::size_t>(BMs().Count()));
+        entries.reserve(static_cast<std::size_t>(bms.Count()));
         std::unordered_map<const void*, int32_t> sheetIndexes;
-        for (int32_t i = 1; i <= BMs().Count(); ++i) {
-            const std::shared_ptr<clsBM> bm = BMs().Item(i);
+        for (int32_t i = 1; i <= bms.Count(); ++i) {
+            const std::shared_ptr<clsBM> bm = bms.Item(i);
             if (!host::SameObject(bm->BMBook, Wb)) continue;
             std::optional<PropertyEntry> entry = host::ValueOrNothing([&] {
                 host::Worksheet& sheet = Obj(bm->BMSheet);
@@ -123,8 +123,10 @@ void Connect::objApp_WorkbookBeforeSave(const host::Ref<host::Workbook>& Wb, boo
     });
 }
 
-void Connect::objApp_WorkbookOpen(const host::Ref<host::Workbook>& Wb) {
-    SettingsReadScope settingsOnce(Platform());  // "Mark" and "Color" for every bookmark
+bool ReadBookmarksOfWorkbook(platform::Platform& platform, clsBMs& bms,
+                             const host::Ref<host::Workbook>& Wb) {
+    SettingsReadScope settingsOnce(platform);  // "Mark" and "Color" for every bookmark
+    bool read = false;
     host::StopQuietlyOnError([&] {
         host::Workbook& wb = Obj(Wb);
         if (wb.IsAddin()) return;
@@ -150,12 +152,12 @@ void Connect::objApp_WorkbookOpen(const host::Ref<host::Workbook>& Wb) {
                                                   sheet = sheetNumbered(entry.sheet);
                                                   return sheet->Range(entry.address);
                                               }).value_or(nullptr);
-                if (cell) BMs().Add(cell, sheet, Wb);
+                if (cell) bms.Add(cell, sheet, Wb);
             }
         }
-        subRefreshAddOrDelState();
-        subRefreshButtons();
+        read = true;
     });
+    return read;
 }
 
 }  // namespace tessaly

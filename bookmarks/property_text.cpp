@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "host/on_error.h"
-#include "settings/vb_conversions.h"
+#include "text/vb_conversions.h"
 
 namespace tessaly {
 

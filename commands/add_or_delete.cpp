@@ -1,12 +1,12 @@
-#include "addin/Connect.h"
 #include "bookmarks/clsBMs.h"
+#include "commands/bookmark_commands.h"
 #include "commands/host_state.h"
 #include "host/on_error.h"
 #include "platform/platform.h"
 
 namespace tessaly {
 
-void Connect::subCall_AddOrDelete() {
+void BookmarkCommands::subCall_AddOrDelete() {
     // A held-down key must not add and delete the same bookmark in turn.
     if (!guardAddOrDelete_.Accept(platform_.MonotonicSeconds())) return;
 
@@ -19,10 +19,10 @@ void Connect::subCall_AddOrDelete() {
         Required(objApp->ActiveCell())->Activate();
         if (IsActiveCellBookmark(&survey)) {
             BMs().Del(Required(objApp->ActiveCell()), &survey);
-            SetAddOrDelState(CB_BUTTON_AddOrDel, CB_BUTTON_AddOrDel_Copy, host::mso::kButtonUp);
+            SetAddOrDelState(buttons_.AddOrDel, buttons_.AddOrDel_Copy, host::mso::kButtonUp);
         } else {
             BMs().Add(Required(objApp->ActiveCell()));
-            SetAddOrDelState(CB_BUTTON_AddOrDel, CB_BUTTON_AddOrDel_Copy, host::mso::kButtonDown);
+            SetAddOrDelState(buttons_.AddOrDel, buttons_.AddOrDel_Copy, host::mso::kButtonDown);
         }
         subRefreshButtons();
     });

@@ -1,11 +1,11 @@
-#include "addin/Connect.h"
-#include "addin/messages.h"
 #include "bookmarks/clsBMs.h"
+#include "commands/bookmark_commands.h"
 #include "commands/host_state.h"
 #include "host/on_error.h"
+#include "locale/messages.h"
 #include "platform/platform.h"
 #include "settings/settings_store.h"
-#include "settings/vb_conversions.h"
+#include "text/vb_conversions.h"
 
 namespace tessaly {
 
@@ -14,7 +14,7 @@ namespace {
 constexpr int32_t kConfirmDeleteAllText = 12;
 }  // namespace
 
-void Connect::subCall_Clear() {
+void BookmarkCommands::subCall_Clear() {
     if (!guardClear_.Accept(platform_.MonotonicSeconds())) return;
     if (!HasActiveCell()) return;
     if (!HostIsReady()) return;
@@ -31,7 +31,7 @@ void Connect::subCall_Clear() {
 
         // Stale bookmarks go with the rest; Clear keeps only those on protected sheets.
         BMs().Clear();
-        SetAddOrDelState(CB_BUTTON_AddOrDel, CB_BUTTON_AddOrDel_Copy, host::mso::kButtonUp);
+        SetAddOrDelState(buttons_.AddOrDel, buttons_.AddOrDel_Copy, host::mso::kButtonUp);
         subRefreshButtons();
     });
 }

@@ -1,10 +1,10 @@
-#include "addin/Connect.h"
 #include "bookmarks/clsBMs.h"
+#include "commands/bookmark_commands.h"
 #include "commands/host_state.h"
 #include "host/on_error.h"
 #include "locale/const.h"
 #include "settings/settings_store.h"
-#include "settings/vb_conversions.h"
+#include "text/vb_conversions.h"
 
 namespace tessaly {
 
@@ -18,25 +18,26 @@ bool IsUserWorkbook(const host::Ref<host::Workbook>& Wb) {
 
 }  // namespace
 
-void Connect::objApp_NewWorkbook(const host::Ref<host::Workbook>& Wb) {
+void BookmarkCommands::objApp_NewWorkbook(const host::Ref<host::Workbook>& Wb) {
     if (IsUserWorkbook(Wb)) subRefreshOnEvent();
 }
 
-void Connect::objApp_SheetChange(const host::Ref<host::Sheet>&, const host::Ref<host::Range>&) {
-    subRefreshOnEvent();
-}
-
-void Connect::objApp_WorkbookNewSheet(const host::Ref<host::Workbook>& Wb,
-                                      const host::Ref<host::Sheet>&) {
-    if (IsUserWorkbook(Wb)) subRefreshOnEvent();
-}
-
-void Connect::objApp_SheetSelectionChange(const host::Ref<host::Sheet>&,
+void BookmarkCommands::objApp_SheetChange(const host::Ref<host::Sheet>&,
                                           const host::Ref<host::Range>&) {
     subRefreshOnEvent();
 }
 
-void Connect::subRefreshOnEvent() {
+void BookmarkCommands::objApp_WorkbookNewSheet(const host::Ref<host::Workbook>& Wb,
+                                               const host::Ref<host::Sheet>&) {
+    if (IsUserWorkbook(Wb)) subRefreshOnEvent();
+}
+
+void BookmarkCommands::objApp_SheetSelectionChange(const host::Ref<host::Sheet>&,
+                                                   const host::Ref<host::Range>&) {
+    subRefreshOnEvent();
+}
+
+void BookmarkCommands::subRefreshOnEvent() {
     host::StopQuietlyOnError([&] {
         // The marks taken off for a save come back at the first event after it.
         if (blnMarksOffForSave && !blnDesignMode) {
@@ -51,11 +52,11 @@ void Connect::subRefreshOnEvent() {
     });
 }
 
-bool Connect::fncIsActiveCellBM() {
+bool BookmarkCommands::fncIsActiveCellBM() {
     return IsActiveCellBookmark(nullptr);
 }
 
-bool Connect::IsActiveCellBookmark(const AddressSurvey* survey) {
+bool BookmarkCommands::IsActiveCellBookmark(const AddressSurvey* survey) {
     std::optional<CellSpot> active = host::ValueOrNothing([&] {
         Required(objApp);
         // The active sheet may be a chart sheet, which has no active cell.
@@ -68,19 +69,19 @@ bool Connect::IsActiveCellBookmark(const AddressSurvey* survey) {
     return active && BMs().Find(*active, survey) != 0;
 }
 
-void Connect::subRefreshAddOrDelState() {
+void BookmarkCommands::subRefreshAddOrDelState() {
     subRefreshAddOrDelState(nullptr);
 }
 
-void Connect::subRefreshAddOrDelState(const AddressSurvey* survey) {
+void BookmarkCommands::subRefreshAddOrDelState(const AddressSurvey* survey) {
     host::StopQuietlyOnError([&] {
         const int32_t state =
             IsActiveCellBookmark(survey) ? host::mso::kButtonDown : host::mso::kButtonUp;
-        SetAddOrDelState(CB_BUTTON_AddOrDel, CB_BUTTON_AddOrDel_Copy, state);
+        SetAddOrDelState(buttons_.AddOrDel, buttons_.AddOrDel_Copy, state);
     });
 }
 
-void Connect::subRefreshButtons() {
+void BookmarkCommands::subRefreshButtons() {
     const bool hasBookmark = BMs().Count() >= 1;
 
     // Commands that need a bookmark are enabled only while there is one.
@@ -93,16 +94,16 @@ void Connect::subRefreshButtons() {
             host::SkipOnError([&] { button->SetState(host::mso::kButtonUp); });
     };
 
-    enableIfAny(CB_BUTTON_List);
-    raiseIfNone(CB_BUTTON_AddOrDel);
-    enableIfAny(CB_BUTTON_Next);
-    enableIfAny(CB_BUTTON_Befor);
-    enableIfAny(CB_BUTTON_Clear);
-    enableIfAny(CB_BUTTON_List_Copy);
-    raiseIfNone(CB_BUTTON_AddOrDel_Copy);
-    enableIfAny(CB_BUTTON_Next_Copy);
-    enableIfAny(CB_BUTTON_Befor_Copy);
-    enableIfAny(CB_BUTTON_Clear_Copy);
+    enableIfAny(buttons_.List);
+    raiseIfNone(buttons_.AddOrDel);
+    enableIfAny(buttons_.Next);
+    enableIfAny(buttons_.Befor);
+    enableIfAny(buttons_.Clear);
+    enableIfAny(buttons_.List_Copy);
+    raiseIfNone(buttons_.AddOrDel_Copy);
+    enableIfAny(buttons_.Next_Copy);
+    enableIfAny(buttons_.Befor_Copy);
+    enableIfAny(buttons_.Clear_Copy);
 }
 
 }  // namespace tessaly

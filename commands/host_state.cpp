@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "commands/bookmark_commands.h"
 #include "host/on_error.h"
 
 namespace tessaly {
@@ -11,7 +12,7 @@ void SetAddOrDelState(ButtonField& button, ButtonField& twin, int32_t state) {
     if (twin) twin->SetState(state);
 }
 
-bool Connect::HostIsReady() {
+bool BookmarkCommands::HostIsReady() {
     // Control 18 is disabled while the host is busy editing a cell; the commands must
     // then leave the host alone. Not finding the control is no reason to refuse, nor is
     // any other error of the search, except the host's refusal of every call, which is
@@ -27,7 +28,7 @@ bool Connect::HostIsReady() {
     return enabled.value_or(false);
 }
 
-bool Connect::HasActiveCell() {
+bool BookmarkCommands::HasActiveCell() {
     if (!objApp) return false;
     auto present = host::ValueOrNothing([&] {
         return objApp->ActiveWorkbook() != nullptr && objApp->ActiveSheet() != nullptr &&

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <utility>
 
-#include "addin/Connect.h"
+#include "commands/buttons.h"
 #include "host/host.h"
 #include "host/required.h"
 

@@ -1,29 +1,29 @@
 #include <vector>
 
-#include "addin/Connect.h"
-#include "addin/messages.h"
 #include "bookmarks/clsBMs.h"
+#include "commands/bookmark_commands.h"
 #include "commands/bookmark_order.h"
 #include "commands/cell_address.h"
 #include "commands/host_layout.h"
 #include "commands/host_state.h"
 #include "host/on_error.h"
+#include "locale/messages.h"
 #include "platform/platform.h"
 #include "settings/settings_store.h"
 
 namespace tessaly {
 
-void Connect::subCall_Next() {
+void BookmarkCommands::subCall_Next() {
     bool BeforTrueNextFalse = false;
     subBeforOrNext(BeforTrueNextFalse);
 }
 
-void Connect::subCall_Befor() {
+void BookmarkCommands::subCall_Befor() {
     bool BeforTrueNextFalse = true;
     subBeforOrNext(BeforTrueNextFalse);
 }
 
-void Connect::subBeforOrNext(bool& BeforTrueNextFalse) {
+void BookmarkCommands::subBeforOrNext(bool& BeforTrueNextFalse) {
     // Auto-repeated shortcut keys must not queue up jumps.
     if (!guardBeforOrNext_.Accept(platform_.MonotonicSeconds())) return;
 
@@ -86,7 +86,7 @@ void Connect::subBeforOrNext(bool& BeforTrueNextFalse) {
     });
 }
 
-int32_t Connect::fncBookNo(const host::Ref<host::Workbook>& wb) {
+int32_t BookmarkCommands::fncBookNo(const host::Ref<host::Workbook>& wb) {
     return HostLayout(Obj(objApp)).BookNo(wb);
 }
 

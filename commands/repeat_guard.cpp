@@ -1,4 +1,4 @@
-#include "addin/Connect.h"
+#include "commands/repeat_guard.h"
 
 namespace tessaly {
 

@@ -6,13 +6,13 @@
 #include <cstdlib>
 #include <functional>
 
-#include "addin/messages.h"
 #include "commands/host_state.h"
 #include "forms/pictures.h"
 #include "host/on_error.h"
+#include "locale/messages.h"
 #include "locale/resource_strings.h"
 #include "settings/settings_store.h"
-#include "settings/vb_conversions.h"
+#include "text/vb_conversions.h"
 
 namespace tessaly {
 

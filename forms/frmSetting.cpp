@@ -3,14 +3,14 @@
 #include <cmath>
 #include <vector>
 
-#include "addin/messages.h"
 #include "forms/pictures.h"
 #include "host/on_error.h"
 #include "locale/const.h"
+#include "locale/messages.h"
 #include "locale/resource_strings.h"
 #include "settings/settings_store.h"
 #include "settings/shortcut_definitions.h"
-#include "settings/vb_conversions.h"
+#include "text/vb_conversions.h"
 
 namespace tessaly {
 

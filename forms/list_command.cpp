@@ -3,13 +3,14 @@
 #include <optional>
 #include <string>
 
-#include "addin/Connect.h"
 #include "bookmarks/clsBMs.h"
+#include "commands/bookmark_commands.h"
 #include "commands/host_state.h"
 #include "forms/frmJump.h"
 #include "forms/pictures.h"
+#include "forms/window_commands.h"
 #include "host/on_error.h"
-#include "settings/vb_conversions.h"
+#include "text/vb_conversions.h"
 
 namespace tessaly {
 
@@ -91,12 +92,12 @@ void AddBookmarkEntries(TreeNodes& nodes, clsBM& bm) {
 
 }  // namespace
 
-void Connect::subCall_List() {
+void WindowCommands::subCall_List() {
     if (blnListBusy) return;
     BusyFlag busy(blnListBusy);
 
     host::StopQuietlyOnError([&] {
-        if (BMs().Check()) subRefreshButtons();
+        if (BMs().Check()) commands_.subRefreshButtons();
         if (BMs().Count() <= 0) {
             platform_.Beep();
             return;

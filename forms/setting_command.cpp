@@ -4,13 +4,15 @@
 #include <algorithm>
 #include <string>
 
-#include "addin/Connect.h"
-#include "addin/messages.h"
 #include "bookmarks/clsBMs.h"
+#include "commands/bookmark_commands.h"
 #include "forms/frmSetting.h"
+#include "forms/window_commands.h"
 #include "host/on_error.h"
+#include "locale/messages.h"
 #include "settings/settings_store.h"
-#include "settings/vb_conversions.h"
+#include "settings/shortcut_keys.h"
+#include "text/vb_conversions.h"
 
 namespace tessaly {
 
@@ -29,14 +31,14 @@ bool IsLoaded(const std::vector<WindowModel*>& windows, const std::string& name)
 
 }  // namespace
 
-void Connect::subCall_Setting() {
-    if (!HostIsReady()) return;
+void WindowCommands::subCall_Setting() {
+    if (!commands_.HostIsReady()) return;
     // One settings window at a time: a second would switch the keys back on under the
     // first.
     if (IsLoaded(loadedWindows, "frmSetting")) return;
 
     host::StopQuietlyOnError([&] {
-        subShortcutKeysOff();
+        keys_.subShortcutKeysOff();
         const std::string before = MarkAndColor(platform_);
 
         {
@@ -56,7 +58,7 @@ void Connect::subCall_Setting() {
 
     // On every way out, so that a failure above cannot leave the keys off for the rest
     // of the session.
-    if (objApp) host::SkipOnError([&] { subShortcutKeysOn(); });
+    if (objApp) host::SkipOnError([&] { keys_.subShortcutKeysOn(); });
 }
 
 }  // namespace tessaly

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "host/host_error.h"
-#include "settings/vb_conversions.h"
+#include "text/vb_conversions.h"
 
 namespace tessaly {
 

@@ -3,7 +3,7 @@
 #include "locale/const.h"
 #include "locale/resource_strings.h"
 #include "platform/platform.h"
-#include "settings/vb_conversions.h"
+#include "text/vb_conversions.h"
 
 namespace tessaly {
 

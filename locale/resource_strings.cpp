@@ -2,7 +2,7 @@
 
 #include "host/host_error.h"
 #include "locale/const.h"
-#include "settings/vb_conversions.h"
+#include "text/vb_conversions.h"
 
 namespace tessaly {
 

@@ -3,18 +3,17 @@
 #include <cstring>
 #include <string>
 
-#include "addin/Connect.h"
-#include "addin/messages.h"
 #include "host/on_error.h"
-#include "locale/const.h"
+#include "locale/messages.h"
 #include "platform/platform.h"
 #include "settings/settings_store.h"
+#include "settings/shortcut_keys.h"
 
 namespace tessaly {
 
 int32_t lngHookHandle = 0;
 std::vector<KeyTableEntry> arrShortcutKeys(1);
-Connect* objHookTarget = nullptr;
+HookTarget* objHookTarget = nullptr;
 
 namespace {
 
@@ -29,7 +28,7 @@ bool SameState(bool held, int16_t flag) {
 }  // namespace
 
 int32_t fncKeyboardHookProc(int32_t code, intptr_t wParam, intptr_t lParam) {
-    Connect* target = objHookTarget;
+    HookTarget* target = objHookTarget;
     if (target == nullptr) return 0;  // not installed by anyone: nothing to pass on to
     platform::Keyboard& keyboard = target->Platform().Keyboard();
     auto passOn = [&] {
@@ -57,7 +56,7 @@ int32_t fncKeyboardHookProc(int32_t code, intptr_t wParam, intptr_t lParam) {
         if (!command.empty()) {
             // A removal in between (disconnection) drops the command.
             keyboard.RunAfterHook([command] {
-                Connect* later = objHookTarget;
+                HookTarget* later = objHookTarget;
                 if (later == nullptr || lngHookHandle == 0) return;
                 host::SkipOnError([&] { later->CallByName(command); });
             });
@@ -69,7 +68,7 @@ int32_t fncKeyboardHookProc(int32_t code, intptr_t wParam, intptr_t lParam) {
 
 // Builds the key table from the stored shortcuts and installs the hook, unless one is
 // installed already or no shortcut is defined.
-void Connect::subHookInstall() {
+void ShortcutKeys::subHookInstall() {
     if (lngHookHandle != 0) return;
 
     arrShortcutKeys.assign(1, KeyTableEntry{});
@@ -92,14 +91,14 @@ void Connect::subHookInstall() {
     }
 
     if (arrShortcutKeys.size() > 1) {
-        objHookTarget = this;
+        objHookTarget = &target_;
         lngHookHandle = platform_.Keyboard().InstallHook(platform::kHookLowLevelKeyboard,
                                                          &fncKeyboardHookProc, 0);
     }
 }
 
 // The table and the target stay; the next installation replaces both.
-void Connect::subHookRemove() {
+void ShortcutKeys::subHookRemove() {
     if (lngHookHandle == 0) return;
     platform_.Keyboard().RemoveHook(lngHookHandle);
     lngHookHandle = 0;

@@ -5,20 +5,35 @@
 // or removed, on the host's user-interface thread.
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "settings/shortcut_definitions.h"
 
+namespace platform {
+class Platform;
+}
+
 namespace tessaly {
 
-class Connect;
+// What the hook works for: the platform whose keyboard it reads, and the operations it
+// runs by their automation names. Connect is the one target.
+class HookTarget {
+  public:
+    virtual platform::Platform& Platform() = 0;
+    // False for a name that is not an operation; `result` receives a text result.
+    virtual bool CallByName(const std::string& name, std::string* result = nullptr) = 0;
+
+  protected:
+    ~HookTarget() = default;
+};
 
 // The installed hook's handle; 0 while no hook is installed.
 extern int32_t lngHookHandle;
 // Index 0 is a placeholder that is never examined; the entries follow in row order.
 extern std::vector<KeyTableEntry> arrShortcutKeys;
 // The Connect whose operations the hook calls by name.
-extern Connect* objHookTarget;
+extern HookTarget* objHookTarget;
 
 // The hook procedure, with the shape of a Windows low-level keyboard hook procedure:
 // lParam is the address of the 20-byte event record.

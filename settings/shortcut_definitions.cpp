@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "settings/vb_conversions.h"
+#include "text/vb_conversions.h"
 
 namespace tessaly {
 

@@ -1,15 +1,16 @@
+#include "settings/shortcut_keys.h"
+
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "addin/Connect.h"
 #include "host/on_error.h"
 #include "settings/settings_store.h"
 #include "settings/shortcut_definitions.h"
 
 namespace tessaly {
 
-std::string Connect::fncOnKeyString(const std::string& text) {
+std::string ShortcutKeys::fncOnKeyString(const std::string& text) {
     return HostKeyString(text);
 }
 
@@ -31,7 +32,7 @@ std::vector<std::string> StoredShortcuts(platform::Platform& platform) {
 
 // Silences the host's own meaning of every stored shortcut, then installs the hook.
 // A key string the host rejects (a modifier without a key) only skips its row.
-void Connect::subShortcutKeysOn() {
+void ShortcutKeys::subShortcutKeysOn() {
     for (const std::string& shortcut : StoredShortcuts(platform_)) {
         host::SkipOnError([&] {
             if (objApp) objApp->OnKey(fncOnKeyString(shortcut), std::string());
@@ -42,7 +43,7 @@ void Connect::subShortcutKeysOn() {
 
 // Gives every stored shortcut its host meaning back, then removes the hook. The store
 // is read afresh, so the settings window switches off before it saves new keys.
-void Connect::subShortcutKeysOff() {
+void ShortcutKeys::subShortcutKeysOff() {
     for (const std::string& shortcut : StoredShortcuts(platform_)) {
         host::SkipOnError([&] {
             if (objApp) objApp->OnKey(fncOnKeyString(shortcut), std::nullopt);

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "host/host_error.h"
-#include "settings/vb_conversions.h"
+#include "text/vb_conversions.h"
 
 namespace tessaly {
 namespace {

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "settings/settings_store.h"
-#include "settings/vb_conversions.h"
 #include "sim/sim_platform.h"
+#include "text/vb_conversions.h"
 
 namespace tessaly {
 namespace {

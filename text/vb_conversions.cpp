@@ -1,4 +1,4 @@
-#include "settings/vb_conversions.h"
+#include "text/vb_conversions.h"
 
 #include <cmath>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "addin/messages.h"
+#include "locale/messages.h"
 
 #include "locale/const.h"
 #include "locale/resource_strings.h"

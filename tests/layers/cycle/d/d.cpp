@@ -1,0 +1,3 @@
+#include "d/d.h"
+
+#include "a/a.h"
