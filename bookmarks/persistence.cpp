@@ -67,8 +67,9 @@ void Connect::objApp_WorkbookBeforeSave(const host::Ref<host::Workbook>& Wb, boo
         // Marks of all workbooks come off; the next workbook or sheet event puts them back.
         if (!blnMarksOffForSave && MarksWanted(Platform()) && !blnDesignMode) {
             if (!BMs().MarkReset(false)) {
-                platform::MsgAnswer answer = ShowResMessage(
-                    Platform(), 15, platform::MsgIcon::Critical, platform::MsgButtons::OKCancel);
+                platform::MsgAnswer answer =
+                    ShowResMessage(Platform(), str::kMarksLeftOnSaveMessage,
+                                   platform::MsgIcon::Critical, platform::MsgButtons::OKCancel);
                 if (answer == platform::MsgAnswer::Cancel) {
                     BMs().MarkReset(true);
                     Cancel = true;
