@@ -42,9 +42,18 @@ std::string CodeOnly(const std::string& text) {
             const size_t stop = end == std::string::npos ? text.size() : end + 2;
             blank(i, stop);
             i = stop;
+        } else if (text[i] == '"' && i > 0 && text[i - 1] == 'R') {
+            // A raw string: R"delimiter( ... )delimiter".
+            const size_t paren = text.find('(', i);
+            const std::string close = ")" + text.substr(i + 1, paren - i - 1) + "\"";
+            const size_t end = paren == std::string::npos ? paren : text.find(close, paren);
+            const size_t stop = end == std::string::npos ? text.size() : end + close.size();
+            blank(i + 1, stop - 1);
+            i = stop;
         } else if (text[i] == '"' || text[i] == '\'') {
             // A digit separator (1'000) is no character literal.
-            if (text[i] == '\'' && i > 0 && std::isalnum(static_cast<unsigned char>(text[i - 1]))) {
+            if (text[i] == '\'' && i > 0 && std::isdigit(static_cast<unsigned char>(text[i - 1])) &&
+                std::isxdigit(static_cast<unsigned char>(text[i + 1]))) {
                 ++i;
                 continue;
             }
@@ -114,6 +123,10 @@ TEST(StringOffsets, TheScanFindsNumbersInLookupsOnly) {
                             "ResText(x);  // not ResText(12)\n"
                             "Check(ResText(k), \"the offset-16 message\");\n")
                     .empty());
+    EXPECT_TRUE(BareOffsets("ResText(k); x = R\"(ResText(12) \" ResText(13))\"; ResText(k);\n"
+                            "n = 1'000; c = L'('; ResText(k);")
+                    .empty());
+    EXPECT_EQ(BareOffsets("c = '\"'; ResText(14);").size(), 1u);
     // Other calls with numbers are no lookups.
     EXPECT_TRUE(BareOffsets("a.Text(0); Item(1); f(2.5);").empty());
 
