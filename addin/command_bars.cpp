@@ -5,6 +5,7 @@
 #include "host/on_error.h"
 #include "locale/const.h"
 #include "locale/resource_strings.h"
+#include "locale/string_ids.h"
 #include "settings/settings_store.h"
 #include "text/vb_conversions.h"
 
@@ -34,28 +35,30 @@ constexpr char kSiteTag[] = "QEL_SITE";
 const std::array<Connect::ButtonLayout, 8>& Layout() {
     static const std::array<Connect::ButtonLayout, 8> layout = {{
         {&Connect::CB_BUTTON_List, &Connect::CB_BUTTON_List_Click, &Connect::CB_BUTTON_List_Copy,
-         &Connect::CB_BUTTON_List_Copy_Click, "QEL_BOOKMARK_LIST", "QEL_BOOKMARK_LIST_COPY", 1,
-         kListFace, false, false},
+         &Connect::CB_BUTTON_List_Copy_Click, "QEL_BOOKMARK_LIST", "QEL_BOOKMARK_LIST_COPY",
+         str::kListCommand, kListFace, false, false},
         {&Connect::CB_BUTTON_AddOrDel, &Connect::CB_BUTTON_AddOrDel_Click,
          &Connect::CB_BUTTON_AddOrDel_Copy, &Connect::CB_BUTTON_AddOrDel_Copy_Click,
-         "QEL_BOOKMARK_ADDORDEL", "QEL_BOOKMARK_ADDORDEL_COPY", 2, 2525, true, true},
+         "QEL_BOOKMARK_ADDORDEL", "QEL_BOOKMARK_ADDORDEL_COPY", str::kAddOrDeleteCommand, 2525,
+         true, true},
         {&Connect::CB_BUTTON_Next, &Connect::CB_BUTTON_Next_Click, &Connect::CB_BUTTON_Next_Copy,
-         &Connect::CB_BUTTON_Next_Copy_Click, "QEL_BOOKMARK_NEXT", "QEL_BOOKMARK_NEXT_COPY", 3,
-         2526, false, false},
+         &Connect::CB_BUTTON_Next_Copy_Click, "QEL_BOOKMARK_NEXT", "QEL_BOOKMARK_NEXT_COPY",
+         str::kNextCommand, 2526, false, false},
         {&Connect::CB_BUTTON_Befor, &Connect::CB_BUTTON_Befor_Click, &Connect::CB_BUTTON_Befor_Copy,
-         &Connect::CB_BUTTON_Befor_Copy_Click, "QEL_BOOKMARK_BEFOR", "QEL_BOOKMARK_BEFOR_COPY", 4,
-         2527, false, false},
+         &Connect::CB_BUTTON_Befor_Copy_Click, "QEL_BOOKMARK_BEFOR", "QEL_BOOKMARK_BEFOR_COPY",
+         str::kPreviousCommand, 2527, false, false},
         {&Connect::CB_BUTTON_Clear, &Connect::CB_BUTTON_Clear_Click, &Connect::CB_BUTTON_Clear_Copy,
-         &Connect::CB_BUTTON_Clear_Copy_Click, "QEL_BOOKMARK_CLEAR", "QEL_BOOKMARK_CLEAR_COPY", 5,
-         2528, false, false},
+         &Connect::CB_BUTTON_Clear_Copy_Click, "QEL_BOOKMARK_CLEAR", "QEL_BOOKMARK_CLEAR_COPY",
+         str::kDeleteAllCommand, 2528, false, false},
         {&Connect::CB_BUTTON_Setting, &Connect::CB_BUTTON_Setting_Click,
          &Connect::CB_BUTTON_Setting_Copy, &Connect::CB_BUTTON_Setting_Copy_Click,
-         "QEL_BOOKMARK_SETTING", "QEL_BOOKMARK_SETTING_COPY", 6, 611, true, true},
+         "QEL_BOOKMARK_SETTING", "QEL_BOOKMARK_SETTING_COPY", str::kSettingCommand, 611, true,
+         true},
         {&Connect::CB_BUTTON_Help, &Connect::CB_BUTTON_Help_Click, &Connect::CB_BUTTON_Help_Copy,
-         &Connect::CB_BUTTON_Help_Copy_Click, "QEL_BOOKMARK_HELP", "QEL_BOOKMARK_HELP_COPY", 7,
-         3278, true, true},
+         &Connect::CB_BUTTON_Help_Copy_Click, "QEL_BOOKMARK_HELP", "QEL_BOOKMARK_HELP_COPY",
+         str::kHelpCommand, 3278, true, true},
         {&Connect::CAD_BUTTON_DeveloperSite, &Connect::CAD_BUTTON_DeveloperSite_Click, nullptr,
-         nullptr, kSiteTag, nullptr, 97, 1016, true, true},
+         nullptr, kSiteTag, nullptr, str::kDeveloperSiteItem, 1016, true, true},
     }};
     return layout;
 }
@@ -160,11 +163,11 @@ void Connect::subMakeMenuAndToolbar() {
             if (site) site->Delete();
         }
         maker->SetTag(kMakerTag);
-        maker->SetCaption(ResText(99));
+        maker->SetCaption(ResText(str::kMakerMenu));
         maker->SetBeginGroup(true);
 
         auto product = maker->Controls()->Add(kControlPopup, false);
-        product->SetCaption(ResText(98));
+        product->SetCaption(ResText(str::kProductMenu));
         product->SetTag(kProductTag);
 
         const auto& layout = Layout();

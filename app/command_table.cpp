@@ -1,10 +1,11 @@
 // Every command of the interpreter with its usage, an example and a one-line summary;
-// `help` prints this table.
+// lines are read by this table, and `help` prints it with the window actions' table.
 
 #include <algorithm>
 #include <ostream>
 
 #include "app/commands.h"
+#include "app/grammar.h"
 #include "app/text.h"
 #include "app/window_actions.h"
 
@@ -125,48 +126,20 @@ const std::vector<CommandSpec>& Commands() {
         {"echo", "echo TEXT", "echo Saving now", "prints the text", "Looking", false, CmdEcho},
         {"help", "help [COMMAND]", "help sheet", "lists the commands, or explains one", "Looking",
          false, CmdHelp},
-        {"quit", "quit", "quit", "ends the session", "Looking", false, CmdQuit},
+        {"quit", "quit", "quit", "ends the session", "Looking", false, CmdQuit, "exit"},
     };
     return commands;
 }
 
 const CommandSpec* FindCommand(const std::vector<std::string>& words, size_t* used) {
-    if (words.empty()) return nullptr;
-    const std::string first = Lower(words[0]);
-    if (words.size() >= 2) {
-        const std::string two = first + " " + Lower(words[1]);
-        for (const CommandSpec& entry : Commands()) {
-            if (two == entry.name) {
-                *used = 2;
-                return &entry;
-            }
-        }
-    }
-    for (const CommandSpec& entry : Commands()) {
-        if (first == entry.name) {
-            *used = 1;
-            return &entry;
-        }
-    }
-    if (first == "exit") return FindCommand({"quit"}, used);
-    return nullptr;
+    return FindEntry(Commands(), words, used);
 }
 
 namespace {
 
-void PrintSpec(std::ostream& out, const CommandSpec& entry) {
-    out << "  " << entry.usage << '\n'
-        << "      " << entry.summary << '\n'
-        << "      e.g. " << entry.example << '\n';
-}
-
 void PrintWindowActions(std::ostream& out) {
     out << "Window actions (queued with \"window ACTION\", or typed at the window> prompt):\n";
-    for (const WindowActionHelp& a : WindowActionsHelp()) {
-        out << "  " << a.usage << '\n'
-            << "      " << a.summary << '\n'
-            << "      e.g. window " << a.example << '\n';
-    }
+    for (const WindowActionSpec& action : WindowActions()) PrintEntryHelp(out, action, "window ");
 }
 
 }  // namespace
@@ -180,7 +153,7 @@ void PrintHelp(std::ostream& out, const std::string& topic) {
                 group = entry.group;
                 out << (group == "Workbooks" ? "" : "\n") << group << ":\n";
             }
-            PrintSpec(out, entry);
+            PrintEntryHelp(out, entry);
         }
         out << '\n';
         PrintWindowActions(out);
@@ -190,7 +163,7 @@ void PrintHelp(std::ostream& out, const std::string& topic) {
     }
     if (wanted == "window") {
         for (const CommandSpec& entry : Commands())
-            if (std::string(entry.name) == "window") PrintSpec(out, entry);
+            if (std::string(entry.name) == "window") PrintEntryHelp(out, entry);
         PrintWindowActions(out);
         return;
     }
@@ -198,7 +171,7 @@ void PrintHelp(std::ostream& out, const std::string& topic) {
     for (const CommandSpec& entry : Commands()) {
         const std::string name = entry.name;
         if (name == wanted || name.rfind(wanted + " ", 0) == 0) {
-            PrintSpec(out, entry);
+            PrintEntryHelp(out, entry);
             any = true;
         }
     }

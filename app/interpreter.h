@@ -66,11 +66,12 @@ struct CommandSpec {
     const char* group;    // heading in help
     bool userAction;      // a user action: the clock moves on before it
     CommandHandler handler;
+    const char* alias = nullptr;  // another word for the name
 };
 
 const std::vector<CommandSpec>& Commands();
-// The command a line starts with (two-word names first); nothing when unknown. `used`
-// tells how many words the name took.
+// The command a line starts with (read by FindEntry, app/grammar.h); nothing when
+// unknown. `used` tells how many words the name took.
 const CommandSpec* FindCommand(const std::vector<std::string>& words, size_t* used);
 
 // The whole help text, or the help of one command (or group, "sheet").

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <sstream>
 
+#include "app/grammar.h"
 #include "app/interpreter.h"
 #include "app/text.h"
 #include "app/window_view.h"
@@ -148,202 +149,232 @@ void SetCheck(Interpreter& interp, WindowModel& window, const std::string& name,
     if ((box.Value == 1) != on) ClickControl(interp, window, box);
 }
 
-WindowAction Make(std::string text, int line, std::function<void(WindowModel&)> apply) {
-    return WindowAction{std::move(text), line, std::move(apply)};
+WindowAction Make(const WindowActionContext& c, std::function<void(WindowModel&)> apply) {
+    return WindowAction{c.text, c.line, std::move(apply)};
 }
 
-void NeedArgs(const std::vector<std::string>& words, size_t count, const std::string& usage) {
-    if (words.size() != count) throw CommandError("Usage: window " + usage);
+// Throws the usage unless the action got `count` words after its name.
+void NeedArgs(const WindowActionContext& c, size_t count, const std::string& usage) {
+    if (c.args.size() != count) throw CommandError("Usage: window " + usage);
+}
+
+// An action that presses one button of the window.
+WindowAction Press(const WindowActionContext& c, const char* name) {
+    NeedArgs(c, 0, c.verb);
+    Interpreter* ip = &c.interp;
+    return Make(c, [ip, name = std::string(name)](WindowModel& w) {
+        ClickControl(*ip, w, ControlNamed(w, name));
+    });
+}
+
+WindowAction ClickEntry(const WindowActionContext& c, bool twice) {
+    const std::vector<std::string> path = PathOf(c.args, 0);
+    if (path.empty() && !twice) throw CommandError("Usage: window pick BOOK/SHEET/CELL");
+    return Make(c, [path, twice](WindowModel& w) {
+        Control* tree = FirstTree(w);
+        if (tree == nullptr)
+            throw CommandError("The window " + Quoted(w.Caption) + " has no list of entries.");
+        if (!path.empty()) w.UserNodeClick(*tree, NodeAt(w, *tree, path));
+        if (twice && w.Shown()) w.UserDblClick(*tree);
+    });
+}
+
+WindowAction Key(const WindowActionContext& c, int32_t key) {
+    NeedArgs(c, 0, c.verb);
+    return Make(c, [key](WindowModel& w) { w.UserKey(key); });
+}
+
+WindowAction CloseBox(const WindowActionContext& c) {
+    NeedArgs(c, 0, c.verb);
+    return Make(c, [](WindowModel& w) { w.UserCloseBox(); });
+}
+
+WindowAction ClickOption(const WindowActionContext& c, std::string option) {
+    Interpreter* ip = &c.interp;
+    return Make(c, [ip, option](WindowModel& w) { ClickControl(*ip, w, ControlNamed(w, option)); });
+}
+
+WindowAction Mark(const WindowActionContext& c) {
+    NeedArgs(c, 1, "mark on|off");
+    return ClickOption(c, OnOff(c.args[0], "mark") ? "optMark(1)" : "optMark(0)");
+}
+
+WindowAction Vector(const WindowActionContext& c) {
+    NeedArgs(c, 1, "vector row|column");
+    const std::string direction = Lower(c.args[0]);
+    if (direction == "row") return ClickOption(c, "optVector(0)");
+    if (direction == "column") return ClickOption(c, "optVector(1)");
+    throw CommandError("\"vector\" takes row or column, not \"" + c.args[0] + "\".");
+}
+
+WindowAction Tick(const WindowActionContext& c, const char* box) {
+    NeedArgs(c, 1, c.verb + " on|off");
+    const bool on = OnOff(c.args[0], c.verb);
+    Interpreter* ip = &c.interp;
+    return Make(c, [ip, box = std::string(box), on](WindowModel& w) { SetCheck(*ip, w, box, on); });
+}
+
+WindowAction ShortcutKey(const WindowActionContext& c) {
+    if (c.args.size() != 2 && c.args.size() != 3)
+        throw CommandError("Usage: window key ROW MODIFIER KEY (- for none)");
+    const int32_t row = ShortcutRow(c.args[0]);
+    const std::string modifier = c.args.size() == 3 ? c.args[1] : "-";
+    const std::string key = c.args.back();
+    Interpreter* ip = &c.interp;
+    return Make(c, [ip, row, modifier, key](WindowModel& w) {
+        Control& modifiers = ControlNamed(w, "cboKey1(" + std::to_string(row) + ")");
+        Control& keys = ControlNamed(w, "cboKey2(" + std::to_string(row) + ")");
+        EntryIndex(w, modifiers, modifier);  // both checked before either changes
+        EntryIndex(w, keys, key);
+        SelectEntry(*ip, w, modifiers, modifier);
+        SelectEntry(*ip, w, keys, key);
+    });
+}
+
+WindowAction Color(const WindowActionContext& c) {
+    NeedArgs(c, 1, "color COLOR|cancel");
+    std::optional<int32_t> color;
+    if (Lower(c.args[0]) != "cancel") {
+        color = ParseColor(c.args[0]);
+        if (!color)
+            throw CommandError("\"" + c.args[0] +
+                               "\" is not a colour; write 8388608, &H800000 or #000080.");
+    }
+    Interpreter* ip = &c.interp;
+    return Make(c, [ip, color](WindowModel& w) {
+        Control& button = ControlNamed(w, "cmdColor");
+        WindowFrontEnd& front = ip->GetSession().Windows();
+        front.QueueColorAnswer(color);
+        ClickControl(*ip, w, button);
+        front.ClearColorAnswers();  // a button that opened no dialog leaves nothing behind
+    });
+}
+
+WindowAction Click(const WindowActionContext& c) {
+    if (c.args.empty()) throw CommandError("Usage: window click CONTROL");
+    const std::string what = c.args.size() == 1 ? c.args[0] : Joined(c.args, 0);
+    Interpreter* ip = &c.interp;
+    return Make(c, [ip, what](WindowModel& w) { ClickControl(*ip, w, ControlNamed(w, what)); });
+}
+
+WindowAction Select(const WindowActionContext& c) {
+    NeedArgs(c, 2, "select CONTROL ENTRY");
+    const std::string what = c.args[0];
+    const std::string entry = c.args[1];
+    Interpreter* ip = &c.interp;
+    return Make(c, [ip, what, entry](WindowModel& w) {
+        SelectEntry(*ip, w, ControlNamed(w, what), entry);
+    });
+}
+
+WindowAction Place(const WindowActionContext& c, bool resize) {
+    NeedArgs(c, 2, resize ? "resize WIDTH HEIGHT" : "move LEFT TOP");
+    const std::optional<double> a = ParseNumber(c.args[0]);
+    const std::optional<double> b = ParseNumber(c.args[1]);
+    // Windows measure in single precision: far beyond any screen, a number would not
+    // even convert.
+    const auto onScreen = [](const std::optional<double>& v) {
+        return v && std::fabs(*v) <= kMostTwips;
+    };
+    if (!onScreen(a) || !onScreen(b))
+        throw CommandError("\"" + c.verb + "\" takes two numbers of twips (-1000000 to 1000000).");
+    return Make(c,
+                [resize, x = static_cast<float>(*a), y = static_cast<float>(*b)](WindowModel& w) {
+                    if (resize) {
+                        w.UserResize(x, y);
+                    } else {
+                        w.UserMove(x, y);
+                    }
+                });
+}
+
+WindowAction Show(const WindowActionContext& c) {
+    NeedArgs(c, 0, "show");
+    Interpreter* ip = &c.interp;
+    return Make(c, [ip](WindowModel& w) { ip->GetSession().Windows().Print(w); });
+}
+
+WindowAction Help(const WindowActionContext& c) {
+    Interpreter* ip = &c.interp;
+    return Make(c, [ip](WindowModel&) {
+        std::ostream& out = ip->Out();
+        out << "  In a window (e.g. window pick Demo.xlsx/Sales/B3 in a script):\n";
+        for (const WindowActionSpec& a : WindowActions())
+            out << "    " << a.usage << "  - " << a.summary << '\n';
+    });
+}
+
+WindowAction Do(const WindowActionContext& c) {
+    if (c.args.empty()) throw CommandError("Usage: window do COMMAND");
+    const std::string command = Joined(c.args, 0);
+    Interpreter* ip = &c.interp;
+    const int line = c.line;
+    return Make(c, [ip, command, line](WindowModel&) { ip->ExecuteNested(command, line); });
 }
 
 }  // namespace
 
-const std::vector<WindowActionHelp>& WindowActionsHelp() {
-    static const std::vector<WindowActionHelp> help = {
-        {"pick BOOK/SHEET/CELL", "pick Demo.xlsx/Sales/B3",
-         "clicks an entry of the bookmark list (a cell by its address alone is enough)"},
-        {"dblclick [BOOK/SHEET/CELL]", "dblclick Demo.xlsx/Sales/B3",
-         "double-clicks an entry (or the selected one)"},
-        {"goto", "goto", "presses Goto in the bookmark list"},
-        {"gotoclose", "gotoclose", "presses Goto and Close"},
-        {"close", "close", "presses Close"},
-        {"mark on|off", "mark off", "chooses whether bookmarks get visual marks"},
-        {"color COLOR|cancel", "color #FF0000",
-         "presses the colour button and picks a colour (or cancels the dialog)"},
-        {"vector row|column", "vector column", "chooses the search direction"},
-        {"key ROW MODIFIER KEY", "key next Ctrl HOME",
-         "sets a shortcut row (0-4 or list, toggle, next, previous, clear); - for none"},
-        {"confirm on|off", "confirm off", "ticks or clears the delete-all confirmation"},
-        {"savemark on|off", "savemark on", "ticks or clears saving bookmarks in the workbook"},
-        {"ok", "ok", "presses OK in the settings window"},
-        {"cancel", "cancel", "presses Cancel in the settings window"},
-        {"enter", "enter", "presses Enter"},
-        {"esc", "esc", "presses Esc"},
-        {"closebox", "closebox", "closes the window with its close box"},
-        {"click CONTROL", "click cmdOK", "clicks a control by its name or caption"},
-        {"select CONTROL ENTRY", "select cboKey2(2) F5", "picks an entry of a drop-down list"},
-        {"resize WIDTH HEIGHT", "resize 6000 3000", "resizes the window (twips)"},
-        {"move LEFT TOP", "move 1200 900", "moves the window (twips)"},
-        {"show", "show", "prints the window as it stands"},
-        {"do COMMAND", "do show cell", "runs any command while the window is open"},
-        {"help", "help", "lists these actions"},
+const std::vector<WindowActionSpec>& WindowActions() {
+    using C = const WindowActionContext&;
+    static const std::vector<WindowActionSpec> actions = {
+        {"pick", "pick BOOK/SHEET/CELL", "pick Demo.xlsx/Sales/B3",
+         "clicks an entry of the bookmark list (a cell by its address alone is enough)",
+         [](C c) { return ClickEntry(c, false); }},
+        {"dblclick", "dblclick [BOOK/SHEET/CELL]", "dblclick Demo.xlsx/Sales/B3",
+         "double-clicks an entry (or the selected one)", [](C c) { return ClickEntry(c, true); }},
+        {"goto", "goto", "goto", "presses Goto in the bookmark list",
+         [](C c) { return Press(c, "cmdGoto"); }},
+        {"gotoclose", "gotoclose", "gotoclose", "presses Goto and Close",
+         [](C c) { return Press(c, "cmdGotoAndClose"); }, "goto-and-close"},
+        {"close", "close", "close", "presses Close", [](C c) { return Press(c, "cmdClose"); }},
+        {"mark", "mark on|off", "mark off", "chooses whether bookmarks get visual marks", Mark},
+        {"color", "color COLOR|cancel", "color #FF0000",
+         "presses the colour button and picks a colour (or cancels the dialog)", Color, "colour"},
+        {"vector", "vector row|column", "vector column", "chooses the search direction", Vector},
+        {"key", "key ROW MODIFIER KEY", "key next Ctrl HOME",
+         "sets a shortcut row (0-4 or list, toggle, next, previous, clear); - for none",
+         ShortcutKey},
+        {"confirm", "confirm on|off", "confirm off", "ticks or clears the delete-all confirmation",
+         [](C c) { return Tick(c, "chkConfirm"); }},
+        {"savemark", "savemark on|off", "savemark on",
+         "ticks or clears saving bookmarks in the workbook",
+         [](C c) { return Tick(c, "chkSave"); }},
+        {"ok", "ok", "ok", "presses OK in the settings window",
+         [](C c) { return Press(c, "cmdOK"); }},
+        {"cancel", "cancel", "cancel", "presses Cancel in the settings window",
+         [](C c) { return Press(c, "cmdCancel"); }},
+        {"enter", "enter", "enter", "presses Enter",
+         [](C c) { return Key(c, tessaly::keys::kReturn); }},
+        {"esc", "esc", "esc", "presses Esc", [](C c) { return Key(c, tessaly::keys::kEscape); }},
+        {"closebox", "closebox", "closebox", "closes the window with its close box", CloseBox},
+        {"click", "click CONTROL", "click cmdOK", "clicks a control by its name or caption", Click},
+        {"select", "select CONTROL ENTRY", "select cboKey2(2) F5",
+         "picks an entry of a drop-down list", Select},
+        {"resize", "resize WIDTH HEIGHT", "resize 6000 3000", "resizes the window (twips)",
+         [](C c) { return Place(c, true); }},
+        {"move", "move LEFT TOP", "move 1200 900", "moves the window (twips)",
+         [](C c) { return Place(c, false); }},
+        {"show", "show", "show", "prints the window as it stands", Show},
+        {"do", "do COMMAND", "do show cell", "runs any command while the window is open", Do},
+        {"help", "help", "help", "lists these actions", Help},
     };
-    return help;
+    return actions;
 }
 
 WindowAction ParseWindowAction(Interpreter& interp, const std::vector<std::string>& words,
                                int line) {
     if (words.empty())
         throw CommandError("Say what to do in the window; \"help window\" lists it.");
-    const std::string verb = Lower(words[0]);
-    const std::string text = Joined(words, 0);
-    Interpreter* ip = &interp;
-
-    const auto press = [&](const char* name) {
-        NeedArgs(words, 1, verb);
-        return Make(text, line, [ip, name = std::string(name)](WindowModel& w) {
-            ClickControl(*ip, w, ControlNamed(w, name));
-        });
-    };
-
-    if (verb == "pick" || verb == "dblclick") {
-        const std::vector<std::string> path = PathOf(words, 1);
-        if (path.empty() && verb == "pick")
-            throw CommandError("Usage: window pick BOOK/SHEET/CELL");
-        const bool twice = verb == "dblclick";
-        return Make(text, line, [path, twice](WindowModel& w) {
-            Control* tree = FirstTree(w);
-            if (tree == nullptr)
-                throw CommandError("The window " + Quoted(w.Caption) + " has no list of entries.");
-            if (!path.empty()) w.UserNodeClick(*tree, NodeAt(w, *tree, path));
-            if (twice && w.Shown()) w.UserDblClick(*tree);
-        });
-    }
-    if (verb == "goto") return press("cmdGoto");
-    if (verb == "gotoclose" || verb == "goto-and-close") return press("cmdGotoAndClose");
-    if (verb == "close") return press("cmdClose");
-    if (verb == "ok") return press("cmdOK");
-    if (verb == "cancel") return press("cmdCancel");
-    if (verb == "enter" || verb == "esc") {
-        NeedArgs(words, 1, verb);
-        const int32_t key = verb == "enter" ? tessaly::keys::kReturn : tessaly::keys::kEscape;
-        return Make(text, line, [key](WindowModel& w) { w.UserKey(key); });
-    }
-    if (verb == "closebox") {
-        NeedArgs(words, 1, verb);
-        return Make(text, line, [](WindowModel& w) { w.UserCloseBox(); });
-    }
-    if (verb == "mark" || verb == "vector") {
-        NeedArgs(words, 2, verb == "mark" ? "mark on|off" : "vector row|column");
-        std::string option;
-        if (verb == "mark") {
-            option = OnOff(words[1], "mark") ? "optMark(1)" : "optMark(0)";
-        } else if (Lower(words[1]) == "row") {
-            option = "optVector(0)";
-        } else if (Lower(words[1]) == "column") {
-            option = "optVector(1)";
-        } else {
-            throw CommandError("\"vector\" takes row or column, not \"" + words[1] + "\".");
-        }
-        return Make(text, line, [ip, option](WindowModel& w) {
-            ClickControl(*ip, w, ControlNamed(w, option));
-        });
-    }
-    if (verb == "confirm" || verb == "savemark") {
-        NeedArgs(words, 2, verb + " on|off");
-        const bool on = OnOff(words[1], verb);
-        const std::string box = verb == "confirm" ? "chkConfirm" : "chkSave";
-        return Make(text, line, [ip, box, on](WindowModel& w) { SetCheck(*ip, w, box, on); });
-    }
-    if (verb == "key") {
-        if (words.size() != 3 && words.size() != 4)
-            throw CommandError("Usage: window key ROW MODIFIER KEY (- for none)");
-        const int32_t row = ShortcutRow(words[1]);
-        const std::string modifier = words.size() == 4 ? words[2] : "-";
-        const std::string key = words.back();
-        return Make(text, line, [ip, row, modifier, key](WindowModel& w) {
-            Control& modifiers = ControlNamed(w, "cboKey1(" + std::to_string(row) + ")");
-            Control& keys = ControlNamed(w, "cboKey2(" + std::to_string(row) + ")");
-            EntryIndex(w, modifiers, modifier);  // both checked before either changes
-            EntryIndex(w, keys, key);
-            SelectEntry(*ip, w, modifiers, modifier);
-            SelectEntry(*ip, w, keys, key);
-        });
-    }
-    if (verb == "color" || verb == "colour") {
-        NeedArgs(words, 2, "color COLOR|cancel");
-        std::optional<int32_t> color;
-        if (Lower(words[1]) != "cancel") {
-            color = ParseColor(words[1]);
-            if (!color)
-                throw CommandError("\"" + words[1] +
-                                   "\" is not a colour; write 8388608, &H800000 or #000080.");
-        }
-        return Make(text, line, [ip, color](WindowModel& w) {
-            Control& button = ControlNamed(w, "cmdColor");
-            WindowFrontEnd& front = ip->GetSession().Windows();
-            front.QueueColorAnswer(color);
-            ClickControl(*ip, w, button);
-            front.ClearColorAnswers();  // a button that opened no dialog leaves nothing behind
-        });
-    }
-    if (verb == "click") {
-        if (words.size() < 2) throw CommandError("Usage: window click CONTROL");
-        const std::string what = words.size() == 2 ? words[1] : Joined(words, 1);
-        return Make(text, line,
-                    [ip, what](WindowModel& w) { ClickControl(*ip, w, ControlNamed(w, what)); });
-    }
-    if (verb == "select") {
-        NeedArgs(words, 3, "select CONTROL ENTRY");
-        const std::string what = words[1];
-        const std::string entry = words[2];
-        return Make(text, line, [ip, what, entry](WindowModel& w) {
-            SelectEntry(*ip, w, ControlNamed(w, what), entry);
-        });
-    }
-    if (verb == "resize" || verb == "move") {
-        NeedArgs(words, 3, verb == "resize" ? "resize WIDTH HEIGHT" : "move LEFT TOP");
-        const std::optional<double> a = ParseNumber(words[1]);
-        const std::optional<double> b = ParseNumber(words[2]);
-        // Windows measure in single precision: far beyond any screen, a number would
-        // not even convert.
-        const auto onScreen = [](const std::optional<double>& v) {
-            return v && std::fabs(*v) <= kMostTwips;
-        };
-        if (!onScreen(a) || !onScreen(b))
-            throw CommandError("\"" + verb +
-                               "\" takes two numbers of twips (-1000000 to 1000000).");
-        const bool resize = verb == "resize";
-        return Make(
-            text, line,
-            [resize, x = static_cast<float>(*a), y = static_cast<float>(*b)](WindowModel& w) {
-                if (resize) {
-                    w.UserResize(x, y);
-                } else {
-                    w.UserMove(x, y);
-                }
-            });
-    }
-    if (verb == "show") {
-        NeedArgs(words, 1, "show");
-        return Make(text, line, [ip](WindowModel& w) { ip->GetSession().Windows().Print(w); });
-    }
-    if (verb == "help") {
-        return Make(text, line, [ip](WindowModel&) {
-            std::ostream& out = ip->Out();
-            out << "  In a window (e.g. window pick Demo.xlsx/Sales/B3 in a script):\n";
-            for (const WindowActionHelp& a : WindowActionsHelp())
-                out << "    " << a.usage << "  - " << a.summary << '\n';
-        });
-    }
-    if (verb == "do") {
-        if (words.size() < 2) throw CommandError("Usage: window do COMMAND");
-        const std::string command = Joined(words, 1);
-        return Make(text, line,
-                    [ip, command, line](WindowModel&) { ip->ExecuteNested(command, line); });
-    }
-    throw CommandError("\"" + words[0] +
-                       "\" is not a window action; \"help window\" lists the window actions.");
+    size_t used = 0;
+    const WindowActionSpec* entry = FindEntry(WindowActions(), words, &used);
+    if (entry == nullptr)
+        throw CommandError("\"" + words[0] +
+                           "\" is not a window action; \"help window\" lists the window actions.");
+    const WindowActionContext context{
+        interp, Lower(words[0]),
+        std::vector<std::string>(words.begin() + static_cast<long>(used), words.end()),
+        Joined(words, 0), line};
+    return entry->reader(context);
 }
 
 }  // namespace app

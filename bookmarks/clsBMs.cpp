@@ -96,7 +96,8 @@ void clsBMs::Clear() {
     }
     EraseFlagged(list_, deleted);
     Changed();
-    if (refused) ShowResMessage(platform_, 13, platform::MsgIcon::Critical);
+    if (refused)
+        ShowResMessage(platform_, str::kDeleteAllFailedMessage, platform::MsgIcon::Critical);
 }
 
 std::shared_ptr<clsBM> clsBMs::Add(const host::Ref<host::Range>& BMCell) {
@@ -116,7 +117,7 @@ std::shared_ptr<clsBM> clsBMs::Add(const host::Ref<host::Range>& BMCell,
     std::shared_ptr<clsBM> added = list_.back();
 
     if (MarksWanted(platform_) && !MarkAdd(*added)) {
-        ShowResMessage(platform_, 10, platform::MsgIcon::Critical);
+        ShowResMessage(platform_, str::kMarkNotAddedMessage, platform::MsgIcon::Critical);
     }
     return added;
 }
@@ -132,7 +133,7 @@ void clsBMs::Del(const host::Ref<host::Range>& BMCell, const AddressSurvey* surv
     const int32_t i = Find(*spot, survey);
     if (i == 0) return;
     if (MarkDeletionRefused(*list_[i - 1])) {
-        ShowResMessage(platform_, 11, platform::MsgIcon::Critical);
+        ShowResMessage(platform_, str::kBookmarkNotDeletedMessage, platform::MsgIcon::Critical);
         return;
     }
     list_.erase(list_.begin() + (i - 1));

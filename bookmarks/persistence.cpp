@@ -67,8 +67,9 @@ void KeepBookmarksForSave(platform::Platform& platform, clsBMs& bms,
         // Marks of all workbooks come off; the next workbook or sheet event puts them back.
         if (!blnMarksOffForSave && MarksWanted(platform) && !blnDesignMode) {
             if (!bms.MarkReset(false)) {
-                platform::MsgAnswer answer = ShowResMessage(
-                    platform, 15, platform::MsgIcon::Critical, platform::MsgButtons::OKCancel);
+                platform::MsgAnswer answer =
+                    ShowResMessage(platform, str::kMarksLeftOnSaveMessage,
+                                   platform::MsgIcon::Critical, platform::MsgButtons::OKCancel);
                 if (answer == platform::MsgAnswer::Cancel) {
                     bms.MarkReset(true);
                     Cancel = true;

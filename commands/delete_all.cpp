@@ -9,11 +9,6 @@
 
 namespace tessaly {
 
-namespace {
-// "All bookmarks are deleted. Please push OK to continue."
-constexpr int32_t kConfirmDeleteAllText = 12;
-}  // namespace
-
 void BookmarkCommands::subCall_Clear() {
     if (!guardClear_.Accept(platform_.MonotonicSeconds())) return;
     if (!HasActiveCell()) return;
@@ -25,7 +20,7 @@ void BookmarkCommands::subCall_Clear() {
         const double confirm = Val(
             ReadSetting(platform_, setting::kSection, setting::kConfirm, setting::kConfirmDefault));
         if (confirm == 1 &&
-            ShowResMessage(platform_, kConfirmDeleteAllText, platform::MsgIcon::Information,
+            ShowResMessage(platform_, str::kConfirmDeleteAllMessage, platform::MsgIcon::Information,
                            platform::MsgButtons::OKCancel) == platform::MsgAnswer::Cancel)
             return;
 

@@ -11,6 +11,7 @@
 #include "host/on_error.h"
 #include "locale/messages.h"
 #include "locale/resource_strings.h"
+#include "locale/string_ids.h"
 #include "settings/settings_store.h"
 #include "text/vb_conversions.h"
 
@@ -110,10 +111,10 @@ frmJump::frmJump(platform::Platform& platform)
 }
 
 void frmJump::Form_Load() {
-    Caption = ResText(40);
-    cmdGoto.Caption = ResText(41);
-    cmdGotoAndClose.Caption = ResText(42);
-    cmdClose.Caption = ResText(43);
+    Caption = ResText(str::kListTitle);
+    cmdGoto.Caption = ResText(str::kListGoto);
+    cmdGotoAndClose.Caption = ResText(str::kListGotoAndClose);
+    cmdClose.Caption = ResText(str::kListClose);
 
     // A stored value that cannot be read as a size or position leaves that one at its
     // current value, so that one bad entry cannot keep the list from opening.

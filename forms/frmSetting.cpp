@@ -8,6 +8,7 @@
 #include "locale/const.h"
 #include "locale/messages.h"
 #include "locale/resource_strings.h"
+#include "locale/string_ids.h"
 #include "settings/settings_store.h"
 #include "settings/shortcut_definitions.h"
 #include "text/vb_conversions.h"
@@ -143,21 +144,22 @@ void frmSetting::Form_Load() {
 
     for (int32_t i = 0; i < 4; ++i) picContener(i).BorderStyle = 0;
 
-    Caption = ResText(20);
-    Frame1.Caption = ResText(21);
-    optMark(0).Caption = ResText(22);
-    optMark(1).Caption = ResText(23);
-    lblColor.Caption = ResText(24);
-    Frame2.Caption = ResText(25);
-    optVector(0).Caption = ResText(26);
-    optVector(1).Caption = ResText(27);
-    Frame3.Caption = ResText(28);
-    for (int32_t n = 0; n < kShortcutRowCount; ++n) lblKey(n).Caption = ResText(1 + n);
-    Frame4.Caption = ResText(29);
-    chkConfirm.Caption = ResText(30);
-    chkSave.Caption = ResText(31);
-    cmdOK.Caption = ResText(32);
-    cmdCancel.Caption = ResText(33);
+    Caption = ResText(str::kSettingTitle);
+    Frame1.Caption = ResText(str::kSettingMarkFrame);
+    optMark(0).Caption = ResText(str::kSettingMarkOff);
+    optMark(1).Caption = ResText(str::kSettingMarkOn);
+    lblColor.Caption = ResText(str::kSettingColor);
+    Frame2.Caption = ResText(str::kSettingVectorFrame);
+    optVector(0).Caption = ResText(str::kSettingVectorRow);
+    optVector(1).Caption = ResText(str::kSettingVectorColumn);
+    Frame3.Caption = ResText(str::kSettingShortcutFrame);
+    for (int32_t n = 0; n < kShortcutRowCount; ++n)
+        lblKey(n).Caption = ResText(str::kListCommand + n);
+    Frame4.Caption = ResText(str::kSettingOtherFrame);
+    chkConfirm.Caption = ResText(str::kSettingConfirm);
+    chkSave.Caption = ResText(str::kSettingSave);
+    cmdOK.Caption = ResText(str::kSettingOK);
+    cmdCancel.Caption = ResText(str::kSettingCancel);
 
     platform::Windows& screen = Platform().Windows();
     for (int32_t n = 0; n < kShortcutRowCount; ++n) {
@@ -255,7 +257,7 @@ void frmSetting::cmdOK_Click() {
     for (int32_t n = 0; n < kShortcutRowCount && !refused; ++n)
         refused = shortcutText(n).size() == 1;
     if (refused) {
-        ShowResMessage(Platform(), 16, platform::MsgIcon::Critical);
+        ShowResMessage(Platform(), str::kBadShortcutKeyMessage, platform::MsgIcon::Critical);
         return;
     }
 

@@ -52,7 +52,9 @@ void WindowCommands::subCall_Setting() {
         if (MarkAndColor(platform_) != before) {
             const bool marks = CBool(
                 ReadSetting(platform_, setting::kSection, setting::kMark, setting::kMarkDefault));
-            if (!BMs().MarkReset(marks)) ShowResMessage(platform_, 14, platform::MsgIcon::Critical);
+            if (!BMs().MarkReset(marks))
+                ShowResMessage(platform_, str::kMarksNotUpdatedMessage,
+                               platform::MsgIcon::Critical);
         }
     });
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "locale/string_ids.h"
 #include "platform/platform.h"
 
 namespace tessaly {
@@ -14,7 +15,7 @@ platform::MsgAnswer ShowMessage(platform::Platform& platform, const std::string&
                                 platform::MsgIcon icon,
                                 platform::MsgButtons buttons = platform::MsgButtons::OK);
 
-// The localised text at `offset` (lngResBase + offset).
+// The localised text at `offset` (lngResBase + offset; the offsets are named in str::).
 platform::MsgAnswer ShowResMessage(platform::Platform& platform, int32_t offset,
                                    platform::MsgIcon icon,
                                    platform::MsgButtons buttons = platform::MsgButtons::OK);

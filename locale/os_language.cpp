@@ -2,6 +2,7 @@
 
 #include "locale/const.h"
 #include "locale/resource_strings.h"
+#include "locale/string_ids.h"
 #include "platform/platform.h"
 #include "text/vb_conversions.h"
 
@@ -15,7 +16,7 @@ void ChooseStringBlock(platform::Platform& platform) {
     // Decided at every connection, so that a later connection under another locale
     // switches the block too.
     lngResBase = (Function_OSLanguage(platform) == "JAPAN") ? kJapaneseBase : kEnglishBase;
-    strBarName = mojLoadResString(lngResBase + 0);
+    strBarName = ResText(str::kBarName);
 }
 
 }  // namespace tessaly

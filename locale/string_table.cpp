@@ -1,12 +1,15 @@
 // The add-in's string table: the one source of every caption and message.
 // The Japanese block is ids 100-199, the English block ids 200-299, with the same
-// offsets. A line feed inside a text is "\n"; a build that makes a resource script
-// reads the entries below, one per line, between the BEGIN and END markers.
+// offsets (named in locale/string_ids.h). A line feed inside a text is "\n"; a build
+// that makes a resource script reads the entries below, one per line, between the
+// BEGIN and END markers.
 
 #include <algorithm>
 #include <iterator>
 
+#include "locale/const.h"
 #include "locale/resource_strings.h"
+#include "locale/string_ids.h"
 
 namespace tessaly {
 
@@ -17,81 +20,88 @@ struct StringTableRow {
     const char* text;
 };
 
+constexpr int32_t Ja(int32_t offset) {
+    return kJapaneseBase + offset;
+}
+constexpr int32_t En(int32_t offset) {
+    return kEnglishBase + offset;
+}
+
 // clang-format off
 // STRINGTABLE BEGIN
 constexpr StringTableRow kStringTable[] = {
-    {100, "ブックマーク"},
-    {101, "ブックマークリスト(&L)"},
-    {102, "ブックマークの追加/削除(&A)"},
-    {103, "次のブックマーク(&F)"},
-    {104, "前のブックマーク(&P)"},
-    {105, "全てのブックマークを削除(&D)"},
-    {106, "設定(&S)"},
-    {107, "オンラインヘルプ(&H)"},
-    {110, "印（視認用）を追加できません。\nシートが保護されている場合は解除するか、またはブックマークの「設定」フォームを開き、印を付けないようにして下さい。\n\n（ブックマークは追加されました。）"},
-    {111, "ブックマークを削除できません。\nシートが保護されている場合は解除して下さい。"},
-    {112, "全てのブックマークを削除します。\n続けるにはOKを押して下さい。"},
-    {113, "一部または全てのブックマークを削除できませんでした。\nシートが保護されている場合は解除して下さい。"},
-    {114, "一部または全ての印（視認用）の更新に失敗しました。\nシートが保護されている場合は解除して下さい。"},
-    {115, "シートが保護されている等の理由により、印（視認用）を削除できません。\nブック内に印（視認用）オブジェクトが残されたままブックが保存されます。\nほとんどの場合、ブック内に印が残っていても問題は生じませんが、「Tessaly」アドインをアンインストールした場合、その印を削除する手段がなくなるため、ゴミとして残存することになります。\n\n保存を続けるには、OKを押して下さい。"},
-    {116, "ショートカットキーが重複しているかまたは不正です。"},
-    {120, "ブックマークの設定"},
-    {121, "印（視認用）"},
-    {122, "付けない"},
-    {123, "付ける"},
-    {124, "色"},
-    {125, "ブックマークの検索方向"},
-    {126, "行方向"},
-    {127, "列方向"},
-    {128, "ショートカットキー"},
-    {129, "その他"},
-    {130, "「全てのブックマークを削除」時に確認する"},
-    {131, "ブックマーク情報をブック内に保存する"},
-    {132, "OK"},
-    {133, "キャンセル"},
-    {140, "現在のブックマークの一覧"},
-    {141, "呼出"},
-    {142, "呼出して閉じる"},
-    {143, "閉じる"},
-    {197, "開発元ホームページへ(&D)"},
-    {198, "ブックマーク(&B)"},
-    {199, "QEL(&M)"},
-    {200, "Bookmark"},
-    {201, "Bookmark &list"},
-    {202, "&Add/Delete of bookmark"},
-    {203, "The &following bookmark"},
-    {204, "The &previous bookmark"},
-    {205, "&Delete all bookmarks."},
-    {206, "&Setting"},
-    {207, "Online &Help"},
-    {210, "The mark (for visual check) cannot Add. Please release it when the seat is protected."},
-    {211, "The bookmark cannot Delete. Please release it when the seat is protected."},
-    {212, "All bookmarks are deleted. Please push OK to continue."},
-    {213, "A part or all of bookmark was not able to be deleted."},
-    {214, "It failed in the update of all marks (for visual check). "},
-    {215, "The sign (for visual check) cannot be deleted. The book is preserved with sign (for visual check) object left in the book."},
-    {216, "The shortcut key overlaps or error."},
-    {220, "Setting for bookmark"},
-    {221, "Mark (for visual check)"},
-    {222, "False"},
-    {223, "True"},
-    {224, "Color"},
-    {225, "Vector"},
-    {226, "Row"},
-    {227, "Column"},
-    {228, "Shortcut Key"},
-    {229, "Other"},
-    {230, "Confirm when delete all bookmarks."},
-    {231, "Save Bookmark information in Book."},
-    {232, "OK"},
-    {233, "Cancel"},
-    {240, "Bookmark List"},
-    {241, "Goto"},
-    {242, "Goto and Close"},
-    {243, "Close"},
-    {297, "&Developer's Site"},
-    {298, "&Bookmark"},
-    {299, "&QEL"},
+    {Ja(str::kBarName), "ブックマーク"},
+    {Ja(str::kListCommand), "ブックマークリスト(&L)"},
+    {Ja(str::kAddOrDeleteCommand), "ブックマークの追加/削除(&A)"},
+    {Ja(str::kNextCommand), "次のブックマーク(&F)"},
+    {Ja(str::kPreviousCommand), "前のブックマーク(&P)"},
+    {Ja(str::kDeleteAllCommand), "全てのブックマークを削除(&D)"},
+    {Ja(str::kSettingCommand), "設定(&S)"},
+    {Ja(str::kHelpCommand), "オンラインヘルプ(&H)"},
+    {Ja(str::kMarkNotAddedMessage), "印（視認用）を追加できません。\nシートが保護されている場合は解除するか、またはブックマークの「設定」フォームを開き、印を付けないようにして下さい。\n\n（ブックマークは追加されました。）"},
+    {Ja(str::kBookmarkNotDeletedMessage), "ブックマークを削除できません。\nシートが保護されている場合は解除して下さい。"},
+    {Ja(str::kConfirmDeleteAllMessage), "全てのブックマークを削除します。\n続けるにはOKを押して下さい。"},
+    {Ja(str::kDeleteAllFailedMessage), "一部または全てのブックマークを削除できませんでした。\nシートが保護されている場合は解除して下さい。"},
+    {Ja(str::kMarksNotUpdatedMessage), "一部または全ての印（視認用）の更新に失敗しました。\nシートが保護されている場合は解除して下さい。"},
+    {Ja(str::kMarksLeftOnSaveMessage), "シートが保護されている等の理由により、印（視認用）を削除できません。\nブック内に印（視認用）オブジェクトが残されたままブックが保存されます。\nほとんどの場合、ブック内に印が残っていても問題は生じませんが、「Tessaly」アドインをアンインストールした場合、その印を削除する手段がなくなるため、ゴミとして残存することになります。\n\n保存を続けるには、OKを押して下さい。"},
+    {Ja(str::kBadShortcutKeyMessage), "ショートカットキーが重複しているかまたは不正です。"},
+    {Ja(str::kSettingTitle), "ブックマークの設定"},
+    {Ja(str::kSettingMarkFrame), "印（視認用）"},
+    {Ja(str::kSettingMarkOff), "付けない"},
+    {Ja(str::kSettingMarkOn), "付ける"},
+    {Ja(str::kSettingColor), "色"},
+    {Ja(str::kSettingVectorFrame), "ブックマークの検索方向"},
+    {Ja(str::kSettingVectorRow), "行方向"},
+    {Ja(str::kSettingVectorColumn), "列方向"},
+    {Ja(str::kSettingShortcutFrame), "ショートカットキー"},
+    {Ja(str::kSettingOtherFrame), "その他"},
+    {Ja(str::kSettingConfirm), "「全てのブックマークを削除」時に確認する"},
+    {Ja(str::kSettingSave), "ブックマーク情報をブック内に保存する"},
+    {Ja(str::kSettingOK), "OK"},
+    {Ja(str::kSettingCancel), "キャンセル"},
+    {Ja(str::kListTitle), "現在のブックマークの一覧"},
+    {Ja(str::kListGoto), "呼出"},
+    {Ja(str::kListGotoAndClose), "呼出して閉じる"},
+    {Ja(str::kListClose), "閉じる"},
+    {Ja(str::kDeveloperSiteItem), "開発元ホームページへ(&D)"},
+    {Ja(str::kProductMenu), "ブックマーク(&B)"},
+    {Ja(str::kMakerMenu), "QEL(&M)"},
+    {En(str::kBarName), "Bookmark"},
+    {En(str::kListCommand), "Bookmark &list"},
+    {En(str::kAddOrDeleteCommand), "&Add/Delete of bookmark"},
+    {En(str::kNextCommand), "The &following bookmark"},
+    {En(str::kPreviousCommand), "The &previous bookmark"},
+    {En(str::kDeleteAllCommand), "&Delete all bookmarks."},
+    {En(str::kSettingCommand), "&Setting"},
+    {En(str::kHelpCommand), "Online &Help"},
+    {En(str::kMarkNotAddedMessage), "The mark (for visual check) cannot Add. Please release it when the seat is protected."},
+    {En(str::kBookmarkNotDeletedMessage), "The bookmark cannot Delete. Please release it when the seat is protected."},
+    {En(str::kConfirmDeleteAllMessage), "All bookmarks are deleted. Please push OK to continue."},
+    {En(str::kDeleteAllFailedMessage), "A part or all of bookmark was not able to be deleted."},
+    {En(str::kMarksNotUpdatedMessage), "It failed in the update of all marks (for visual check). "},
+    {En(str::kMarksLeftOnSaveMessage), "The sign (for visual check) cannot be deleted. The book is preserved with sign (for visual check) object left in the book."},
+    {En(str::kBadShortcutKeyMessage), "The shortcut key overlaps or error."},
+    {En(str::kSettingTitle), "Setting for bookmark"},
+    {En(str::kSettingMarkFrame), "Mark (for visual check)"},
+    {En(str::kSettingMarkOff), "False"},
+    {En(str::kSettingMarkOn), "True"},
+    {En(str::kSettingColor), "Color"},
+    {En(str::kSettingVectorFrame), "Vector"},
+    {En(str::kSettingVectorRow), "Row"},
+    {En(str::kSettingVectorColumn), "Column"},
+    {En(str::kSettingShortcutFrame), "Shortcut Key"},
+    {En(str::kSettingOtherFrame), "Other"},
+    {En(str::kSettingConfirm), "Confirm when delete all bookmarks."},
+    {En(str::kSettingSave), "Save Bookmark information in Book."},
+    {En(str::kSettingOK), "OK"},
+    {En(str::kSettingCancel), "Cancel"},
+    {En(str::kListTitle), "Bookmark List"},
+    {En(str::kListGoto), "Goto"},
+    {En(str::kListGotoAndClose), "Goto and Close"},
+    {En(str::kListClose), "Close"},
+    {En(str::kDeveloperSiteItem), "&Developer's Site"},
+    {En(str::kProductMenu), "&Bookmark"},
+    {En(str::kMakerMenu), "&QEL"},
 };
 // STRINGTABLE END
 // clang-format on

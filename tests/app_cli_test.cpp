@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "tests/e2e/run_tessaly.h"
 #include "tests/xlsx_test_files.h"
 
@@ -317,6 +319,46 @@ TEST_F(TessalyProgram, DemoRunsOnACopyAndLeavesTheRepositoryAndSettingsAlone) {
     EXPECT_NE(std::string::npos, r.out.find("[*88      ]"));
     EXPECT_EQ(before, ReadFile(sample));
     EXPECT_FALSE(fs::exists(scratch.Path() / "config"));
+}
+
+// Commands and window actions are read alike: in any case, by either word for a name.
+TEST_F(TessalyProgram, WindowActionsAreReadLikeCommands) {
+    const Result r = Script(
+        "open Demo.xlsx\nselect B3\nclick toggle\nselect A1\n"
+        "WINDOW Pick Demo.xlsx/Sales/B3\nWindow GOTO-AND-CLOSE\nclick list\nshow cell\n"
+        "window Colour cancel\nwindow CANCEL\nclick setting\nExit\nshow cell\n");
+    EXPECT_EQ(0, r.exitCode) << r.err;
+    // The list went to B3 and closed; the settings window took both of its actions.
+    const size_t gone = r.out.find("window> GOTO-AND-CLOSE\n");
+    ASSERT_NE(std::string::npos, gone) << r.out;
+    EXPECT_NE(std::string::npos, r.out.find("active cell: [Demo.xlsx]Sales!$B$3", gone));
+    EXPECT_NE(std::string::npos, r.out.find("window> Colour cancel\n", gone));
+    EXPECT_NE(std::string::npos, r.out.find("window> CANCEL\n", gone));
+    // Nothing runs after Exit.
+    const size_t exit = r.out.find("> Exit\n");
+    ASSERT_NE(std::string::npos, exit);
+    EXPECT_EQ(std::string::npos, r.out.find("> show cell", exit));
+}
+
+// Every action that help lists is one the reader takes: wrongly used, each is refused
+// with its usage or a reason, never as an unknown action.
+TEST_F(TessalyProgram, EveryWindowActionInHelpIsRead) {
+    const Result help = Run({"help", "window"});
+    ASSERT_EQ(0, help.exitCode);
+    std::istringstream lines(help.out);
+    std::string input;
+    size_t actions = 0;
+    for (std::string line; std::getline(lines, line);) {
+        // "  pick BOOK/SHEET/CELL": an action's usage, indented by two.
+        if (line.rfind("  ", 0) != 0 || line[2] == ' ' || line.rfind("  window ", 0) == 0) continue;
+        const std::string name = line.substr(2, line.find(' ', 2) - 2);
+        input += "window " + name + " 1 2 3 4\n";
+        ++actions;
+    }
+    EXPECT_EQ(23u, actions) << help.out;
+    const Result r = Run({"shell", "--color", "never", "Demo.xlsx"}, input + "quit\n");
+    EXPECT_EQ(std::string::npos, r.out.find("is not a window action")) << r.out;
+    EXPECT_EQ(std::string::npos, r.err.find("is not a window action")) << r.err;
 }
 
 TEST_F(TessalyProgram, HelpShowsEveryKindOfCommandWithAnExample) {

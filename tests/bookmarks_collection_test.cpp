@@ -7,6 +7,7 @@
 #include "bookmarks/clsBMs.h"
 #include "host/on_error.h"
 #include "locale/resource_strings.h"
+#include "locale/string_ids.h"
 #include "tests/support/addin_fixture.h"
 
 namespace tessaly_test {
@@ -179,7 +180,7 @@ TEST_F(BookmarkCollectionTest, AddOnAProtectedSheetKeepsTheBookmarkWithoutAMark)
 
     EXPECT_EQ(BMs().Count(), 1);
     EXPECT_FALSE(bm->BMLabel);
-    EXPECT_THAT(MessageTexts(), ElementsAre(tessaly::ResText(10)));
+    EXPECT_THAT(MessageTexts(), ElementsAre(tessaly::ResText(tessaly::str::kMarkNotAddedMessage)));
     EXPECT_EQ(MessageTexts()[0],
               "The mark (for visual check) cannot Add. Please release it when the seat is "
               "protected.");

@@ -11,6 +11,7 @@
 #include "locale/const.h"
 #include "locale/os_language.h"
 #include "locale/resource_strings.h"
+#include "locale/string_ids.h"
 #include "platform/platform.h"
 
 namespace tessaly {
@@ -48,16 +49,21 @@ class LocaleTest : public ::testing::Test {
 // First in the file so that it sees the values the process starts with.
 TEST_F(LocaleTest, EnglishIsTheBlockBeforeAnyConnection) {
     EXPECT_EQ(lngResBase, 200);
-    EXPECT_EQ(ResText(0), "Bookmark");
+    EXPECT_EQ(ResText(str::kBarName), "Bookmark");
 }
+
+// The ids the fake loader answers.
+constexpr int32_t kFakeLineFeeds = 1;
+constexpr int32_t kFakeBackslashes = 2;
+constexpr int32_t kFakeEmpty = 3;
 
 std::optional<std::string> FakeLoader(int32_t id) {
     switch (id) {
-        case 1:
+        case kFakeLineFeeds:
             return std::string("one\\ntwo\\n\\n");
-        case 2:
+        case kFakeBackslashes:
             return std::string("keep\nthis\\Nand\\\\n");
-        case 3:
+        case kFakeEmpty:
             return std::string("");
         default:
             return std::nullopt;
@@ -66,11 +72,11 @@ std::optional<std::string> FakeLoader(int32_t id) {
 
 TEST_F(LocaleTest, BackslashNBecomesCrLfAndLineFeedsStay) {
     SetResourceStringLoader(&FakeLoader);
-    EXPECT_EQ(mojLoadResString(1), "one\r\ntwo\r\n\r\n");
+    EXPECT_EQ(mojLoadResString(kFakeLineFeeds), "one\r\ntwo\r\n\r\n");
     // Only a lower-case n after a backslash; a real line feed is left alone; in "\\n"
     // the scan finds the second backslash + n.
-    EXPECT_EQ(mojLoadResString(2), "keep\nthis\\Nand\\\r\n");
-    EXPECT_EQ(mojLoadResString(3), "");
+    EXPECT_EQ(mojLoadResString(kFakeBackslashes), "keep\nthis\\Nand\\\r\n");
+    EXPECT_EQ(mojLoadResString(kFakeEmpty), "");
 }
 
 TEST_F(LocaleTest, MissingIdRaisesResourceNotFound) {
@@ -88,9 +94,9 @@ TEST_F(LocaleTest, MissingIdRaisesResourceNotFound) {
 
 TEST_F(LocaleTest, LoaderIsAskedOnEveryCallAndCanBeRestored) {
     SetResourceStringLoader(&FakeLoader);
-    EXPECT_THROW(mojLoadResString(200), host::HostError);
+    EXPECT_THROW(mojLoadResString(kEnglishBase + str::kBarName), host::HostError);
     SetResourceStringLoader(nullptr);
-    EXPECT_EQ(mojLoadResString(200), "Bookmark");
+    EXPECT_EQ(mojLoadResString(kEnglishBase + str::kBarName), "Bookmark");
 }
 
 TEST_F(LocaleTest, BothBlocksHoldTheSameOffsets) {
@@ -110,21 +116,23 @@ TEST_F(LocaleTest, BothBlocksHoldTheSameOffsets) {
 }
 
 TEST_F(LocaleTest, OddEnglishWordingIsKeptByteForByte) {
-    EXPECT_EQ(mojLoadResString(205), "&Delete all bookmarks.");
-    EXPECT_EQ(mojLoadResString(214), "It failed in the update of all marks (for visual check). ");
-    EXPECT_EQ(mojLoadResString(210),
+    EXPECT_EQ(mojLoadResString(kEnglishBase + str::kDeleteAllCommand), "&Delete all bookmarks.");
+    EXPECT_EQ(mojLoadResString(kEnglishBase + str::kMarksNotUpdatedMessage),
+              "It failed in the update of all marks (for visual check). ");
+    EXPECT_EQ(mojLoadResString(kEnglishBase + str::kMarkNotAddedMessage),
               "The mark (for visual check) cannot Add. Please release it when the seat is "
               "protected.");
-    EXPECT_EQ(mojLoadResString(216), "The shortcut key overlaps or error.");
-    EXPECT_EQ(mojLoadResString(297), "&Developer's Site");
-    EXPECT_EQ(mojLoadResString(299), "&QEL");
+    EXPECT_EQ(mojLoadResString(kEnglishBase + str::kBadShortcutKeyMessage),
+              "The shortcut key overlaps or error.");
+    EXPECT_EQ(mojLoadResString(kEnglishBase + str::kDeveloperSiteItem), "&Developer's Site");
+    EXPECT_EQ(mojLoadResString(kEnglishBase + str::kMakerMenu), "&QEL");
 }
 
 TEST_F(LocaleTest, JapaneseTextsKeepTheirLineFeeds) {
-    EXPECT_EQ(mojLoadResString(100), "ブックマーク");
-    EXPECT_EQ(mojLoadResString(111),
+    EXPECT_EQ(mojLoadResString(kJapaneseBase + str::kBarName), "ブックマーク");
+    EXPECT_EQ(mojLoadResString(kJapaneseBase + str::kBookmarkNotDeletedMessage),
               "ブックマークを削除できません。\nシートが保護されている場合は解除して下さい。");
-    const std::string saveQuestion = mojLoadResString(115);
+    const std::string saveQuestion = mojLoadResString(kJapaneseBase + str::kMarksLeftOnSaveMessage);
     EXPECT_EQ(saveQuestion.rfind("\n\n保存を続けるには、OKを押して下さい。"),
               saveQuestion.size() - std::string("\n\n保存を続けるには、OKを押して下さい。").size());
     EXPECT_NE(saveQuestion.find("「Tessaly」アドイン"), std::string::npos);
@@ -139,7 +147,7 @@ TEST_F(LocaleTest, JapanInAnyCaseSelectsTheJapaneseBlock) {
         ChooseStringBlock(platform);
         EXPECT_EQ(lngResBase, 100) << country;
         EXPECT_EQ(strBarName, "ブックマーク");
-        EXPECT_EQ(ResText(1), "ブックマークリスト(&L)");
+        EXPECT_EQ(ResText(str::kListCommand), "ブックマークリスト(&L)");
     }
 }
 
@@ -151,7 +159,7 @@ TEST_F(LocaleTest, EveryOtherCountrySelectsTheEnglishBlock) {
         ChooseStringBlock(platform);
         EXPECT_EQ(lngResBase, 200) << '"' << country << '"';
         EXPECT_EQ(strBarName, "Bookmark");
-        EXPECT_EQ(ResText(98), "&Bookmark");
+        EXPECT_EQ(ResText(str::kProductMenu), "&Bookmark");
     }
 }
 

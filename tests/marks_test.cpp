@@ -5,6 +5,7 @@
 
 #include "bookmarks/clsBMs.h"
 #include "locale/resource_strings.h"
+#include "locale/string_ids.h"
 #include "tests/support/addin_fixture.h"
 
 namespace tessaly_test {
@@ -99,7 +100,7 @@ TEST_F(MarksTest, TheColourIsReadWhenAMarkIsMadeAndOneNotANumberBlackensAndSpoil
     EXPECT_TRUE(marks[1].label.autoSize);
     EXPECT_EQ(marks[1].label.fontName, "MS UI Gothic");
     EXPECT_NE(marks[1].label.caption, "*");
-    EXPECT_THAT(MessageTexts(), ElementsAre(tessaly::ResText(10)));
+    EXPECT_THAT(MessageTexts(), ElementsAre(tessaly::ResText(tessaly::str::kMarkNotAddedMessage)));
     EXPECT_TRUE(excel.ScreenUpdating());
 }
 

@@ -6,6 +6,7 @@
 #include "bookmarks/clsBMs.h"
 #include "host/on_error.h"
 #include "locale/resource_strings.h"
+#include "locale/string_ids.h"
 #include "tests/support/addin_fixture.h"
 
 namespace tessaly_test {
@@ -277,7 +278,7 @@ class ProtectedMarkSaveTest : public PersistenceTest {
     void ExpectTheQuestion() {
         ASSERT_EQ(platform.Messages().size(), 1u);
         const auto& shown = platform.Messages()[0];
-        EXPECT_EQ(shown.text, tessaly::ResText(15));
+        EXPECT_EQ(shown.text, tessaly::ResText(tessaly::str::kMarksLeftOnSaveMessage));
         EXPECT_EQ(shown.text.rfind("The sign (for visual check) cannot be deleted.", 0), 0u);
         EXPECT_EQ(shown.caption, "Tessaly");
         EXPECT_EQ(shown.icon, platform::MsgIcon::Critical);

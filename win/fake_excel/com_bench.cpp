@@ -21,7 +21,9 @@
 #include <vector>
 
 #include "bench/scene.h"
+#include "locale/const.h"
 #include "locale/resource_strings.h"
+#include "locale/string_ids.h"
 #include "win/common/owners.h"
 #include "win/fake_excel/fake_excel.h"
 #include "win/fake_excel/fake_object.h"
@@ -314,7 +316,7 @@ bool Measure(const Case& c, int bookmarks, int repetitions) {
 }
 
 std::string Caption(int offset) {
-    return std::string(StringTableEntry(200 + offset).value_or(""));
+    return std::string(StringTableEntry(kEnglishBase + offset).value_or(""));
 }
 
 std::vector<std::string> SheetNames() {
@@ -344,7 +346,7 @@ struct Host {
         ClearSettings();
     }
     std::function<void()> Click(int caption) {
-        auto control = excel.Sim().FindControlByCaption(Caption(0), Caption(caption));
+        auto control = excel.Sim().FindControlByCaption(Caption(str::kBarName), Caption(caption));
         return [this, control] { excel.Sim().ClickControl(control); };
     }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "locale/resource_strings.h"
+#include "locale/string_ids.h"
 #include "win/common/addin_interfaces.h"
 #include "win/common/text.h"
 #include "win/fake_excel/check.h"
@@ -31,7 +32,9 @@ using win::ComPtr;
 constexpr int kEnglish = 200;
 // The eight toolbar buttons of Excel 16 by caption offset: list, add/delete, next,
 // previous, delete all, settings, help and the developer's site.
-constexpr int kButtonOffsets[] = {1, 2, 3, 4, 5, 6, 7, 97};
+constexpr int kButtonOffsets[] = {
+    str::kListCommand,      str::kAddOrDeleteCommand, str::kNextCommand, str::kPreviousCommand,
+    str::kDeleteAllCommand, str::kSettingCommand,     str::kHelpCommand, str::kDeveloperSiteItem};
 
 std::string Text(int offset) {
     return std::string(StringTableEntry(kEnglish + offset).value_or("(missing)"));
@@ -123,7 +126,7 @@ size_t AddinMessages(const MessageBoxes& boxes) {
 // The controls of the add-in's toolbar as the user sees them.
 std::string ToolbarState(FakeExcel& excel) {
     std::string state;
-    if (auto toolbar = excel.Sim().CommandBar(Text(0))) {
+    if (auto toolbar = excel.Sim().CommandBar(Text(str::kBarName))) {
         for (const sim::ControlInfo& c : toolbar->controls) {
             state += c.caption + (c.enabled ? "+" : "-") + std::to_string(c.state) + ";";
         }
@@ -134,18 +137,18 @@ std::string ToolbarState(FakeExcel& excel) {
 // Two bookmarks with their marks, on B3 and D5 of the workbook; A1 active.
 void TwoBookmarks(FakeExcel& excel) {
     excel.Sim().Select("B3");
-    Click(excel, Text(0), Text(2));
+    Click(excel, Text(str::kBarName), Text(str::kAddOrDeleteCommand));
     excel.Sim().Select("D5");
-    Click(excel, Text(0), Text(2));
+    Click(excel, Text(str::kBarName), Text(str::kAddOrDeleteCommand));
     excel.Sim().Select("A1");
 }
 
 // Next from A1 goes to B3, then D5: both bookmarks are there and in order.
 bool BothBookmarksWork(FakeExcel& excel) {
     excel.Sim().Select("A1");
-    Click(excel, Text(0), Text(3));
+    Click(excel, Text(str::kBarName), Text(str::kNextCommand));
     const bool first = excel.Sim().ActiveCellAddress() == "$B$3";
-    Click(excel, Text(0), Text(3));
+    Click(excel, Text(str::kBarName), Text(str::kNextCommand));
     return first && excel.Sim().ActiveCellAddress() == "$D$5";
 }
 
@@ -171,7 +174,7 @@ void RuleEditMode() {
         boxes.Clear();
         for (int i = 0; i < 4; ++i) boxes.Answer(IDCANCEL);  // any window that opens
         EnterEditMode(excel, refusal);
-        for (const int offset : kButtonOffsets) Click(excel, Text(0), Text(offset));
+        for (const int offset : kButtonOffsets) Click(excel, Text(str::kBarName), Text(offset));
         excel.Sim().Select("C4");
         excel.Sim().Edit("E6", "typed");
         const std::string added = excel.Sim().NewWorkbook();
@@ -202,7 +205,7 @@ void RuleEditMode() {
     CheckEqual(excel.Sim().ActiveCellAddress(), std::string("$B$3"),
                "after the edit the shortcut runs its command");
     excel.Sim().Select("C2");
-    Click(excel, Text(0), Text(2));
+    Click(excel, Text(str::kBarName), Text(str::kAddOrDeleteCommand));
     CheckEqual(excel.Sim().OleObjects(book, "Sheet1").size(), size_t{3},
                "after the edit a bookmark can be added with its mark");
     addin.Disconnect();
@@ -215,12 +218,12 @@ void RuleEditMode() {
 // cost it, as a bookmark whose names cannot be read is dropped) is a jump target.
 bool StillWorks(FakeExcel& excel) {
     excel.Sim().Select("A1");
-    Click(excel, Text(0), Text(3));
+    Click(excel, Text(str::kBarName), Text(str::kNextCommand));
     if (excel.Sim().ActiveCellAddress() == "$A$1") {
         excel.Sim().Select("B3");
-        Click(excel, Text(0), Text(2));
+        Click(excel, Text(str::kBarName), Text(str::kAddOrDeleteCommand));
         excel.Sim().Select("A1");
-        Click(excel, Text(0), Text(3));
+        Click(excel, Text(str::kBarName), Text(str::kNextCommand));
     }
     return excel.Sim().ActiveCellAddress() == "$B$3";
 }
@@ -326,7 +329,7 @@ void CollectCells(HWND tree, HTREEITEM item, std::vector<HTREEITEM>& cells) {
 // notification of a choice by mouse, then the button's click.
 int GoToEveryCell(HWND list) {
     HWND tree = FindWindowExW(list, nullptr, WC_TREEVIEWW, nullptr);
-    HWND go = DialogButton(list, Text(41));
+    HWND go = DialogButton(list, Text(str::kListGoto));
     if (tree == nullptr || go == nullptr) return 0;
     std::vector<HTREEITEM> cells;
     CollectCells(tree, TreeView_GetRoot(tree), cells);
@@ -367,27 +370,29 @@ void WindowsUnderFaults(FakeExcel& excel, MessageBoxes& boxes) {
         int opened = 0, gone = 0;
         for (const char* member : listMembers) {
             InjectFault(member, fault);
-            DialogScript list(Text(40), [&](HWND window) {
+            DialogScript list(Text(str::kListTitle), [&](HWND window) {
                 gone += GoToEveryCell(window);
                 return true;
             });
-            Click(excel, Text(0), Text(1));
+            Click(excel, Text(str::kBarName), Text(str::kListCommand));
             ClearFaults();
             opened += list.Closed();
         }
         int settingsOpened = 0;
         {
-            DialogScript settings(Text(20), [&](HWND window) {
+            DialogScript settings(Text(str::kSettingTitle), [&](HWND window) {
                 for (const char* member : settingsMembers) InjectFault(member, fault);
-                HWND dots = DialogButton(window, Text(22)), marks = DialogButton(window, Text(23));
+                HWND dots = DialogButton(window, Text(str::kSettingMarkOff)),
+                     marks = DialogButton(window, Text(str::kSettingMarkOn));
                 if (dots != nullptr && marks != nullptr) {
                     const bool dotsChosen = SendMessageW(dots, BM_GETCHECK, 0, 0) == BST_CHECKED;
                     SendMessageW(dotsChosen ? marks : dots, BM_CLICK, 0, 0);
                 }
-                if (HWND ok = DialogButton(window, Text(32))) SendMessageW(ok, BM_CLICK, 0, 0);
+                if (HWND ok = DialogButton(window, Text(str::kSettingOK)))
+                    SendMessageW(ok, BM_CLICK, 0, 0);
                 return true;
             });
-            Click(excel, Text(0), Text(6));
+            Click(excel, Text(str::kBarName), Text(str::kSettingCommand));
             ClearFaults();
             settingsOpened = settings.Closed();
         }
@@ -424,7 +429,7 @@ void RuleBarrier() {
         for (const char* member : members) {
             InjectFault(member, fault);
             for (int i = 0; i < 4; ++i) boxes.Answer(IDCANCEL);
-            Click(excel, Text(0), Text(3));  // a button's click sink
+            Click(excel, Text(str::kBarName), Text(str::kNextCommand));  // a button's click sink
             excel.Sim().Select("C4");        // the application's event sink
             Pause();                         // IDispatch of _Connect
             const HRESULT byName =
@@ -490,7 +495,7 @@ void RuleHookTimeout() {
     {
         // A user who looks at the list for three seconds, then closes it.
         ULONGLONG shownAt = 0, openMs = 0;
-        DialogScript reader(Text(40), [&](HWND) {
+        DialogScript reader(Text(str::kListTitle), [&](HWND) {
             const ULONGLONG now = GetTickCount64();
             if (shownAt == 0) shownAt = now;
             openMs = now - shownAt;

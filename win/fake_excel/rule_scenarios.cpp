@@ -13,6 +13,7 @@
 
 #include "locale/const.h"
 #include "locale/resource_strings.h"
+#include "locale/string_ids.h"
 #include "win/common/addin_interfaces.h"
 #include "win/common/owners.h"
 #include "win/common/text.h"
@@ -473,7 +474,7 @@ void RuleLoading() {
     Variant connected = Get(recordingAddIn.Get(), L"Connect");
     Check(connected.Type() == VT_BOOL && V_BOOL(&connected.Get()) != VARIANT_FALSE,
           "COMAddIn.Connect of a loaded add-in is True");
-    auto toolbar = excel.Sim().CommandBar(Text(0));
+    auto toolbar = excel.Sim().CommandBar(Text(str::kBarName));
     Check(toolbar && !toolbar->controls.empty() && toolbar->controls[0].onAction == kOnAction,
           "Tessaly.Connect built its bars, routed by the ProgID AddInInst gave it");
 
@@ -501,7 +502,8 @@ void RuleLoading() {
     CheckEqual(Joined(untick),
                ours + "OnDisconnection 1 -> S_OK " + recording + "OnAddInsUpdate -> S_OK",
                "unticking: OnDisconnection (UserClosed), then the others' OnAddInsUpdate");
-    Check(!excel.Sim().CommandBar(Text(0)).has_value(), "the toolbar went with the add-in");
+    Check(!excel.Sim().CommandBar(Text(str::kBarName)).has_value(),
+          "the toolbar went with the add-in");
     CheckEqual(excel.Sim().AdvisedSinks(), 0, "application events disconnected");
     Check(!addins.Instance("Tessaly.Connect"), "the host let the add-in go");
     CheckEqual(LoadBehavior("Tessaly.Connect"), 2, "unticking leaves LoadBehavior 2");
@@ -517,7 +519,7 @@ void RuleLoading() {
               First(restart, recording + "OnConnection 1 -> S_OK") != std::string::npos &&
               Joined(restart).find(ours) == std::string::npos,
           "a start after unticking loads the others but not Tessaly.Connect");
-    Check(!excel.Sim().CommandBar(Text(0)).has_value(), "and no toolbar of it appears");
+    Check(!excel.Sim().CommandBar(Text(str::kBarName)).has_value(), "and no toolbar of it appears");
 
     // Ticked again: a new instance, OnConnection (AfterStartup), everyone's OnAddInsUpdate.
     mark = addins.Calls().size();
@@ -532,14 +534,14 @@ void RuleLoading() {
               First(tick, ours + "OnStartupComplete -> S_OK") == std::string::npos,
           "ticking: OnConnection (AfterStartup), then OnAddInsUpdate, no OnStartupComplete");
     CheckEqual(LoadBehavior("Tessaly.Connect"), 3, "ticking leaves LoadBehavior 3 again");
-    toolbar = excel.Sim().CommandBar(Text(0));
+    toolbar = excel.Sim().CommandBar(Text(str::kBarName));
     Check(toolbar && toolbar->controls.size() == 7 && toolbar->controls[1].clickHandlers == 1,
           "the toolbar is back, its buttons connected");
     CheckEqual(excel.Sim().AdvisedSinks(), 1, "application events connected again");
     const std::string book = excel.Sim().NewWorkbook();
     excel.Sim().Select("B3");
     Pause();
-    excel.Sim().ClickControl(Text(0), Text(2));
+    excel.Sim().ClickControl(Text(str::kBarName), Text(str::kAddOrDeleteCommand));
     CheckEqual(excel.Sim().OleObjects(book, "Sheet1").size(), size_t{1},
                "the reconnected add-in works");
 
@@ -554,7 +556,8 @@ void RuleLoading() {
     Check(exit.size() == 4 && lastBegin < First(exit, ours + "OnDisconnection 0 -> S_OK") &&
               lastBegin < First(exit, recording + "OnDisconnection 0 -> S_OK"),
           "at exit OnBeginShutdown to every add-in, then OnDisconnection (HostShutdown)");
-    Check(!excel.Sim().CommandBar(Text(0)).has_value(), "nothing of the add-in is left");
+    Check(!excel.Sim().CommandBar(Text(str::kBarName)).has_value(),
+          "nothing of the add-in is left");
     addin.Release();
     ClearSettings();
 }
@@ -637,7 +640,7 @@ void RuleEvents() {
     AddinSession addin(excel);
     if (!Check(addin.Created() && SUCCEEDED(addin.Connect()), "connected on Excel 16")) return;
     CheckEqual(excel.Sim().AdvisedSinks(), 1, "the add-in's application sink was accepted");
-    auto toolbar = excel.Sim().CommandBar(Text(0));
+    auto toolbar = excel.Sim().CommandBar(Text(str::kBarName));
     bool allConnected = toolbar.has_value() && toolbar->controls.size() == 8;
     for (const sim::ControlInfo& c : toolbar.value_or(sim::CommandBarInfo{}).controls) {
         allConnected = allConnected && c.clickHandlers == 1;
@@ -645,9 +648,9 @@ void RuleEvents() {
     Check(allConnected, "the add-in's button sinks were accepted");
     excel.Sim().Select("Again.xlsx", "Added", "B3");
     Pause();
-    excel.Sim().ClickControl(Text(0), Text(2));
+    excel.Sim().ClickControl(Text(str::kBarName), Text(str::kAddOrDeleteCommand));
     excel.Sim().Select("Again.xlsx", "Added", "A1");
-    toolbar = excel.Sim().CommandBar(Text(0));
+    toolbar = excel.Sim().CommandBar(Text(str::kBarName));
     Check(toolbar && toolbar->controls.size() > 2 && toolbar->controls[2].enabled,
           "a click and a selection change reached the add-in");
     addin.Disconnect();
@@ -702,17 +705,17 @@ void RuleTag() {
     const std::string book = excel.Sim().NewWorkbook();
     for (const char* cell : {"B3", "D5"}) {
         excel.Sim().Select(cell);
-        Click(excel, Text(0), Text(2));
+        Click(excel, Text(str::kBarName), Text(str::kAddOrDeleteCommand));
     }
     excel.Sim().Select("A1");
-    Click(excel, Text(0), Text(3));
+    Click(excel, Text(str::kBarName), Text(str::kNextCommand));
     CheckEqual(excel.Sim().ActiveCellAddress(), std::string("$B$3"),
                "the toolbar's next runs once");
     excel.Sim().Select("A1");
-    Click(excel, "Worksheet Menu Bar", Text(3));
+    Click(excel, "Worksheet Menu Bar", Text(str::kNextCommand));
     CheckEqual(excel.Sim().ActiveCellAddress(), std::string("$B$3"), "the menu's next runs once");
     boxes.Answer(IDCANCEL);
-    Click(excel, Text(0), Text(5));
+    Click(excel, Text(str::kBarName), Text(str::kDeleteAllCommand));
     CheckEqual(boxes.All().size(), size_t{1}, "delete all asks once");
     CheckEqual(excel.Sim().OleObjects(book, "Sheet1").size(), size_t{2}, "and Cancel keeps both");
 
@@ -733,7 +736,7 @@ void RuleTag() {
     }
 
     // The shared developer's-site tag: whichever sink comes first opens the site, once.
-    Click(excel, "Worksheet Menu Bar", Text(97));
+    Click(excel, "Worksheet Menu Bar", Text(str::kDeveloperSiteItem));
     CheckEqual(earlierSink->tookClicks, 1, "the earlier product's sink took the site click");
     Sleep(1000);
     CheckEqual(OpenedUrls(), std::string(), "so the add-in did not open the site again");

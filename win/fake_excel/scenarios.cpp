@@ -14,6 +14,7 @@
 #include "addin/list_bitmap.h"
 #include "locale/const.h"
 #include "locale/resource_strings.h"
+#include "locale/string_ids.h"
 #include "win/common/addin_interfaces.h"
 #include "win/common/owners.h"
 #include "win/common/text.h"
@@ -79,9 +80,11 @@ struct Row {
     bool enabled;
     bool beginGroup;
 };
-const Row kCommands[] = {{1, 0, false, false},    {2, 2525, true, true},   {3, 2526, false, false},
-                         {4, 2527, false, false}, {5, 2528, false, false}, {6, 611, true, true},
-                         {7, 3278, true, true}};
+const Row kCommands[] = {
+    {str::kListCommand, 0, false, false},         {str::kAddOrDeleteCommand, 2525, true, true},
+    {str::kNextCommand, 2526, false, false},      {str::kPreviousCommand, 2527, false, false},
+    {str::kDeleteAllCommand, 2528, false, false}, {str::kSettingCommand, 611, true, true},
+    {str::kHelpCommand, 3278, true, true}};
 
 void CheckButton(const sim::ControlInfo& c, const Row& row, int base, int style,
                  const std::string& where) {
@@ -133,29 +136,29 @@ void CheckMenuLayout(FakeExcel& excel, int base) {
     const sim::ControlInfo* maker = FindTag(menuBar->controls, "QEL");
     if (!Check(maker != nullptr, "maker menu (tag QEL) on the menu bar")) return;
     CheckEqual(maker->type, 10, "maker menu is a popup");
-    CheckEqual(maker->caption, Text(base, 99), "maker menu caption");
+    CheckEqual(maker->caption, Text(base, str::kMakerMenu), "maker menu caption");
     Check(maker->beginGroup, "maker menu begins a group");
     if (!Check(maker->controls.size() == 2, "maker menu holds the product menu and the site")) {
         return;
     }
     const sim::ControlInfo& product = maker->controls[0];
     CheckEqual(product.tag, std::string("BOOKMARK"), "product menu tag");
-    CheckEqual(product.caption, Text(base, 98), "product menu caption");
+    CheckEqual(product.caption, Text(base, str::kProductMenu), "product menu caption");
     if (Check(product.controls.size() == 7, "product menu holds the seven commands")) {
         for (size_t i = 0; i < 7; ++i)
             CheckButton(product.controls[i], kCommands[i], base, 3, "menu");
     }
     const sim::ControlInfo& site = maker->controls[1];
     CheckEqual(site.tag, std::string("QEL_SITE"), "developer's site item is last");
-    CheckEqual(site.caption, Text(base, 97), "developer's site caption");
+    CheckEqual(site.caption, Text(base, str::kDeveloperSiteItem), "developer's site caption");
     CheckEqual(site.faceId, 1016, "developer's site face");
     CheckEqual(site.style, 3, "developer's site style");
     Check(site.beginGroup && site.enabled, "developer's site begins a group, enabled");
     CheckEqual(site.onAction, std::string(kOnAction), "developer's site OnAction");
     CheckEqual(site.clickHandlers, 1, "developer's site click reaches the add-in");
 
-    auto toolbar = excel.Sim().CommandBar(Text(base, 0));
-    if (!Check(toolbar.has_value(), "toolbar " + Text(base, 0) + " built")) return;
+    auto toolbar = excel.Sim().CommandBar(Text(base, str::kBarName));
+    if (!Check(toolbar.has_value(), "toolbar " + Text(base, str::kBarName) + " built")) return;
     if (Check(toolbar->controls.size() == 7, "toolbar holds the seven copies")) {
         for (size_t i = 0; i < 7; ++i) {
             Row copy = kCommands[i];
@@ -187,7 +190,7 @@ void Excel11() {
     if (!Check(addin.Created(), "Tessaly.Connect created by its ProgID")) return;
     Check(SUCCEEDED(addin.Connect()), "OnConnection on Excel 11");
     CheckMenuLayout(excel, kEnglish);
-    auto toolbar = excel.Sim().CommandBar(Text(kEnglish, 0));
+    auto toolbar = excel.Sim().CommandBar(Text(kEnglish, str::kBarName));
     if (toolbar) {
         Check(toolbar->visible && toolbar->position == 1 && toolbar->rowIndex == -1,
               "toolbar restored to its defaults: shown, on top, last row");
@@ -207,14 +210,15 @@ void Excel16() {
     Check(SUCCEEDED(addin.Connect()), "OnConnection on Excel 16");
     auto menuBar = excel.Sim().CommandBar(kMenuBar);
     Check(menuBar && FindTag(menuBar->controls, "QEL") == nullptr, "no maker menu on Excel 16");
-    auto toolbar = excel.Sim().CommandBar(Text(kEnglish, 0));
+    auto toolbar = excel.Sim().CommandBar(Text(kEnglish, str::kBarName));
     if (Check(toolbar.has_value(), "toolbar built") &&
         Check(toolbar->controls.size() == 8, "toolbar holds eight buttons")) {
         for (size_t i = 0; i < 7; ++i)
             CheckButton(toolbar->controls[i], kCommands[i], kEnglish, 1, "toolbar");
         const sim::ControlInfo& site = toolbar->controls[7];
         CheckEqual(site.tag, std::string("QEL_SITE"), "developer's site button tag");
-        CheckEqual(site.caption, Text(kEnglish, 97), "developer's site caption");
+        CheckEqual(site.caption, Text(kEnglish, str::kDeveloperSiteItem),
+                   "developer's site caption");
         CheckEqual(site.faceId, 1016, "developer's site face");
         Check(site.style == 1 && site.beginGroup && site.enabled,
               "developer's site style and state");
@@ -225,7 +229,7 @@ void Excel16() {
 }
 
 std::optional<sim::ControlInfo> Button(FakeExcel& excel, const std::string& caption) {
-    auto toolbar = excel.Sim().CommandBar(Text(kEnglish, 0));
+    auto toolbar = excel.Sim().CommandBar(Text(kEnglish, str::kBarName));
     if (!toolbar) return std::nullopt;
     for (const sim::ControlInfo& c : toolbar->controls) {
         if (c.caption == caption) return c;
@@ -239,10 +243,12 @@ void Clicks() {
     MessageBoxes boxes;
     AddinSession addin(excel);
     if (!Check(addin.Created() && SUCCEEDED(addin.Connect()), "connected on Excel 16")) return;
-    const std::string bar = Text(kEnglish, 0);
+    const std::string bar = Text(kEnglish, str::kBarName);
     const std::string book = excel.Sim().NewWorkbook();
-    const std::string add = Text(kEnglish, 2), next = Text(kEnglish, 3),
-                      previous = Text(kEnglish, 4), clear = Text(kEnglish, 5);
+    const std::string add = Text(kEnglish, str::kAddOrDeleteCommand),
+                      next = Text(kEnglish, str::kNextCommand),
+                      previous = Text(kEnglish, str::kPreviousCommand),
+                      clear = Text(kEnglish, str::kDeleteAllCommand);
 
     excel.Sim().Select("B3");
     Check(Click(excel, bar, add), "click " + add);
@@ -271,7 +277,8 @@ void Clicks() {
     boxes.Answer(IDCANCEL);
     Click(excel, bar, clear);
     if (Check(boxes.All().size() == 1, "delete all asks for confirmation")) {
-        CheckEqual(boxes.All()[0].text, Text(kEnglish, 12), "confirmation text");
+        CheckEqual(boxes.All()[0].text, Text(kEnglish, str::kConfirmDeleteAllMessage),
+                   "confirmation text");
         CheckEqual(boxes.All()[0].caption, std::string("Tessaly"), "message box caption");
     }
     CheckEqual(excel.Sim().OleObjects(book, "Sheet1").size(), size_t{2}, "Cancel keeps both");
@@ -296,10 +303,10 @@ void Save() {
     FakeExcel excel("16.0");
     AddinSession addin(excel);
     if (!Check(addin.Created() && SUCCEEDED(addin.Connect()), "connected on Excel 16")) return;
-    const std::string bar = Text(kEnglish, 0);
+    const std::string bar = Text(kEnglish, str::kBarName);
     const std::string book = excel.Sim().NewWorkbook("Data.xlsx");
     excel.Sim().Select("B3");
-    Click(excel, bar, Text(kEnglish, 2));
+    Click(excel, bar, Text(kEnglish, str::kAddOrDeleteCommand));
     Check(excel.Sim().SaveWorkbook(book), "the save goes ahead");
     auto property = excel.Sim().CustomProperty(book, "QEL_BOOKMARK");
     Check(property.has_value() && !property->empty(), "the save wrote QEL_BOOKMARK");
@@ -316,7 +323,7 @@ void Save() {
     CheckEqual(excel.Sim().OleObjects(book, "Sheet1").size(), size_t{1},
                "the reopened workbook shows its bookmark");
     excel.Sim().Select("A1");
-    Click(excel, bar, Text(kEnglish, 3));
+    Click(excel, bar, Text(kEnglish, str::kNextCommand));
     CheckEqual(excel.Sim().ActiveCellAddress(), std::string("$B$3"),
                "the restored bookmark is a jump target");
     addin.Disconnect();
@@ -328,7 +335,7 @@ void SettingsFirst() {
     FakeExcel excel("11.0");
     AddinSession addin(excel);
     if (!Check(addin.Created() && SUCCEEDED(addin.Connect()), "connected on Excel 11")) return;
-    auto toolbar = excel.Sim().Application()->CommandBars()->Item(Text(kEnglish, 0));
+    auto toolbar = excel.Sim().Application()->CommandBars()->Item(Text(kEnglish, str::kBarName));
     toolbar->SetPosition(4);
     toolbar->SetLeft(300);
     toolbar->SetTop(200);
@@ -351,7 +358,7 @@ void SettingsSecond() {
     FakeExcel excel("11.0");
     AddinSession addin(excel);
     if (!Check(addin.Created() && SUCCEEDED(addin.Connect()), "connected on Excel 11")) return;
-    auto toolbar = excel.Sim().CommandBar(Text(kEnglish, 0));
+    auto toolbar = excel.Sim().CommandBar(Text(kEnglish, str::kBarName));
     if (Check(toolbar.has_value(), "toolbar built")) {
         CheckEqual(toolbar->position, 4, "toolbar floats where it was left");
         CheckEqual(toolbar->left, 300, "toolbar left restored");
@@ -376,11 +383,12 @@ void Japanese() {
     CheckMenuLayout(excel, kJapanese);
     const std::string book = excel.Sim().NewWorkbook();
     excel.Sim().Select("B3");
-    Click(excel, Text(kJapanese, 0), Text(kJapanese, 2));
+    Click(excel, Text(kJapanese, str::kBarName), Text(kJapanese, str::kAddOrDeleteCommand));
     boxes.Answer(IDCANCEL);
-    Click(excel, Text(kJapanese, 0), Text(kJapanese, 5));
+    Click(excel, Text(kJapanese, str::kBarName), Text(kJapanese, str::kDeleteAllCommand));
     if (Check(boxes.All().size() == 1, "delete all asks in Japanese")) {
-        CheckEqual(boxes.All()[0].text, Text(kJapanese, 12), "Japanese confirmation text");
+        CheckEqual(boxes.All()[0].text, Text(kJapanese, str::kConfirmDeleteAllMessage),
+                   "Japanese confirmation text");
     }
     addin.Disconnect();
 }
@@ -391,15 +399,15 @@ void Errors() {
     MessageBoxes boxes;
     AddinSession addin(excel);
     if (!Check(addin.Created() && SUCCEEDED(addin.Connect()), "connected on Excel 16")) return;
-    const std::string bar = Text(kEnglish, 0);
+    const std::string bar = Text(kEnglish, str::kBarName);
     const std::string book = excel.Sim().NewWorkbook();
     excel.Sim().Select("B3");
-    Click(excel, bar, Text(kEnglish, 2));
+    Click(excel, bar, Text(kEnglish, str::kAddOrDeleteCommand));
     excel.Sim().Select("A1");
 
     // Excel refuses the jump: its 1004 and description reach the user as they are.
     excel.Sim().FailNext("Application.Goto", 1004, "Application-defined or object-defined error");
-    Click(excel, bar, Text(kEnglish, 3));
+    Click(excel, bar, Text(kEnglish, str::kNextCommand));
     if (Check(boxes.All().size() == 1, "the refused jump is reported")) {
         CheckEqual(boxes.All()[0].text,
                    std::string("(1004) Application-defined or object-defined error"),
@@ -410,9 +418,10 @@ void Errors() {
     boxes.Clear();
     excel.Sim().Protect(book, "Sheet1");
     excel.Sim().Select("B3");
-    Click(excel, bar, Text(kEnglish, 2));
+    Click(excel, bar, Text(kEnglish, str::kAddOrDeleteCommand));
     if (Check(boxes.All().size() == 1, "the refused deletion is reported")) {
-        CheckEqual(boxes.All()[0].text, Text(kEnglish, 11), "1004 read as a protected sheet");
+        CheckEqual(boxes.All()[0].text, Text(kEnglish, str::kBookmarkNotDeletedMessage),
+                   "1004 read as a protected sheet");
     }
     addin.Disconnect();
 }
@@ -439,12 +448,12 @@ void CallsByName() {
     AddinSession addin(excel);
     if (!Check(addin.Created() && SUCCEEDED(addin.Connect()), "connected on Excel 16")) return;
     IDispatch* automation = addin.Automation();
-    const std::string bar = Text(kEnglish, 0);
+    const std::string bar = Text(kEnglish, str::kBarName);
     const std::string book = excel.Sim().NewWorkbook();
     excel.Sim().Select("B3");
-    Click(excel, bar, Text(kEnglish, 2));
+    Click(excel, bar, Text(kEnglish, str::kAddOrDeleteCommand));
     excel.Sim().Select("D5");
-    Click(excel, bar, Text(kEnglish, 2));
+    Click(excel, bar, Text(kEnglish, str::kAddOrDeleteCommand));
     excel.Sim().Select("A1");
 
     const wchar_t* names[] = {L"subCall_List",    L"subCall_AddOrDelete",  L"subCall_Next",
@@ -528,7 +537,8 @@ void Disconnect() {
         AddinSession addin(excel);
         if (!Check(addin.Created() && SUCCEEDED(addin.Connect()), "connected on Excel 11")) return;
         Check(SUCCEEDED(addin.Disconnect()), "OnDisconnection");
-        Check(!excel.Sim().CommandBar(Text(kEnglish, 0)).has_value(), "toolbar deleted");
+        Check(!excel.Sim().CommandBar(Text(kEnglish, str::kBarName)).has_value(),
+              "toolbar deleted");
         auto menuBar = excel.Sim().CommandBar(kMenuBar);
         Check(menuBar && FindTag(menuBar->controls, "QEL") == nullptr, "maker menu deleted");
         bool anyLeft = false;
@@ -611,9 +621,9 @@ void ShortcutOn(const char* version) {
     if (!Check(addin.Created() && SUCCEEDED(addin.Connect()), on + "connected")) return;
     Check(excel.Sim().KeyState("^{HOME}") == sim::KeyBinding::Silenced,
           on + "the host's own Ctrl+Home is silenced");
-    const std::string bar = Text(kEnglish, 0);
+    const std::string bar = Text(kEnglish, str::kBarName);
     excel.Sim().Select("B3");
-    Click(excel, bar, Text(kEnglish, 2));
+    Click(excel, bar, Text(kEnglish, str::kAddOrDeleteCommand));
     excel.Sim().Select("A1");
 
     auto press = [] { PressCtrlAnd(VK_HOME); };
@@ -681,7 +691,7 @@ void SecondWorkbookWindow() {
     HWND secondWindow = HostMainWindow(second + " - Excel");
     SetForegroundWindow(secondWindow);
     excel.Sim().Select(second, "Sheet1", "B3");
-    Click(excel, Text(kEnglish, 0), Text(kEnglish, 2));
+    Click(excel, Text(kEnglish, str::kBarName), Text(kEnglish, str::kAddOrDeleteCommand));
     excel.Sim().Select(second, "Sheet1", "A1");
     PressCtrlAnd(VK_HOME);
     CheckEqual(excel.Sim().ActiveCellAddress(), std::string("$B$3"),
@@ -734,7 +744,8 @@ void Installed() {
     if (!Check(addin.Created() && SUCCEEDED(addin.Connect()), "the installed add-in connects")) {
         return;
     }
-    const std::string bar = Text(kEnglish, 0), add = Text(kEnglish, 2);
+    const std::string bar = Text(kEnglish, str::kBarName),
+                      add = Text(kEnglish, str::kAddOrDeleteCommand);
     const std::string book = excel.Sim().NewWorkbook();
     excel.Sim().Select("B3");
     Click(excel, bar, add);
@@ -742,7 +753,7 @@ void Installed() {
     Click(excel, bar, add);
     CheckEqual(excel.Sim().OleObjects(book, "Sheet1").size(), size_t{0}, "and deletes again");
 
-    Click(excel, bar, Text(kEnglish, 7));
+    Click(excel, bar, Text(kEnglish, str::kHelpCommand));
     std::string opened = WaitForUrls(1);
     if (!opened.empty() && opened.back() == '\n') opened.pop_back();
     const std::wstring page = win::Widen(opened);
@@ -761,10 +772,10 @@ void Web() {
     AddinSession addin(excel);
     if (!Check(addin.Created() && SUCCEEDED(addin.Connect()), "connected on Excel 16")) return;
     const int64_t callsBefore = excel.Sim().TotalCalls();
-    Click(excel, Text(kEnglish, 0), Text(kEnglish, 7));
+    Click(excel, Text(kEnglish, str::kBarName), Text(kEnglish, str::kHelpCommand));
     CheckEqual(WaitForUrls(1), BrowserTarget(HelpPageUrl()) + "\n",
                "online help opens the help page");
-    Click(excel, Text(kEnglish, 0), Text(kEnglish, 97));
+    Click(excel, Text(kEnglish, str::kBarName), Text(kEnglish, str::kDeveloperSiteItem));
     CheckEqual(WaitForUrls(2),
                BrowserTarget(HelpPageUrl()) + "\n" + BrowserTarget(kSiteRootUrl) + "\n",
                "the developer's site opens the site's root");

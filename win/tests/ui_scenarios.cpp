@@ -12,6 +12,7 @@
 
 #include "locale/const.h"
 #include "locale/resource_strings.h"
+#include "locale/string_ids.h"
 #include "win/common/text.h"
 #include "win/fake_excel/check.h"
 #include "win/fake_excel/fake_excel.h"
@@ -149,14 +150,15 @@ class UiSession {
     // ---- On the host's thread, before the user starts --------------------------------
     void AddBookmark(const std::string& book, const std::string& sheet, const std::string& cell) {
         Sim().Select(book, sheet, cell);
-        Click(excel_, Text(base_, 0), Text(base_, 2));
+        Click(excel_, Text(base_, str::kBarName), Text(base_, str::kAddOrDeleteCommand));
     }
 
     // ---- From the user's thread ------------------------------------------------------
     // A click on the add-in's toolbar button with the caption at `offset`.
     void ClickCommand(int offset) {
-        desktop_->PostToHost(
-            [this, caption = Text(base_, offset)] { Click(excel_, Text(base_, 0), caption); });
+        desktop_->PostToHost([this, caption = Text(base_, offset)] {
+            Click(excel_, Text(base_, str::kBarName), caption);
+        });
     }
     void OnHost(const std::function<void()>& action) {
         Check(desktop_->OnHost(action), "the host's thread answers");
@@ -255,8 +257,8 @@ void ListWindow(UiSession& ui) {
     ui.Sim().Select(sales, kSheet, "A1");
 
     ui.Desktop().Run([&] {
-        ui.ClickCommand(1);
-        HWND list = WaitForDialog(ui.T(40));
+        ui.ClickCommand(str::kListCommand);
+        HWND list = WaitForDialog(ui.T(str::kListTitle));
         if (!Check(list != nullptr, "the list window opens with its caption")) return;
         Check((StyleOf(list) & WS_THICKFRAME) != 0 && (ExStyleOf(list) & WS_EX_TOOLWINDOW) != 0 &&
                   (StyleOf(list) & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) == 0,
@@ -269,9 +271,9 @@ void ListWindow(UiSession& ui) {
                    Joined({"Sales.xlsx", "  Sheet1", "    B3", "    E7", "    D5 ( Total )",
                            "Costs.xlsx", "  Sheet1", "    C4"}),
                    "each workbook and sheet once, where its first bookmark stands");
-        HWND go = ChildWithText(list, L"Button", ui.T(41));
-        HWND goAndClose = ChildWithText(list, L"Button", ui.T(42));
-        HWND close = ChildWithText(list, L"Button", ui.T(43));
+        HWND go = ChildWithText(list, L"Button", ui.T(str::kListGoto));
+        HWND goAndClose = ChildWithText(list, L"Button", ui.T(str::kListGotoAndClose));
+        HWND close = ChildWithText(list, L"Button", ui.T(str::kListClose));
         if (!Check(go && goAndClose && close, "the three buttons with their captions")) return;
         Check(!IsWindowEnabled(go) && !IsWindowEnabled(goAndClose) && IsWindowEnabled(close),
               "the jump buttons start disabled");
@@ -306,9 +308,9 @@ void ListWindow(UiSession& ui) {
         Settle(300);
         CheckEqual(ui.ActiveCell(), sales + "!$D$5", "a double-click on a grey entry does nothing");
 
-        ui.ClickCommand(1);
+        ui.ClickCommand(str::kListCommand);
         Settle(800);
-        CheckEqual(CountDialogs(ui.T(40)), 1,
+        CheckEqual(CountDialogs(ui.T(str::kListTitle)), 1,
                    "the command run while the list is open does nothing");
 
         // Too small: the window snaps back to 5000 x 2000 twips, the buttons in their
@@ -347,23 +349,23 @@ void ListWindow(UiSession& ui) {
                    std::to_string(std::lround(380 * twips)), "placement saved: Height");
         Check(IsWindowEnabled(ui.MainWindow()) != FALSE, "the host's window is enabled again");
 
-        ui.ClickCommand(1);
-        list = WaitForDialog(ui.T(40));
+        ui.ClickCommand(str::kListCommand);
+        list = WaitForDialog(ui.T(str::kListTitle));
         if (!Check(list != nullptr, "the list opens again")) return;
         outer = ScreenRect(list);
         Check(outer.left == 120 && outer.top == 90 && outer.right - outer.left == 560 &&
                   outer.bottom - outer.top == 380,
               "the placement comes back at the next opening");
         tree = TreeOf(list);
-        goAndClose = ChildWithText(list, L"Button", ui.T(42));
+        goAndClose = ChildWithText(list, L"Button", ui.T(str::kListGotoAndClose));
         ClickEntry(tree, L"C4");
         WaitUntil([&] { return IsWindowEnabled(goAndClose) != FALSE; });
         ClickAt(CenterOf(goAndClose));
         Check(WaitUntilGone(list), "Goto and Close closes the list");
         ui.ActiveCellBecomes(costs + "!$C$4", "Goto and Close jumps");
 
-        ui.ClickCommand(1);
-        list = WaitForDialog(ui.T(40));
+        ui.ClickCommand(str::kListCommand);
+        list = WaitForDialog(ui.T(str::kListTitle));
         if (!Check(list != nullptr, "the list opens once more")) return;
         PressKey(VK_ESCAPE);
         Check(WaitUntilGone(list), "Esc closes the list");
@@ -372,8 +374,8 @@ void ListWindow(UiSession& ui) {
 
         // The host lets the add-in go while the list is open: the list closes through
         // its own closing steps and the host's window is usable again.
-        ui.ClickCommand(1);
-        list = WaitForDialog(ui.T(40));
+        ui.ClickCommand(str::kListCommand);
+        list = WaitForDialog(ui.T(str::kListTitle));
         if (!Check(list != nullptr, "the list opens before the disconnection")) return;
         SetWindowPos(list, nullptr, 150, 100, 560, 380, SWP_NOZORDER | SWP_NOACTIVATE);
         Settle(300);
@@ -396,22 +398,24 @@ void SettingsWindow(UiSession& ui) {
     ui.Sim().Select(sales, kSheet, "A1");
 
     ui.Desktop().Run([&] {
-        ui.ClickCommand(6);
-        HWND dialog = WaitForDialog(ui.T(20));
+        ui.ClickCommand(str::kSettingCommand);
+        HWND dialog = WaitForDialog(ui.T(str::kSettingTitle));
         if (!Check(dialog != nullptr, "the settings window opens with its caption")) return;
         Check((StyleOf(dialog) & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) == 0,
               "a fixed dialog without minimise and maximise buttons");
         Check(!IsWindowEnabled(ui.MainWindow()), "modal over the host's main window");
 
         // The stored values, as loaded.
-        Check(Checked(ChildWithText(dialog, L"Button", ui.T(23))) &&
-                  !Checked(ChildWithText(dialog, L"Button", ui.T(22))),
+        Check(Checked(ChildWithText(dialog, L"Button", ui.T(str::kSettingMarkOn))) &&
+                  !Checked(ChildWithText(dialog, L"Button", ui.T(str::kSettingMarkOff))),
               "marks on");
-        Check(Checked(ChildWithText(dialog, L"Button", ui.T(27))) &&
-                  !Checked(ChildWithText(dialog, L"Button", ui.T(26))),
+        Check(Checked(ChildWithText(dialog, L"Button", ui.T(str::kSettingVectorColumn))) &&
+                  !Checked(ChildWithText(dialog, L"Button", ui.T(str::kSettingVectorRow))),
               "column order");
-        Check(!Checked(ChildWithText(dialog, L"Button", ui.T(30))), "no confirmation");
-        Check(Checked(ChildWithText(dialog, L"Button", ui.T(31))), "saving in the workbook");
+        Check(!Checked(ChildWithText(dialog, L"Button", ui.T(str::kSettingConfirm))),
+              "no confirmation");
+        Check(Checked(ChildWithText(dialog, L"Button", ui.T(str::kSettingSave))),
+              "saving in the workbook");
         std::vector<HWND> keys = ChildrenOfClass(dialog, L"ComboBox");
         if (!CheckEqual(keys.size(), size_t{10}, "five rows of two key lists")) return;
         std::vector<std::string> shown;
@@ -428,13 +432,13 @@ void SettingsWindow(UiSession& ui) {
             "the title, version and URL labels");
 
         // Marks off grey the colour and hide it on the button; on again, it comes back.
-        HWND colorLabel = ChildWithText(dialog, L"Static", ui.T(24));
-        ClickAt(CenterOf(ChildWithText(dialog, L"Button", ui.T(22))));
+        HWND colorLabel = ChildWithText(dialog, L"Static", ui.T(str::kSettingColor));
+        ClickAt(CenterOf(ChildWithText(dialog, L"Button", ui.T(str::kSettingMarkOff))));
         Check(WaitUntil(
                   [&] { return !IsWindowEnabled(colorButton) && !IsWindowEnabled(colorLabel); }),
               "marks off disable the colour label and button");
         CheckShowsColor(colorButton, GetSysColor(COLOR_BTNFACE), "and the button shows no colour");
-        ClickAt(CenterOf(ChildWithText(dialog, L"Button", ui.T(23))));
+        ClickAt(CenterOf(ChildWithText(dialog, L"Button", ui.T(str::kSettingMarkOn))));
         Check(
             WaitUntil([&] { return IsWindowEnabled(colorButton) && IsWindowEnabled(colorLabel); }),
             "marks on enable them again");
@@ -458,13 +462,14 @@ void SettingsWindow(UiSession& ui) {
         // Ctrl+HOME a second time: refused with the message, nothing saved.
         PickFromList(keys[0], L"Ctrl");
         PickFromList(keys[1], L"HOME");
-        HWND ok = ChildWithText(dialog, L"Button", ui.T(32));
+        HWND ok = ChildWithText(dialog, L"Button", ui.T(str::kSettingOK));
         ClickAt(CenterOf(ok));
         HWND box = nullptr;
         WaitUntil([&] { return (box = FindOwnedDialog(dialog)) != nullptr; });
         if (Check(box != nullptr, "a duplicate key is refused with a message")) {
             CheckEqual(Utf8(WindowText(box)), std::string(kAppTitle), "the message's title");
-            Check(ChildWithText(box, L"Static", ui.T(16)) != nullptr, "the offset-16 message");
+            Check(ChildWithText(box, L"Static", ui.T(str::kBadShortcutKeyMessage)) != nullptr,
+                  "the offset-16 message");
             Settle(300);
             PressKey(VK_RETURN);
             Check(WaitUntilGone(box), "Enter closes the message");
@@ -560,7 +565,7 @@ void SettingsWindow(UiSession& ui) {
                              "Ctrl+End in the host's window runs the next-bookmark command");
 
         PressKey(VK_HOME, {VK_CONTROL});
-        HWND list = WaitForDialog(ui.T(40));
+        HWND list = WaitForDialog(ui.T(str::kListTitle));
         if (Check(list != nullptr, "Ctrl+Home opens the bookmark list")) {
             PressKey(VK_END, {VK_CONTROL});
             Settle(300);
@@ -608,12 +613,12 @@ void LookAtWindows(UiSession& ui) {
     ui.Sim().HideRows(book, sheet, 7);
 
     ui.Desktop().Run([&] {
-        ui.ClickCommand(1);
-        HWND list = WaitForDialog(ui.T(40));
+        ui.ClickCommand(str::kListCommand);
+        HWND list = WaitForDialog(ui.T(str::kListTitle));
         if (Check(list != nullptr, "the list window opens with its caption in this language")) {
-            Check(ChildWithText(list, L"Button", ui.T(41)) &&
-                      ChildWithText(list, L"Button", ui.T(42)) &&
-                      ChildWithText(list, L"Button", ui.T(43)),
+            Check(ChildWithText(list, L"Button", ui.T(str::kListGoto)) &&
+                      ChildWithText(list, L"Button", ui.T(str::kListGotoAndClose)) &&
+                      ChildWithText(list, L"Button", ui.T(str::kListClose)),
                   "the list's buttons in this language");
             HWND tree = TreeOf(list);
             ClickEntry(tree, L"D5 ( " + win::Widen(japanese ? "合計" : "Total") + L" )");
@@ -621,13 +626,13 @@ void LookAtWindows(UiSession& ui) {
             PressKey(VK_ESCAPE);
             Check(WaitUntilGone(list), "Esc closes the list");
         }
-        ui.ClickCommand(6);
-        HWND dialog = WaitForDialog(ui.T(20));
+        ui.ClickCommand(str::kSettingCommand);
+        HWND dialog = WaitForDialog(ui.T(str::kSettingTitle));
         if (Check(dialog != nullptr,
                   "the settings window opens with its caption in this language")) {
-            Check(ChildWithText(dialog, L"Button", ui.T(21)) &&
-                      ChildWithText(dialog, L"Button", ui.T(32)) &&
-                      ChildWithText(dialog, L"Static", ui.T(1)),
+            Check(ChildWithText(dialog, L"Button", ui.T(str::kSettingMarkFrame)) &&
+                      ChildWithText(dialog, L"Button", ui.T(str::kSettingOK)) &&
+                      ChildWithText(dialog, L"Static", ui.T(str::kListCommand)),
                   "the settings window's captions in this language");
             ui.Photograph(dialog, L"settings");
 
@@ -636,10 +641,12 @@ void LookAtWindows(UiSession& ui) {
             if (keys.size() == 10 && PickFromList(keys[0], L"Ctrl") &&
                 PickFromList(keys[1], L"HOME") && PickFromList(keys[2], L"Ctrl") &&
                 PickFromList(keys[3], L"HOME")) {
-                ClickAt(CenterOf(ChildWithText(dialog, L"Button", ui.T(32))));
+                ClickAt(CenterOf(ChildWithText(dialog, L"Button", ui.T(str::kSettingOK))));
                 HWND box = nullptr;
                 WaitUntil([&] { return (box = FindOwnedDialog(dialog)) != nullptr; });
-                if (Check(box != nullptr && ChildWithText(box, L"Static", ui.T(16)) != nullptr,
+                if (Check(box != nullptr &&
+                              ChildWithText(box, L"Static", ui.T(str::kBadShortcutKeyMessage)) !=
+                                  nullptr,
                           "the duplicate key message in this language")) {
                     Settle(300);
                     ui.Photograph(box, L"message");
