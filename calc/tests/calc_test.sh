@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# The Calc extension in a headless LibreOffice with a scratch user profile.
+#   calc_test.sh install WORK    unopkg add puts tessaly.oxt into the profile; listed
+#   calc_test.sh bookmarks WORK  a Python UNO client works bookmarks in Calc, saves as
+#                                .xlsx, and the tessaly program reads them back
+# The environment names the programs: TESSALY_SOFFICE, TESSALY_UNOPKG, TESSALY_PYTHON3,
+# TESSALY_PROGRAM, TESSALY_OXT, TESSALY_SAMPLES.
+set -euo pipefail
+scene=$1
+work=$2
+here=$(cd "$(dirname "$0")" && pwd)
+
+# unopkg refuses to install into a user profile as root: as root, the test runs as the
+# user nobody in a folder of its own.
+if [[ $(id -u) == 0 && -z ${TESSALY_CALC_AS_USER:-} ]]; then
+  rm -rf "$work"
+  mkdir -p "$work"
+  chown nobody: "$work"
+  exec setpriv --reuid=nobody --regid="$(id -g nobody)" --clear-groups \
+    env HOME="$work" TESSALY_CALC_AS_USER=nobody bash "$0" "$@"
+fi
+find "$work" -mindepth 1 -delete 2>/dev/null || true
+mkdir -p "$work/profile" "$work/config"
+profile_url="file://$work/profile"
+# The add-in's settings file, as the tessaly program keeps it: bookmarks are saved in
+# the workbook.
+export TESSALY_CONFIG_DIR=$work/config
+printf '[QEL_BOOKMARK_VEROZARA\\Setting]\nSaveMark=1\n' >"$TESSALY_CONFIG_DIR/settings.ini"
+
+unopkg() {
+  timeout 120 "$TESSALY_UNOPKG" "$@" "-env:UserInstallation=$profile_url"
+}
+
+fail() {
+  echo "FAIL $*"
+  exit 1
+}
+
+unopkg add "$TESSALY_OXT" || fail "unopkg add tessaly.oxt"
+listing=$(unopkg list)
+grep -q 'Identifier: org.tessaly.bookmarks' <<<"$listing" || fail "unopkg list names the extension"
+grep -q 'is registered: yes' <<<"$listing" || {
+  echo "$listing"
+  fail "unopkg list shows it registered"
+}
+echo "ok   unopkg add installs tessaly.oxt into the profile and unopkg list lists it"
+
+case $scene in
+  install) ;;
+  bookmarks)
+    # The client ends the office it started, also when it is stopped by the timeout.
+    timeout 150 "$TESSALY_PYTHON3" "$here/calc_client.py" "$work/profile" "$work" bookmarks ||
+      fail "the scene in Calc"
+    saved=$("$TESSALY_PROGRAM" bookmarks --json "$work/Saved.xlsx")
+    expected='{"workbook": "Saved.xlsx", "bookmarks": [{"sheet": "Sales", "address": "$B$3"}, '
+    expected+='{"sheet": "Costs", "address": "$C$5"}], "unresolved": []}'
+    [[ $saved == "$expected" ]] || {
+      printf 'tessaly bookmarks Saved.xlsx:\n%s\n' "$saved"
+      fail "tessaly bookmarks reads the bookmarks Calc saved"
+    }
+    echo "ok   tessaly bookmarks reads Sales!\$B\$3 and Costs!\$C\$5 from the .xlsx Calc saved"
+    ;;
+  *) fail "unknown scene $scene" ;;
+esac
