@@ -23,6 +23,8 @@
 #include <com/sun/star/document/XDocumentPropertiesSupplier.hpp>
 #include <com/sun/star/drawing/FillStyle.hpp>
 #include <com/sun/star/drawing/LineStyle.hpp>
+#include <com/sun/star/drawing/TextHorizontalAdjust.hpp>
+#include <com/sun/star/drawing/TextVerticalAdjust.hpp>
 #include <com/sun/star/drawing/XDrawPage.hpp>
 #include <com/sun/star/drawing/XDrawPages.hpp>
 #include <com/sun/star/drawing/XDrawPagesSupplier.hpp>
@@ -50,6 +52,7 @@
 #include <com/sun/star/table/XTableColumns.hpp>
 #include <com/sun/star/table/XTableRows.hpp>
 #include <com/sun/star/text/XTextRange.hpp>
+#include <com/sun/star/util/XModifiable.hpp>
 #include <com/sun/star/util/XModifyBroadcaster.hpp>
 #include <com/sun/star/util/XModifyListener.hpp>
 #include <com/sun/star/view/XSelectionChangeListener.hpp>
@@ -61,6 +64,7 @@
 #include <algorithm>
 #include <map>
 #include <optional>
+#include <set>
 #include <vector>
 
 #include "calc/command_bars.h"
@@ -133,15 +137,6 @@ Ref<host::Range> RangeOf(const Model& model, Reference<css::table::XCellRange> r
                          RangeKind kind = RangeKind::Cells);
 
 std::weak_ptr<host::Application> g_application;
-
-// The seam adds a mark at a position, not at a cell; the add-in reads the position of
-// the cell it marks just before. The cell last asked for its position is kept so that
-// a mark added exactly there is anchored to that cell.
-struct PlacedCell {
-    Reference<css::table::XCellRange> cell;
-    css::awt::Point position;
-};
-PlacedCell g_lastPlaced;
 
 // ---- Document properties ---------------------------------------------------------
 
@@ -246,9 +241,8 @@ class ShapeLabel final : public host::LabelControl {
 
 class MarkShape final : public host::OLEObject {
   public:
-    MarkShape(Reference<css::drawing::XShape> shape, Reference<css::drawing::XDrawPage> page,
-              Reference<css::table::XCellRange> cell)
-        : shape_(std::move(shape)), page_(std::move(page)), cell_(std::move(cell)) {}
+    MarkShape(Reference<css::drawing::XShape> shape, Reference<css::drawing::XDrawPage> page)
+        : shape_(std::move(shape)), page_(std::move(page)) {}
     const void* Identity() const override { return IdentityOf(shape_); }
     double Left() override {
         return UnoCall([&] { return Points(Live()->getPosition().X); });
@@ -270,15 +264,10 @@ class MarkShape final : public host::OLEObject {
             shape_->setPosition(p);
         });
     }
-    // Moving and sizing with the cell is anchoring to it; the cell keeps its mark when
-    // rows and columns move.
-    void SetPlacement(int32_t v) override {
-        UnoCall([&] {
-            Reference<css::beans::XPropertySet> p(Live(), UNO_QUERY_THROW);
-            if (v == host::xl::kMoveAndSize && cell_.is())
-                p->setPropertyValue("Anchor", uno::Any(cell_));
-        });
-    }
+    // A mark stays anchored to its sheet, not to its cell: Calc 7.4 then writes an .ods
+    // without end when cell-anchored shapes are removed as the save begins, which is when
+    // the add-in takes its marks off. It is put back at its cell at the next refresh.
+    void SetPlacement(int32_t) override { Live(); }
     void SetPrintObject(bool v) override { Set("Printable", uno::Any(v)); }
     // A mark is never moved by hand: Calc's "protected position" is the nearest it has
     // to an unlocked control, and the shape is left free so that users can remove it.
@@ -321,7 +310,6 @@ class MarkShape final : public host::OLEObject {
     }
     Reference<css::drawing::XShape> shape_;
     Reference<css::drawing::XDrawPage> page_;
-    Reference<css::table::XCellRange> cell_;
     bool deleted_ = false;
 };
 
@@ -345,14 +333,16 @@ class SheetShapes final : public host::OLEObjects {
             Reference<css::drawing::XDrawPage> page(
                 pages->getDrawPages()->getByIndex(where->getRangeAddress().Sheet), UNO_QUERY_THROW);
             page->add(shape);
+            // A label that sizes itself grows to the right and down from where it is put;
+            // a text shape grows from its centre unless told so.
+            Reference<css::beans::XPropertySet> props(shape, UNO_QUERY_THROW);
+            props->setPropertyValue("TextHorizontalAdjust",
+                                    uno::Any(css::drawing::TextHorizontalAdjust_LEFT));
+            props->setPropertyValue("TextVerticalAdjust",
+                                    uno::Any(css::drawing::TextVerticalAdjust_TOP));
             shape->setPosition(css::awt::Point(HundredthMm(left), HundredthMm(top)));
             shape->setSize(css::awt::Size(HundredthMm(width), HundredthMm(height)));
-            Reference<css::table::XCellRange> cell;
-            const auto& placed = g_lastPlaced;
-            if (placed.cell.is() && placed.position.X == HundredthMm(left) &&
-                placed.position.Y == HundredthMm(top))
-                cell = placed.cell;
-            return std::make_shared<MarkShape>(shape, page, cell);
+            return std::make_shared<MarkShape>(shape, page);
         });
     }
 
@@ -479,12 +469,10 @@ class CalcRange final : public host::Range {
         model_->getURL();  // a closed document answers for none of its cells
         return a->getRangeAddress();
     }
-    // The position, and this cell as the last one placed (see LastPlacedCell).
     css::awt::Point Placed() const {
         Reference<css::beans::XPropertySet> p(range_, UNO_QUERY_THROW);
         css::awt::Point point;
         p->getPropertyValue("Position") >>= point;
-        g_lastPlaced = {range_, point};
         return point;
     }
     Model model_;
@@ -628,9 +616,8 @@ class SheetList final : public host::Worksheets {
 
 // ---- Documents ---------------------------------------------------------------------
 
-// An office started with --headless shows no window at all, and cannot: there every
-// document counts as shown. Otherwise a document whose frame is not visible was loaded
-// hidden by a program, which Calc offers its users no way to do or undo.
+}  // namespace
+
 bool OfficeIsHeadless() {
     static const bool headless = [] {
         const sal_uInt32 count = osl_getCommandArgCount();
@@ -645,6 +632,11 @@ bool OfficeIsHeadless() {
     return headless;
 }
 
+namespace {
+
+// In a headless office every document counts as shown (none can be). Otherwise a
+// document whose frame is not visible was loaded hidden by a program, which Calc offers
+// its users no way to do or undo.
 class CalcWindow final : public host::Window {
   public:
     explicit CalcWindow(Model model) : model_(std::move(model)) {}
@@ -830,12 +822,18 @@ class EventBridge {
             Forget(model);
             return;
         }
-        if (name == "OnViewCreated" || name == "OnLoad" || name == "OnNew") Watch(model);
+        // A save changes the document's modified state, which Calc reports as an edit.
+        if (name == "OnSave" || name == "OnSaveAs" || name == "OnCopyTo")
+            saving_.insert(IdentityOf(model));
+        if (name.endsWith("Done") || name.endsWith("Failed")) saving_.erase(IdentityOf(model));
+        if (name == "OnViewCreated" || name == "OnLoadFinished" || name == "OnCreate") Watch(model);
         if (AddinScope::Active()) return;
         Delivery delivery(*this);
-        if (name == "OnLoad") {
+        // "OnLoad" and "OnNew" come only once a document is shown; a document loaded
+        // hidden has just the events of its making, which every document has once.
+        if (name == "OnLoadFinished") {
             sink_.WorkbookOpen(WorkbookOf(model));
-        } else if (name == "OnNew") {
+        } else if (name == "OnCreate") {
             sink_.NewWorkbook(WorkbookOf(model));
         } else if (name == "OnSave" || name == "OnSaveAs" || name == "OnCopyTo") {
             // A document event cannot stop the save: Cancel is not read.
@@ -846,7 +844,10 @@ class EventBridge {
 
     void Modified(const css::lang::EventObject& e) {
         Model model(e.Source, UNO_QUERY);
-        if (!model.is() || AddinScope::Active()) return;
+        if (!model.is() || AddinScope::Active() || saving_.count(IdentityOf(model))) return;
+        // The document becoming unmodified (after a save) is no edit.
+        Reference<css::util::XModifiable> modifiable(model, UNO_QUERY);
+        if (modifiable.is() && !modifiable->isModified()) return;
         Delivery delivery(*this);
         auto found = watched_.find(IdentityOf(model));
         try {
@@ -957,6 +958,7 @@ class EventBridge {
     Reference<uno::XInterface> keep_;  // holds listener_
     Reference<css::frame::XGlobalEventBroadcaster> broadcaster_;
     std::map<const void*, Watched> watched_;
+    std::set<const void*> saving_;
 };
 
 void Listener::documentEventOccured(const css::document::DocumentEvent& event) {

@@ -36,6 +36,9 @@ class AddinScope {
     static bool Active();
 };
 
+// True in an office started with --headless: it shows no window at all, and cannot.
+bool OfficeIsHeadless();
+
 // A value of LibreOffice's configuration as text; empty when it cannot be read.
 std::string ConfigurationText(
     const com::sun::star::uno::Reference<com::sun::star::uno::XComponentContext>& context,

@@ -13,6 +13,7 @@
 #include <com/sun/star/system/SystemShellExecuteFlags.hpp>
 
 #include <chrono>
+#include <cstdio>
 
 #include "calc/calc_host.h"
 #include "calc/uno_calls.h"
@@ -55,6 +56,13 @@ bool CalcPlatform::OpenUrl(const std::string& url) {
 platform::MsgAnswer CalcPlatform::MessageBox(const std::string& text, const std::string& caption,
                                              platform::MsgIcon icon, platform::MsgButtons buttons) {
     using platform::MsgAnswer;
+    // A headless office cannot show a box and would wait for it for ever: the message
+    // goes to the office's error output and is answered with its default button, OK, as
+    // pressing Enter would.
+    if (OfficeIsHeadless()) {
+        std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+        return MsgAnswer::OK;
+    }
     try {
         auto desktop = css::frame::Desktop::create(context_);
         Reference<css::awt::XWindowPeer> parent;

@@ -23,6 +23,7 @@ COMMAND = "vnd.tessaly.bookmarks:"
 ADD_OR_DELETE = "QEL_BOOKMARK_ADDORDEL"
 NEXT = "QEL_BOOKMARK_NEXT"
 PREVIOUS = "QEL_BOOKMARK_BEFOR"
+CLEAR = "QEL_BOOKMARK_CLEAR"
 # Each command ignores a run within 0.2 seconds of its last one (next and previous
 # share theirs); the client leaves that much between any two commands.
 REPEAT_GUARD = 0.25
@@ -47,13 +48,13 @@ def prop(name, value):
 
 
 class Office:
-    def __init__(self, profile, pipe):
+    def __init__(self, profile, pipe, log):
         self.process = subprocess.Popen(
             [os.environ.get("TESSALY_SOFFICE", "soffice"), "--headless",
              "--norestore", "--nologo", "--nodefault", "--nolockcheck",
              "-env:UserInstallation=" + uno.systemPathToFileUrl(profile),
              "--accept=pipe,name=%s;urp;" % pipe],
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+            stdout=log, stderr=log,
             # The launcher starts the office as a child: both are ended as one group.
             start_new_session=True)
         local = uno.getComponentContext()
@@ -209,10 +210,46 @@ def scene_bookmarks(office, work):
     office.run(doc, ADD_OR_DELETE)
     check(marks(doc, "Sales") == 1, "deleting Sales!D8 takes its mark away")
 
-    # Saved as .xlsx: the bookmarks go into the file, the marks do not.
-    saved = os.path.join(work, "Saved.xlsx")
-    doc.storeAsURL(uno.systemPathToFileUrl(saved), (prop("FilterName", "Calc MS Excel 2007 XML"),))
-    check(os.path.exists(saved), "saved as Saved.xlsx")
+    # Saved as .ods and as .xlsx: the bookmarks go into the file, the marks do not.
+    for name, filter_name in (("Saved.ods", "calc8"), ("Saved.xlsx", "Calc MS Excel 2007 XML")):
+        path = os.path.join(work, name)
+        doc.storeAsURL(uno.systemPathToFileUrl(path), (prop("FilterName", filter_name),))
+        check(os.path.exists(path), "saved as " + name)
+    check(marks(doc, "Sales") == 0, "the marks are off after the save", marks(doc, "Sales"))
+    select(doc, "Sales", "A1")
+    check(marks(doc, "Sales") == 1, "the next selection change makes them again",
+          marks(doc, "Sales"))
+    doc.close(True)
+
+    # Opened again, each file gives its bookmarks back.
+    for name in ("Saved.xlsx", "Saved.ods"):
+        doc = office.open(os.path.join(work, name))
+        select(doc, "Sales", "A1")
+        office.run(doc, NEXT)
+        at = where(office)
+        check(at == name + "!Sales!B3", name + " opens with its bookmark Sales!B3", at)
+        # The toolbar's twin of the menu item runs the same command.
+        office.run(doc, NEXT + "_COPY")
+        at = where(office)
+        check(at == name + "!Costs!C5", name + " has Costs!C5 too (through the toolbar)", at)
+        check(marks(doc, "Sales") == 1 and marks(doc, "Costs") == 1,
+              name + " has one mark per bookmark again", (marks(doc, "Sales"), marks(doc, "Costs")))
+        doc.close(True)
+
+    # A workbook the tessaly program saved opens in Calc with its bookmarks.
+    doc = office.open(os.path.join(work, "FromTessaly.xlsx"))
+    select(doc, "Sales", "A1")
+    office.run(doc, NEXT)
+    at = where(office)
+    check(at == "FromTessaly.xlsx!Costs!D4", "the tessaly program's bookmark Costs!D4 is there", at)
+
+    # Delete all asks first; a headless office answers with the default button, OK.
+    office.run(doc, CLEAR)
+    check(marks(doc, "Costs") == 0, "delete all takes every mark away", marks(doc, "Costs"))
+    select(doc, "Sales", "A1")
+    office.run(doc, NEXT)
+    at = where(office)
+    check(at == "FromTessaly.xlsx!Sales!A1", "after delete all, next finds nothing", at)
     doc.close(True)
 
 
@@ -223,7 +260,9 @@ def main():
     profile, work, scene = sys.argv[1], sys.argv[2], sys.argv[3]
     # Stopped by a timeout, the client still ends its office.
     signal.signal(signal.SIGTERM, lambda *_: sys.exit("stopped"))
-    office = Office(profile, "tessaly_test_%d" % os.getpid())
+    # What the office writes (the headless office's message boxes among it) is kept.
+    log = open(os.path.join(work, "office.log"), "w")
+    office = Office(profile, "tessaly_test_%d" % os.getpid(), log)
     try:
         SCENES[scene](office, work)
     except Exception as e:  # any failure of the office is a failed scene

@@ -48,8 +48,12 @@ echo "ok   unopkg add installs tessaly.oxt into the profile and unopkg list list
 case $scene in
   install) ;;
   bookmarks)
+    # A workbook with a bookmark, saved by the tessaly program.
+    cp "$TESSALY_SAMPLES/Demo.xlsx" "$work/FromTessaly.xlsx"
+    printf 'open FromTessaly.xlsx\nselect Costs!D4\nclick toggle\nsave\n' >"$work/save.tsc"
+    (cd "$work" && "$TESSALY_PROGRAM" run save.tsc >/dev/null) || fail "tessaly run save.tsc"
     # The client ends the office it started, also when it is stopped by the timeout.
-    timeout 150 "$TESSALY_PYTHON3" "$here/calc_client.py" "$work/profile" "$work" bookmarks ||
+    timeout -s KILL 60 "$TESSALY_PYTHON3" "$here/calc_client.py" "$work/profile" "$work" bookmarks ||
       fail "the scene in Calc"
     saved=$("$TESSALY_PROGRAM" bookmarks --json "$work/Saved.xlsx")
     expected='{"workbook": "Saved.xlsx", "bookmarks": [{"sheet": "Sales", "address": "$B$3"}, '
