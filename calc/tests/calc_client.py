@@ -15,7 +15,9 @@ import sys
 import time
 
 import uno
+import unohelper
 from com.sun.star.beans import PropertyValue
+from com.sun.star.frame import XStatusListener
 from com.sun.star.connection import NoConnectException
 
 COMMAND = "vnd.tessaly.bookmarks:"
@@ -111,6 +113,34 @@ class Office:
         self.process.wait()
 
 
+class StateRecorder(unohelper.Base, XStatusListener):
+    """The states a menu or toolbar entry is sent for its command."""
+
+    def __init__(self):
+        self.enabled = None
+        self.pressed = None
+
+    def statusChanged(self, event):
+        self.enabled = event.IsEnabled
+        self.pressed = event.State if isinstance(event.State, bool) else None
+
+    def disposing(self, source):
+        pass
+
+
+def watch(office, doc, tag):
+    """Listens to the states of a command, as its menu item does."""
+    transformer = office.context.ServiceManager.createInstanceWithContext(
+        "com.sun.star.util.URLTransformer", office.context)
+    url = uno.createUnoStruct("com.sun.star.util.URL")
+    url.Complete = COMMAND + tag
+    _, url = transformer.parseStrict(url)
+    dispatch = doc.getCurrentController().getFrame().queryDispatch(url, "_self", 0)
+    recorder = StateRecorder()
+    dispatch.addStatusListener(recorder, url)
+    return recorder
+
+
 def select(doc, sheet_name, address):
     sheet = doc.getSheets().getByName(sheet_name)
     controller = doc.getCurrentController()
@@ -144,9 +174,23 @@ def scene_bookmarks(office, work):
     check(doc is not None and doc.supportsService("com.sun.star.sheet.SpreadsheetDocument"),
           "Demo.xlsx opens in Calc")
 
+    # The entries' states: next is enabled once there are bookmarks, add/delete is
+    # pressed while the active cell is one.
+    toggle_state = watch(office, doc, ADD_OR_DELETE + "_COPY")
+    next_state = watch(office, doc, NEXT)
+    check(next_state.enabled is False and toggle_state.enabled is True,
+          "with no bookmark, next is disabled and add/delete enabled",
+          (next_state.enabled, toggle_state.enabled))
+
     # Add/delete on two sheets; each bookmark gets its mark.
     select(doc, "Sales", "B3")
     check(office.run(doc, ADD_OR_DELETE) is True, "add/delete runs through its command URL")
+    check(next_state.enabled is True and toggle_state.pressed is True,
+          "then next is enabled and add/delete pressed on the bookmarked cell",
+          (next_state.enabled, toggle_state.pressed))
+    select(doc, "Sales", "B4")
+    check(toggle_state.pressed is False, "a selection change off the bookmark releases it",
+          toggle_state.pressed)
     select(doc, "Costs", "C5")
     office.run(doc, ADD_OR_DELETE)
     select(doc, "Sales", "D8")

@@ -46,7 +46,11 @@ grep -q 'is registered: yes' <<<"$listing" || {
 echo "ok   unopkg add installs tessaly.oxt into the profile and unopkg list lists it"
 
 case $scene in
-  install) ;;
+  install)
+    unopkg remove org.tessaly.bookmarks || fail "unopkg remove org.tessaly.bookmarks"
+    ! unopkg list | grep -q 'org.tessaly.bookmarks' || fail "unopkg list still names it"
+    echo "ok   unopkg remove org.tessaly.bookmarks takes it away again"
+    ;;
   bookmarks)
     # A workbook with a bookmark, saved by the tessaly program.
     cp "$TESSALY_SAMPLES/Demo.xlsx" "$work/FromTessaly.xlsx"
