@@ -23,6 +23,13 @@ bool SameTag(const std::string& a, const std::string& b) {
     return a == b;
 }
 
+// Bars are found by name without regard to ASCII case, as the other host finds them.
+bool SameBarName(const std::string& a, const std::string& b) {
+    auto up = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [&](char x, char y) { return up(x) == up(y); });
+}
+
 void Kill(BarData& bar);
 void Kill(ControlData& control) {
     control.alive = false;
@@ -229,12 +236,12 @@ class Bars final : public host::CommandBars {
     }
     Ref<host::CommandBar> Item(const std::string& name) override {
         for (const auto& b : m_->bars)
-            if (b->name == name) return std::make_shared<Bar>(m_, b);
+            if (SameBarName(b->name, name)) return std::make_shared<Bar>(m_, b);
         InvalidCall();
     }
     Ref<host::CommandBar> Add(const std::string& name, int32_t position, bool, bool) override {
         for (const auto& b : m_->bars)
-            if (b->name == name) InvalidCall();
+            if (SameBarName(b->name, name)) InvalidCall();
         auto b = std::make_shared<BarData>();
         b->name = name;
         b->position = position;
