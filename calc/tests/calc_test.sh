@@ -10,14 +10,28 @@ scene=$1
 work=$2
 here=$(cd "$(dirname "$0")" && pwd)
 
-# unopkg refuses to install into a user profile as root: as root, the test runs as the
-# user nobody in a folder of its own.
+# unopkg refuses to install into a user profile as root. As root, the test runs as the
+# user nobody on copies of what it needs in a scratch folder (the build folder may be
+# out of that user's reach); the folder is removed afterwards, the office's output kept.
 if [[ $(id -u) == 0 && -z ${TESSALY_CALC_AS_USER:-} ]]; then
   rm -rf "$work"
   mkdir -p "$work"
-  chown nobody: "$work"
-  exec setpriv --reuid=nobody --regid="$(id -g nobody)" --clear-groups \
-    env HOME="$work" TESSALY_CALC_AS_USER=nobody bash "$0" "$@"
+  scratch=$(mktemp -d "${TMPDIR:-/tmp}/tessaly-calc.XXXXXX")
+  cp "$TESSALY_OXT" "$TESSALY_PROGRAM" "$scratch/"
+  cp -r "$here" "$scratch/tests"
+  cp -r "$TESSALY_SAMPLES" "$scratch/samples"
+  mkdir "$scratch/work"
+  chmod 755 "$scratch"
+  chown -R nobody: "$scratch"
+  status=0
+  setpriv --reuid=nobody --regid="$(id -g nobody)" --clear-groups \
+    env HOME="$scratch/work" TESSALY_CALC_AS_USER=nobody \
+    TESSALY_OXT="$scratch/$(basename "$TESSALY_OXT")" \
+    TESSALY_PROGRAM="$scratch/$(basename "$TESSALY_PROGRAM")" TESSALY_SAMPLES="$scratch/samples" \
+    bash "$scratch/tests/calc_test.sh" "$scene" "$scratch/work" || status=$?
+  cp "$scratch/work/office.log" "$work/" 2>/dev/null || true
+  rm -rf "$scratch"
+  exit $status
 fi
 find "$work" -mindepth 1 -delete 2>/dev/null || true
 mkdir -p "$work/profile" "$work/config"
