@@ -4,9 +4,10 @@
 //
 // Command URLs are "vnd.tessaly.bookmarks:" + the Tag of a control the add-in made
 // (QEL_BOOKMARK_NEXT, QEL_BOOKMARK_NEXT_COPY, ...): a dispatch raises that control's
-// Click. The add-in runs on the office's main thread: a dispatch that arrives on another
-// thread (a client over the UNO bridge) is handed to the main thread and, with
-// dispatchWithNotification, reported finished once it has run there.
+// Click; "vnd.tessaly.bookmarks:call/" + a command procedure (the shortcut keys' URL)
+// calls it by name, as the other host's keyboard hook does. The add-in runs on the office's main
+// thread: a dispatch that arrives on another thread (a client over the UNO bridge) is handed to the
+// main thread and, with dispatchWithNotification, reported finished once it has run there.
 
 #include <uno/lbnames.h>
 #include <com/sun/star/awt/AsyncCallback.hpp>
@@ -37,6 +38,7 @@
 #include <vector>
 
 #include "addin/Connect.h"
+#include "calc/accelerators.h"
 #include "calc/calc_host.h"
 #include "calc/calc_platform.h"
 #include "calc/command_bars.h"
@@ -92,6 +94,7 @@ class Connection {
         connect_ = std::make_unique<Connect>(platform_);
         AddinScope scope;
         connect_->AddinInstance_OnConnection(app_, 0, std::make_shared<TheAddIn>());
+        keys_.Install(context, platform_);
         // The office may have opened documents before the extension was started (from
         // its command line, or before a first command); they are opened for the add-in
         // now, as the other host's add-in sees every workbook it loads after it.
@@ -108,6 +111,7 @@ class Connection {
     }
     ~Connection() {
         AddinScope scope;
+        keys_.Remove();
         connect_->AddinInstance_OnDisconnection(0);
         connect_.reset();
         app_.reset();
@@ -123,11 +127,15 @@ class Connection {
         g_connection = nullptr;
     }
 
+    // A control's Tag, or "call/" + a command procedure (a shortcut key).
     bool Run(const std::string& tag) {
         bool known = false;
         {
             AddinScope scope;
-            known = bars_.Click(tag);
+            if (tag.rfind(kCallPrefix, 0) == 0)
+                known = connect_->CallByName(tag.substr(std::string(kCallPrefix).size()));
+            else
+                known = bars_.Click(tag);
         }
         NotifyStatus();
         return known;
@@ -172,6 +180,7 @@ class Connection {
     host::Ref<host::Application> app_;
     std::unique_ptr<Connect> connect_;
     std::vector<StatusEntry> status_;
+    Accelerators keys_;
     Reference<css::frame::XTerminateListener> terminate_;
 };
 

@@ -226,6 +226,22 @@ def scene_bookmarks(office, work):
     at = where(office)
     check(at == "Demo.xlsx!Costs!C5", "previous wraps back to Costs!C5", at)
 
+    # Next's shortcut key is a Calc accelerator for spreadsheets, bound to the command
+    # the keyboard hook would call by name.
+    key = uno.createUnoStruct("com.sun.star.awt.KeyEvent")
+    key.KeyCode = uno.getConstantByName("com.sun.star.awt.Key.N")
+    key.Modifiers = (uno.getConstantByName("com.sun.star.awt.KeyModifier.MOD1") |
+                     uno.getConstantByName("com.sun.star.awt.KeyModifier.SHIFT"))
+    shortcuts = office.context.getValueByName(
+        "/singletons/com.sun.star.ui.theModuleUIConfigurationManagerSupplier"
+    ).getUIConfigurationManager("com.sun.star.sheet.SpreadsheetDocument").getShortCutManager()
+    bound = shortcuts.getCommandByKeyEvent(key)
+    check(bound == COMMAND + "call/subCall_Next", "Ctrl+Shift+N is bound to next", bound)
+    select(doc, "Sales", "B3")
+    office.run(doc, "call/subCall_Next")
+    at = where(office)
+    check(at == "Demo.xlsx!Sales!D8", "the key's command goes from Sales!B3 to Sales!D8", at)
+
     # A bookmark in a hidden row is skipped.
     sales = doc.getSheets().getByName("Sales")
     sales.getRows().getByIndex(7).IsVisible = False

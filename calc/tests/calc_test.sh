@@ -37,9 +37,10 @@ find "$work" -mindepth 1 -delete 2>/dev/null || true
 mkdir -p "$work/profile" "$work/config"
 profile_url="file://$work/profile"
 # The add-in's settings file, as the tessaly program keeps it: bookmarks are saved in
-# the workbook.
 export TESSALY_CONFIG_DIR=$work/config
-printf '[QEL_BOOKMARK_VEROZARA\\Setting]\nSaveMark=1\n' >"$TESSALY_CONFIG_DIR/settings.ini"
+# the workbook, and next has the shortcut Ctrl+Shift+N.
+printf '[QEL_BOOKMARK_VEROZARA\\Setting]\nSaveMark=1\nkey1_2=Ctrl+Shift\nkey2_2=N\n' \
+  >"$TESSALY_CONFIG_DIR/settings.ini"
 
 unopkg() {
   timeout 120 "$TESSALY_UNOPKG" "$@" "-env:UserInstallation=$profile_url"
