@@ -55,6 +55,7 @@
 #include <com/sun/star/util/XModifiable.hpp>
 #include <com/sun/star/util/XModifyBroadcaster.hpp>
 #include <com/sun/star/util/XModifyListener.hpp>
+#include <com/sun/star/util/XProtectable.hpp>
 #include <com/sun/star/view/XSelectionChangeListener.hpp>
 #include <com/sun/star/view/XSelectionSupplier.hpp>
 #include <cppuhelper/implbase3.hxx>
@@ -201,7 +202,15 @@ class UserProperties final : public host::DocumentProperties {
     Model model_;
 };
 
-// ---- Marks: a small text shape anchored to its cell --------------------------------
+// ---- Marks: a small text shape over its cell ---------------------------------------
+
+// Calc's API adds and removes shapes on a protected sheet, where its users cannot; the
+// marks keep to what the user may do, and are refused there as the other host refuses
+// them (1004).
+void RefuseOnProtectedSheet(const Reference<css::sheet::XSpreadsheet>& sheet) {
+    Reference<css::util::XProtectable> protectable(sheet, UNO_QUERY);
+    if (protectable.is() && protectable->isProtected()) Refuse("The sheet is protected");
+}
 
 class ShapeLabel final : public host::LabelControl {
   public:
@@ -241,8 +250,9 @@ class ShapeLabel final : public host::LabelControl {
 
 class MarkShape final : public host::OLEObject {
   public:
-    MarkShape(Reference<css::drawing::XShape> shape, Reference<css::drawing::XDrawPage> page)
-        : shape_(std::move(shape)), page_(std::move(page)) {}
+    MarkShape(Reference<css::drawing::XShape> shape, Reference<css::drawing::XDrawPage> page,
+              Reference<css::sheet::XSpreadsheet> sheet)
+        : shape_(std::move(shape)), page_(std::move(page)), sheet_(std::move(sheet)) {}
     const void* Identity() const override { return IdentityOf(shape_); }
     double Left() override {
         return UnoCall([&] { return Points(Live()->getPosition().X); });
@@ -283,6 +293,7 @@ class MarkShape final : public host::OLEObject {
     }
     void Delete() override {
         UnoCall([&] {
+            RefuseOnProtectedSheet(sheet_);
             Reference<css::drawing::XShapes> shapes(page_, UNO_QUERY_THROW);
             shapes->remove(Live());
             deleted_ = true;
@@ -310,6 +321,7 @@ class MarkShape final : public host::OLEObject {
     }
     Reference<css::drawing::XShape> shape_;
     Reference<css::drawing::XDrawPage> page_;
+    Reference<css::sheet::XSpreadsheet> sheet_;
     bool deleted_ = false;
 };
 
@@ -324,6 +336,7 @@ class SheetShapes final : public host::OLEObjects {
                              double width, double height) override {
         return UnoCall([&]() -> Ref<host::OLEObject> {
             if (classType != "Forms.Label.1") Refuse("Only marks can be added");
+            RefuseOnProtectedSheet(sheet_);
             Reference<css::lang::XMultiServiceFactory> factory(model_, UNO_QUERY_THROW);
             Reference<css::drawing::XShape> shape(
                 factory->createInstance("com.sun.star.drawing.TextShape"), UNO_QUERY_THROW);
@@ -342,7 +355,7 @@ class SheetShapes final : public host::OLEObjects {
                                     uno::Any(css::drawing::TextVerticalAdjust_TOP));
             shape->setPosition(css::awt::Point(HundredthMm(left), HundredthMm(top)));
             shape->setSize(css::awt::Size(HundredthMm(width), HundredthMm(height)));
-            return std::make_shared<MarkShape>(shape, page);
+            return std::make_shared<MarkShape>(shape, page, sheet_);
         });
     }
 

@@ -51,6 +51,7 @@ def prop(name, value):
 
 class Office:
     def __init__(self, profile, pipe, log):
+        self.log = log
         self.process = subprocess.Popen(
             [os.environ.get("TESSALY_SOFFICE", "soffice"), "--headless",
              "--norestore", "--nologo", "--nodefault", "--nolockcheck",
@@ -258,6 +259,20 @@ def scene_bookmarks(office, work):
     at = where(office)
     check(at == "Demo.xlsx!Sales!B3", "next skips Costs!C5 on a hidden sheet", at)
     doc.getSheets().getByName("Costs").IsVisible = True
+
+    # On a protected sheet the bookmark is made but its mark is refused: the add-in says
+    # so (a headless office writes the message to its output).
+    costs = doc.getSheets().getByName("Costs")
+    costs.protect("")
+    select(doc, "Costs", "E2")
+    office.run(doc, ADD_OR_DELETE)
+    check(marks(doc, "Costs") == 1, "no mark is added on a protected sheet", marks(doc, "Costs"))
+    office.log.flush()
+    with open(office.log.name) as log:
+        said = "The mark (for visual check) cannot Add." in log.read()
+    check(said, "the add-in says the mark cannot be added")
+    costs.unprotect("")
+    office.run(doc, ADD_OR_DELETE)
 
     # A second document: navigation goes across documents.
     doc2 = office.open(budget)
