@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# The Calc extension in a headless LibreOffice with a scratch user profile.
+#   calc_test.sh install WORK    unopkg add puts tessaly.oxt into the profile; listed
+#   calc_test.sh bookmarks WORK  a Python UNO client works bookmarks in Calc, saves as
+#                                .xlsx, and the tessaly program reads them back
+# The environment names the programs: TESSALY_SOFFICE, TESSALY_UNOPKG, TESSALY_PYTHON3,
+# TESSALY_PROGRAM, TESSALY_OXT, TESSALY_SAMPLES.
+set -euo pipefail
+scene=$1
+work=$2
+here=$(cd "$(dirname "$0")" && pwd)
+
+# unopkg refuses to install into a user profile as root. As root, the test runs as the
+# user nobody on copies of what it needs in a scratch folder (the build folder may be
+# out of that user's reach); the folder is removed afterwards, the office's output kept.
+if [[ $(id -u) == 0 && -z ${TESSALY_CALC_AS_USER:-} ]]; then
+  rm -rf "$work"
+  mkdir -p "$work"
+  scratch=$(mktemp -d "${TMPDIR:-/tmp}/tessaly-calc.XXXXXX")
+  cp "$TESSALY_OXT" "$TESSALY_PROGRAM" "$scratch/"
+  cp -r "$here" "$scratch/tests"
+  cp -r "$TESSALY_SAMPLES" "$scratch/samples"
+  mkdir "$scratch/work"
+  chmod 755 "$scratch"
+  chown -R nobody: "$scratch"
+  status=0
+  setpriv --reuid=nobody --regid="$(id -g nobody)" --clear-groups \
+    env HOME="$scratch/work" TESSALY_CALC_AS_USER=nobody \
+    TESSALY_OXT="$scratch/$(basename "$TESSALY_OXT")" \
+    TESSALY_PROGRAM="$scratch/$(basename "$TESSALY_PROGRAM")" TESSALY_SAMPLES="$scratch/samples" \
+    bash "$scratch/tests/calc_test.sh" "$scene" "$scratch/work" || status=$?
+  cp "$scratch/work/office.log" "$work/" 2>/dev/null || true
+  rm -rf "$scratch"
+  exit $status
+fi
+find "$work" -mindepth 1 -delete 2>/dev/null || true
+mkdir -p "$work/profile" "$work/config"
+profile_url="file://$work/profile"
+# The add-in's settings file, as the tessaly program keeps it: bookmarks are saved in
+export TESSALY_CONFIG_DIR=$work/config
+# the workbook, and next has the shortcut Ctrl+Shift+N.
+printf '[QEL_BOOKMARK_VEROZARA\\Setting]\nSaveMark=1\nkey1_2=Ctrl+Shift\nkey2_2=N\n' \
+  >"$TESSALY_CONFIG_DIR/settings.ini"
+
+unopkg() {
+  timeout 120 "$TESSALY_UNOPKG" "$@" "-env:UserInstallation=$profile_url"
+}
+
+fail() {
+  echo "FAIL $*"
+  exit 1
+}
+
+unopkg add "$TESSALY_OXT" || fail "unopkg add tessaly.oxt"
+listing=$(unopkg list)
+grep -q 'Identifier: org.tessaly.bookmarks' <<<"$listing" || fail "unopkg list names the extension"
+grep -q 'is registered: yes' <<<"$listing" || {
+  echo "$listing"
+  fail "unopkg list shows it registered"
+}
+echo "ok   unopkg add installs tessaly.oxt into the profile and unopkg list lists it"
+
+case $scene in
+  install)
+    unopkg remove org.tessaly.bookmarks || fail "unopkg remove org.tessaly.bookmarks"
+    ! unopkg list | grep -q 'org.tessaly.bookmarks' || fail "unopkg list still names it"
+    echo "ok   unopkg remove org.tessaly.bookmarks takes it away again"
+    ;;
+  bookmarks)
+    # A workbook with a bookmark, saved by the tessaly program.
+    cp "$TESSALY_SAMPLES/Demo.xlsx" "$work/FromTessaly.xlsx"
+    printf 'open FromTessaly.xlsx\nselect Costs!D4\nclick toggle\nsave\n' >"$work/save.tsc"
+    (cd "$work" && "$TESSALY_PROGRAM" run save.tsc >/dev/null) || fail "tessaly run save.tsc"
+    # The client ends the office it started, also when it is stopped by the timeout.
+    timeout -s KILL 60 "$TESSALY_PYTHON3" "$here/calc_client.py" "$work/profile" "$work" bookmarks ||
+      fail "the scene in Calc"
+    saved=$("$TESSALY_PROGRAM" bookmarks --json "$work/Saved.xlsx")
+    expected='{"workbook": "Saved.xlsx", "bookmarks": [{"sheet": "Sales", "address": "$B$3"}, '
+    expected+='{"sheet": "Costs", "address": "$C$5"}], "unresolved": []}'
+    [[ $saved == "$expected" ]] || {
+      printf 'tessaly bookmarks Saved.xlsx:\n%s\n' "$saved"
+      fail "tessaly bookmarks reads the bookmarks Calc saved"
+    }
+    echo "ok   tessaly bookmarks reads Sales!\$B\$3 and Costs!\$C\$5 from the .xlsx Calc saved"
+    ;;
+  *) fail "unknown scene $scene" ;;
+esac
