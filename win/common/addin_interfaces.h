@@ -11,6 +11,7 @@
 // IID {B65AD801-ABAF-11D0-BB8B-00A0C90F2744}. Every `custom` argument is a
 // SAFEARRAY of VARIANT passed by reference.
 
+#include "win/common/com_object.h"
 #include "win/common/win32.h"
 
 namespace tessaly::win {
@@ -38,6 +39,12 @@ struct IDTExtensibility2 : public IDispatch {
     virtual HRESULT STDMETHODCALLTYPE OnBeginShutdown(SAFEARRAY** custom) = 0;
 };
 
+extern const IID IID_IDTExtensibility2;
+template <>
+struct InterfaceId<IDTExtensibility2> {
+    static const IID& Get() { return IID_IDTExtensibility2; }
+};
+
 // The automation interface of Connect: its public operations in slot order.
 struct _Connect : public IDispatch {
     virtual HRESULT STDMETHODCALLTYPE subCall_List() = 0;
@@ -55,8 +62,6 @@ struct _Connect : public IDispatch {
 
 // The DISPID of the first operation of _Connect; the others follow in slot order.
 inline constexpr DISPID kFirstConnectDispId = 0x60030000;
-
-extern const IID IID_IDTExtensibility2;
 extern const IID IID__Connect;
 extern const CLSID CLSID_Connect;
 extern const GUID LIBID_Tessaly;
