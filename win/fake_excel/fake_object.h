@@ -14,7 +14,6 @@
 
 #include "host/host.h"
 #include "win/common/com_object.h"
-#include "win/common/com_ptr.h"
 #include "win/common/owners.h"
 #include "win/common/win32.h"
 

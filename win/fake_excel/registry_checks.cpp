@@ -13,7 +13,6 @@
 #include "addin/operations.h"
 #include "locale/resource_strings.h"
 #include "win/common/addin_interfaces.h"
-#include "win/common/com_ptr.h"
 #include "win/common/owners.h"
 #include "win/common/text.h"
 #include "win/fake_excel/check.h"
