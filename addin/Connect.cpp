@@ -144,7 +144,7 @@ void clsCB_DESIGNMODE::SetCB(host::Ref<host::CommandBarControl> control) {
 
 void clsCB_DESIGNMODE::CB_Click(const host::Ref<host::CommandBarControl>&, bool&) {
     // CancelDefault stays as it is: the host switches its design mode after this.
-    if (objParent != nullptr) objParent->CallByName("DesignButtonClick");
+    if (objParent != nullptr) objParent->DesignButtonClick();
 }
 
 }  // namespace tessaly

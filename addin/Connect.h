@@ -75,8 +75,8 @@ class Connect : public host::AppEvents, public HookTarget {
     std::string fncAppCaption();
     void subCall_DeveloperSite();
 
-    // Calls a public operation by its automation name, as the keyboard hook and the
-    // design-mode sink do. Returns false for a name that is not an operation.
+    // Calls a public operation by its automation name, as the keyboard hook does.
+    // Returns false for a name that is not an operation or one that needs an argument.
     // `result` receives the text result of fncAppCaption.
     bool CallByName(const std::string& name, std::string* result = nullptr) override;
     static const std::array<const char*, 11>& OperationNames();

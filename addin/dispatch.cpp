@@ -1,7 +1,9 @@
-#include <algorithm>
-#include <cctype>
+#include <array>
+#include <type_traits>
+#include <utility>
 
 #include "addin/Connect.h"
+#include "addin/operations.h"
 #include "host/on_error.h"
 #include "locale/const.h"
 #include "platform/platform.h"
@@ -83,69 +85,83 @@ std::string Connect::fncAppCaption() {
     return host::ValueOrNothing([&] { return objApp->Caption(); }).value_or("");
 }
 
+// Connect.h spells the count out so that it need not include the table.
+static_assert(std::tuple_size_v<std::remove_cvref_t<decltype(Connect::OperationNames())>> ==
+              kOperations.size());
+
 const std::array<const char*, 11>& Connect::OperationNames() {
-    static const std::array<const char*, 11> names = {
-        "subCall_List",      "subCall_AddOrDelete", "subCall_Next",          "subCall_Befor",
-        "subBeforOrNext",    "subCall_Clear",       "subCall_Setting",       "subCall_Help",
-        "DesignButtonClick", "fncAppCaption",       "subCall_DeveloperSite",
-    };
+    static const auto names = [] {
+        std::array<const char*, 11> list{};
+        for (size_t slot = 0; slot < list.size(); ++slot) list[slot] = kOperations[slot].name;
+        return list;
+    }();
     return names;
 }
 
 namespace {
 
-bool SameName(const std::string& a, const char* b) {
-    std::string_view bv(b);
-    return a.size() == bv.size() && std::equal(a.begin(), a.end(), bv.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
+// How one slot of the table reaches its member of Connect. The member's signature must
+// be the one the table declares for the slot: the constructors below only accept the
+// matching kind, and the table's order is checked against them at compile time.
+struct Binding {
+    OperationArgument argument;
+    OperationResult result;
+    void (*call)(Connect&, OperationValues&);
+};
+
+template <void (Connect::*member)()>
+constexpr Binding Plain() {
+    return {OperationArgument::kNone, OperationResult::kNone,
+            [](Connect& c, OperationValues&) { (c.*member)(); }};
 }
+template <void (Connect::*member)(bool&)>
+constexpr Binding WithBoolean() {
+    return {OperationArgument::kBooleanByRef, OperationResult::kNone,
+            [](Connect& c, OperationValues& v) { (c.*member)(v.boolean); }};
+}
+template <std::string (Connect::*member)()>
+constexpr Binding WithText() {
+    return {OperationArgument::kNone, OperationResult::kText,
+            [](Connect& c, OperationValues& v) { v.text = (c.*member)(); }};
+}
+
+// In slot order, as Connect.h declares the members.
+constexpr std::array<Binding, kOperations.size()> kBindings = {
+    Plain<&Connect::subCall_List>(),          Plain<&Connect::subCall_AddOrDelete>(),
+    Plain<&Connect::subCall_Next>(),          Plain<&Connect::subCall_Befor>(),
+    WithBoolean<&Connect::subBeforOrNext>(),  Plain<&Connect::subCall_Clear>(),
+    Plain<&Connect::subCall_Setting>(),       Plain<&Connect::subCall_Help>(),
+    Plain<&Connect::DesignButtonClick>(),     WithText<&Connect::fncAppCaption>(),
+    Plain<&Connect::subCall_DeveloperSite>(),
+};
+
+constexpr bool BindingsMatchTable() {
+    for (size_t slot = 0; slot < kOperations.size(); ++slot) {
+        if (kBindings[slot].argument != kOperations[slot].argument ||
+            kBindings[slot].result != kOperations[slot].result) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(BindingsMatchTable(), "a member's signature differs from its slot's in kOperations");
 
 }  // namespace
 
-// Names are matched without regard to case, as an automation caller's are.
-// subBeforOrNext needs its argument and cannot be called by name alone.
+void CallOperation(Connect& connect, size_t slot, OperationValues& values) {
+    kBindings.at(slot).call(connect, values);
+}
+
+// An operation with an argument needs it and cannot be called by name alone.
 bool Connect::CallByName(const std::string& name, std::string* result) {
-    const auto& names = OperationNames();
-    size_t slot = 0;
-    while (slot < names.size() && !SameName(name, names[slot])) ++slot;
-    switch (slot) {
-        case 0:
-            subCall_List();
-            return true;
-        case 1:
-            subCall_AddOrDelete();
-            return true;
-        case 2:
-            subCall_Next();
-            return true;
-        case 3:
-            subCall_Befor();
-            return true;
-        case 5:
-            subCall_Clear();
-            return true;
-        case 6:
-            subCall_Setting();
-            return true;
-        case 7:
-            subCall_Help();
-            return true;
-        case 8:
-            DesignButtonClick();
-            return true;
-        case 9: {
-            std::string caption = fncAppCaption();
-            if (result != nullptr) *result = caption;
-            return true;
-        }
-        case 10:
-            subCall_DeveloperSite();
-            return true;
-        default:
-            return false;
+    const size_t slot = OperationSlot(name);
+    if (slot == kOperations.size() || kOperations[slot].ArgumentCount() != 0) return false;
+    OperationValues values;
+    CallOperation(*this, slot, values);
+    if (result != nullptr && kOperations[slot].result == OperationResult::kText) {
+        *result = std::move(values.text);
     }
+    return true;
 }
 
 }  // namespace tessaly

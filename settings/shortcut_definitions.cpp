@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "host/operations.h"
 #include "text/vb_conversions.h"
 
 namespace tessaly {
@@ -60,7 +61,8 @@ constexpr int32_t kHighestFunctionKey = 15;
 
 const std::array<const char*, kShortcutRowCount>& ShortcutCommandNames() {
     static const std::array<const char*, kShortcutRowCount> names = {
-        "subCall_List", "subCall_AddOrDelete", "subCall_Next", "subCall_Befor", "subCall_Clear"};
+        kOperations[kSlotList].name, kOperations[kSlotAddOrDelete].name,
+        kOperations[kSlotNext].name, kOperations[kSlotBefor].name, kOperations[kSlotClear].name};
     return names;
 }
 

@@ -2,22 +2,21 @@
 
 #include <array>
 #include <exception>
+#include <string>
 #include <utility>
 
+#include "addin/operations.h"
 #include "host/host_error.h"
 #include "win/addin/module.h"
 #include "win/common/com_entry.h"
 #include "win/common/com_error.h"
 #include "win/common/owners.h"
+#include "win/common/text.h"
 #include "win/excel/excel_host.h"
 
 namespace tessaly::win {
 
 namespace {
-
-constexpr int kOperationCount = 11;
-constexpr int kBeforOrNextSlot = 4;
-constexpr int kAppCaptionSlot = 9;
 
 // A host that hands over no add-in object: reading its ProgId fails as a member call
 // on Nothing does, and the connection skips that step.
@@ -87,6 +86,20 @@ int SlotOf(const std::array<const wchar_t*, N>& names, const wchar_t* name) {
     return -1;
 }
 
+bool SameName(const wchar_t* name, const char* known) {
+    return name != nullptr && known != nullptr &&
+           CompareStringOrdinal(name, -1, Widen(known).c_str(), -1, TRUE) == CSTR_EQUAL;
+}
+
+// The slot of an operation's name, compared without regard to case as automation names
+// are; -1 when there is none.
+int OperationSlotOf(const wchar_t* name) {
+    for (size_t slot = 0; slot < kOperations.size(); ++slot) {
+        if (SameName(name, kOperations[slot].name)) return static_cast<int>(slot);
+    }
+    return -1;
+}
+
 HRESULT LoadTypeInfo(REFIID iid, ITypeInfo** info) {
     if (info == nullptr) return E_POINTER;
     *info = nullptr;
@@ -98,227 +111,218 @@ HRESULT LoadTypeInfo(REFIID iid, ITypeInfo** info) {
 
 }  // namespace
 
-ConnectObject::ConnectObject() : platform_(AddinModule()), connect_(platform_) {
+// ---- _Connect's vtable ---------------------------------------------------------------
+
+// The entries of _Connect's vtable: functions with the interface pointer first, as COM
+// calls a method (the calling convention of STDMETHODCALLTYPE, `this` as the first
+// argument), each going on to the object that holds the interface.
+struct AutomationEntries {
+    using Automation = ConnectObject::Automation;
+
+    static HRESULT STDMETHODCALLTYPE QueryInterface(Automation* self, REFIID iid, void** out) {
+        return self->owner->QueryInterface(iid, out);
+    }
+    static ULONG STDMETHODCALLTYPE AddRef(Automation* self) { return self->owner->AddRef(); }
+    static ULONG STDMETHODCALLTYPE Release(Automation* self) { return self->owner->Release(); }
+    static HRESULT STDMETHODCALLTYPE GetTypeInfoCount(Automation*, UINT* count) {
+        if (count == nullptr) return E_POINTER;
+        *count = 1;
+        return S_OK;
+    }
+    static HRESULT STDMETHODCALLTYPE GetTypeInfo(Automation*, UINT index, LCID, ITypeInfo** info) {
+        if (index != 0) return DISP_E_BADINDEX;
+        return ComEntry([&] { return LoadTypeInfo(IID__Connect, info); });
+    }
+    static HRESULT STDMETHODCALLTYPE GetIDsOfNames(Automation* self, REFIID iid, LPOLESTR* names,
+                                                   UINT count, LCID, DISPID* ids) {
+        return self->owner->AutomationIDsOfNames(iid, names, count, ids);
+    }
+    static HRESULT STDMETHODCALLTYPE Invoke(Automation* self, DISPID id, REFIID iid, LCID,
+                                            WORD flags, DISPPARAMS* params, VARIANT* result,
+                                            EXCEPINFO* exception, UINT* argError) {
+        return self->owner->AutomationInvoke(id, iid, flags, params, result, exception, argError);
+    }
+
+    // One per kind of operation, as the type library declares it.
+    template <size_t Slot>
+    static HRESULT STDMETHODCALLTYPE Plain(Automation* self) {
+        return ComEntry([&] {
+            OperationValues values;
+            CallOperation(self->owner->connect_, Slot, values);
+        });
+    }
+    template <size_t Slot>
+    static HRESULT STDMETHODCALLTYPE WithBoolean(Automation* self, VARIANT_BOOL* value) {
+        if (value == nullptr) return E_POINTER;
+        OperationValues values;
+        values.boolean = *value != VARIANT_FALSE;
+        const HRESULT hr = ComEntry([&] { CallOperation(self->owner->connect_, Slot, values); });
+        *value = values.boolean ? VARIANT_TRUE : VARIANT_FALSE;
+        return hr;
+    }
+    template <size_t Slot>
+    static HRESULT STDMETHODCALLTYPE WithText(Automation* self, BSTR* result) {
+        if (result == nullptr) return E_POINTER;
+        *result = nullptr;
+        return ComEntry([&] {
+            OperationValues values;
+            CallOperation(self->owner->connect_, Slot, values);
+            *result = Bstr::FromUtf8(values.text).Detach();
+        });
+    }
+
+    // A vtable is an array of function pointers, each called with its own signature.
+    using Entry = void (*)();
+    template <class Function>
+    static Entry AsEntry(Function function) {
+        return reinterpret_cast<Entry>(function);
+    }
+
+    template <size_t Slot>
+    static Entry OperationEntry() {
+        constexpr tessaly::Operation operation = kOperations[Slot];
+        static_assert(operation.argument == OperationArgument::kNone ||
+                          operation.result == OperationResult::kNone,
+                      "an operation with both an argument and a result needs an entry of its own");
+        if constexpr (operation.argument == OperationArgument::kBooleanByRef) {
+            return AsEntry(&WithBoolean<Slot>);
+        } else if constexpr (operation.result == OperationResult::kText) {
+            return AsEntry(&WithText<Slot>);
+        } else {
+            return AsEntry(&Plain<Slot>);
+        }
+    }
+
+    template <size_t... Slots>
+    static std::array<Entry, 7 + sizeof...(Slots)> Make(std::index_sequence<Slots...>) {
+        return {AsEntry(&QueryInterface),   AsEntry(&AddRef),          AsEntry(&Release),
+                AsEntry(&GetTypeInfoCount), AsEntry(&GetTypeInfo),     AsEntry(&GetIDsOfNames),
+                AsEntry(&Invoke),           OperationEntry<Slots>()...};
+    }
+
+    static const void* const* Vtable() {
+        static const auto vtable = Make(std::make_index_sequence<kOperations.size()>());
+        return reinterpret_cast<const void* const*>(vtable.data());
+    }
+};
+
+ConnectObject::ConnectObject()
+    : automation_{AutomationEntries::Vtable(), this},
+      platform_(AddinModule()),
+      connect_(platform_) {
     UseResourceStrings();
 }
 
 ConnectObject::~ConnectObject() = default;
 
-// ---- IUnknown ----------------------------------------------------------------------
-
-HRESULT ConnectObject::QueryInterface(REFIID iid, void** out) {
-    if (out == nullptr) return E_POINTER;
+void* ConnectObject::InterfaceFor(REFIID iid) {
     if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
         IsEqualIID(iid, IID__Connect)) {
-        *out = static_cast<_Connect*>(this);
-    } else if (IsEqualIID(iid, IID_IDTExtensibility2)) {
-        *out = static_cast<IDTExtensibility2*>(&extensibility_);
-    } else {
-        *out = nullptr;
-        return E_NOINTERFACE;
+        return &automation_;
     }
-    AddRef();
-    return S_OK;
-}
-
-ULONG ConnectObject::AddRef() {
-    return InterlockedIncrement(&refs_);
-}
-
-ULONG ConnectObject::Release() {
-    const ULONG left = InterlockedDecrement(&refs_);
-    if (left == 0) delete this;
-    return left;
+    return ComObject::InterfaceFor(iid);
 }
 
 // ---- _Connect by name --------------------------------------------------------------
 
-HRESULT ConnectObject::GetTypeInfoCount(UINT* count) {
-    if (count == nullptr) return E_POINTER;
-    *count = 1;
-    return S_OK;
-}
-
-HRESULT ConnectObject::GetTypeInfo(UINT index, LCID, ITypeInfo** info) {
-    if (index != 0) return DISP_E_BADINDEX;
-    return ComEntry([&] { return LoadTypeInfo(IID__Connect, info); });
-}
-
-HRESULT ConnectObject::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
+HRESULT ConnectObject::AutomationIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, DISPID* ids) {
     if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
     if (names == nullptr || ids == nullptr || count == 0) return E_INVALIDARG;
-    // The same names Connect answers to when it is called by name from within.
-    static const std::array<const wchar_t*, kOperationCount> kNames = {
-        L"subCall_List",      L"subCall_AddOrDelete", L"subCall_Next",          L"subCall_Befor",
-        L"subBeforOrNext",    L"subCall_Clear",       L"subCall_Setting",       L"subCall_Help",
-        L"DesignButtonClick", L"fncAppCaption",       L"subCall_DeveloperSite",
-    };
-    const int slot = SlotOf(kNames, names[0]);
-    ids[0] = slot < 0 ? DISPID_UNKNOWN : kFirstConnectDispId + slot;
-    HRESULT hr = slot < 0 ? DISP_E_UNKNOWNNAME : S_OK;
-    // Argument names: only subBeforOrNext has one.
-    for (UINT i = 1; i < count; ++i) {
-        const bool known =
-            slot == kBeforOrNextSlot && names[i] != nullptr &&
-            CompareStringOrdinal(names[i], -1, L"BeforTrueNextFalse", -1, TRUE) == CSTR_EQUAL;
-        ids[i] = known ? 0 : DISPID_UNKNOWN;
-        if (!known) hr = DISP_E_UNKNOWNNAME;
-    }
-    return hr;
+    return ComEntry([&] {
+        const int slot = OperationSlotOf(names[0]);
+        ids[0] = slot < 0 ? DISPID_UNKNOWN : kFirstConnectDispId + slot;
+        HRESULT hr = slot < 0 ? DISP_E_UNKNOWNNAME : S_OK;
+        // Argument names: an operation's one argument is DISPID 0.
+        for (UINT i = 1; i < count; ++i) {
+            const bool known = slot >= 0 && SameName(names[i], kOperations[slot].argumentName);
+            ids[i] = known ? 0 : DISPID_UNKNOWN;
+            if (!known) hr = DISP_E_UNKNOWNNAME;
+        }
+        return hr;
+    });
 }
 
-HRESULT ConnectObject::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* params,
-                              VARIANT* result, EXCEPINFO* exception, UINT* argError) {
+HRESULT ConnectObject::AutomationInvoke(DISPID id, REFIID iid, WORD flags, DISPPARAMS* params,
+                                        VARIANT* result, EXCEPINFO* exception, UINT* argError) {
     return ComEntry(
         [&]() -> HRESULT {
             if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
-            const int slot = static_cast<int>(id - kFirstConnectDispId);
-            if (id < kFirstConnectDispId || slot >= kOperationCount) return DISP_E_MEMBERNOTFOUND;
+            if (id < kFirstConnectDispId ||
+                id - kFirstConnectDispId >= static_cast<DISPID>(kOperations.size())) {
+                return DISP_E_MEMBERNOTFOUND;
+            }
+            const auto slot = static_cast<size_t>(id - kFirstConnectDispId);
+            const Operation& operation = kOperations[slot];
             if ((flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET)) == 0)
                 return DISP_E_MEMBERNOTFOUND;
             DISPPARAMS none{};
             if (params == nullptr) params = &none;
-            const UINT expected = slot == kBeforOrNextSlot ? 1 : 0;
-            if (params->cNamedArgs > 0 && !(slot == kBeforOrNextSlot && params->cNamedArgs == 1 &&
-                                            params->rgdispidNamedArgs[0] == 0)) {
+            const UINT expected = static_cast<UINT>(operation.ArgumentCount());
+            if (params->cNamedArgs > 0 &&
+                !(expected == 1 && params->cNamedArgs == 1 && params->rgdispidNamedArgs[0] == 0)) {
                 return DISP_E_PARAMNOTFOUND;
             }
             if (params->cArgs != expected) return DISP_E_BADPARAMCOUNT;
             if (result) VariantInit(result);
 
-            switch (slot) {
-                case 0:
-                    connect_.subCall_List();
-                    return S_OK;
-                case 1:
-                    connect_.subCall_AddOrDelete();
-                    return S_OK;
-                case 2:
-                    connect_.subCall_Next();
-                    return S_OK;
-                case 3:
-                    connect_.subCall_Befor();
-                    return S_OK;
-                case kBeforOrNextSlot: {
-                    BoolArgument argument(&params->rgvarg[0]);
-                    bool beforTrueNextFalse = false;
-                    if (!argument.Read(beforTrueNextFalse, 0, argError)) return DISP_E_TYPEMISMATCH;
-                    const HRESULT hr =
-                        ComEntry([&] { connect_.subBeforOrNext(beforTrueNextFalse); }, exception);
-                    argument.WriteBack(beforTrueNextFalse);
-                    return hr;
-                }
-                case 5:
-                    connect_.subCall_Clear();
-                    return S_OK;
-                case 6:
-                    connect_.subCall_Setting();
-                    return S_OK;
-                case 7:
-                    connect_.subCall_Help();
-                    return S_OK;
-                case 8:
-                    connect_.DesignButtonClick();
-                    return S_OK;
-                case kAppCaptionSlot: {
-                    Bstr caption = Bstr::FromUtf8(connect_.fncAppCaption());
-                    if (result) {
-                        V_VT(result) = VT_BSTR;
-                        V_BSTR(result) = caption.Detach();
-                    }
-                    return S_OK;
-                }
-                default:
-                    connect_.subCall_DeveloperSite();
-                    return S_OK;
+            OperationValues values;
+            if (operation.argument == OperationArgument::kBooleanByRef) {
+                BoolArgument argument(&params->rgvarg[0]);
+                if (!argument.Read(values.boolean, 0, argError)) return DISP_E_TYPEMISMATCH;
+                const HRESULT hr =
+                    ComEntry([&] { CallOperation(connect_, slot, values); }, exception);
+                argument.WriteBack(values.boolean);
+                return hr;
             }
+            CallOperation(connect_, slot, values);
+            if (operation.result == OperationResult::kText && result) {
+                V_VT(result) = VT_BSTR;
+                V_BSTR(result) = Bstr::FromUtf8(values.text).Detach();
+            }
+            return S_OK;
         },
         exception);
 }
 
-// ---- _Connect through the vtable ---------------------------------------------------
-
-HRESULT ConnectObject::subCall_List() {
-    return ComEntry([&] { connect_.subCall_List(); });
-}
-HRESULT ConnectObject::subCall_AddOrDelete() {
-    return ComEntry([&] { connect_.subCall_AddOrDelete(); });
-}
-HRESULT ConnectObject::subCall_Next() {
-    return ComEntry([&] { connect_.subCall_Next(); });
-}
-HRESULT ConnectObject::subCall_Befor() {
-    return ComEntry([&] { connect_.subCall_Befor(); });
-}
-HRESULT ConnectObject::subBeforOrNext(VARIANT_BOOL* BeforTrueNextFalse) {
-    if (BeforTrueNextFalse == nullptr) return E_POINTER;
-    bool value = *BeforTrueNextFalse != VARIANT_FALSE;
-    const HRESULT hr = ComEntry([&] { connect_.subBeforOrNext(value); });
-    *BeforTrueNextFalse = value ? VARIANT_TRUE : VARIANT_FALSE;
-    return hr;
-}
-HRESULT ConnectObject::subCall_Clear() {
-    return ComEntry([&] { connect_.subCall_Clear(); });
-}
-HRESULT ConnectObject::subCall_Setting() {
-    return ComEntry([&] { connect_.subCall_Setting(); });
-}
-HRESULT ConnectObject::subCall_Help() {
-    return ComEntry([&] { connect_.subCall_Help(); });
-}
-HRESULT ConnectObject::DesignButtonClick() {
-    return ComEntry([&] { connect_.DesignButtonClick(); });
-}
-HRESULT ConnectObject::fncAppCaption(BSTR* result) {
-    if (result == nullptr) return E_POINTER;
-    *result = nullptr;
-    return ComEntry([&] { *result = Bstr::FromUtf8(connect_.fncAppCaption()).Detach(); });
-}
-HRESULT ConnectObject::subCall_DeveloperSite() {
-    return ComEntry([&] { connect_.subCall_DeveloperSite(); });
-}
-
 // ---- IDTExtensibility2 -------------------------------------------------------------
 
-HRESULT ConnectObject::Extensibility::OnConnection(IDispatch* Application,
-                                                   ext_ConnectMode ConnectMode,
-                                                   IDispatch* AddInInst, SAFEARRAY**) {
+HRESULT ConnectObject::OnConnection(IDispatch* Application, ext_ConnectMode ConnectMode,
+                                    IDispatch* AddInInst, SAFEARRAY**) {
     return ComEntry([&] {
         host::Ref<host::AddIn> addIn = ExcelAddIn(ComPtr<IDispatch>(AddInInst));
         if (!addIn) addIn = std::make_shared<NoAddIn>();
-        outer_.connect_.AddinInstance_OnConnection(ExcelApplication(ComPtr<IDispatch>(Application)),
-                                                   ConnectMode, addIn);
+        connect_.AddinInstance_OnConnection(ExcelApplication(ComPtr<IDispatch>(Application)),
+                                            ConnectMode, addIn);
     });
 }
 
-HRESULT ConnectObject::Extensibility::OnDisconnection(ext_DisconnectMode RemoveMode, SAFEARRAY**) {
-    return ComEntry([&] { outer_.connect_.AddinInstance_OnDisconnection(RemoveMode); });
+HRESULT ConnectObject::OnDisconnection(ext_DisconnectMode RemoveMode, SAFEARRAY**) {
+    return ComEntry([&] { connect_.AddinInstance_OnDisconnection(RemoveMode); });
 }
 
 // The host's other add-in events are not handled.
-HRESULT ConnectObject::Extensibility::OnAddInsUpdate(SAFEARRAY**) {
+HRESULT ConnectObject::OnAddInsUpdate(SAFEARRAY**) {
     return S_OK;
 }
-HRESULT ConnectObject::Extensibility::OnStartupComplete(SAFEARRAY**) {
+HRESULT ConnectObject::OnStartupComplete(SAFEARRAY**) {
     return S_OK;
 }
-HRESULT ConnectObject::Extensibility::OnBeginShutdown(SAFEARRAY**) {
+HRESULT ConnectObject::OnBeginShutdown(SAFEARRAY**) {
     return S_OK;
 }
 
-HRESULT ConnectObject::Extensibility::GetTypeInfoCount(UINT* count) {
+HRESULT ConnectObject::GetTypeInfoCount(UINT* count) {
     if (count == nullptr) return E_POINTER;
     *count = 0;
     return S_OK;
 }
 
-HRESULT ConnectObject::Extensibility::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
+HRESULT ConnectObject::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
     if (info) *info = nullptr;
     return E_NOTIMPL;
 }
 
-HRESULT ConnectObject::Extensibility::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID,
-                                                    DISPID* ids) {
+HRESULT ConnectObject::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
     if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
     if (names == nullptr || ids == nullptr || count == 0) return E_INVALIDARG;
     static const std::array<const wchar_t*, 5> kNames = {L"OnConnection", L"OnDisconnection",
@@ -330,9 +334,8 @@ HRESULT ConnectObject::Extensibility::GetIDsOfNames(REFIID iid, LPOLESTR* names,
     return slot < 0 || count > 1 ? DISP_E_UNKNOWNNAME : S_OK;
 }
 
-HRESULT ConnectObject::Extensibility::Invoke(DISPID id, REFIID iid, LCID, WORD flags,
-                                             DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
-                                             UINT* argError) {
+HRESULT ConnectObject::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* params,
+                              VARIANT* result, EXCEPINFO*, UINT* argError) {
     return ComEntry([&]() -> HRESULT {
         if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
         if ((flags & DISPATCH_METHOD) == 0) return DISP_E_MEMBERNOTFOUND;

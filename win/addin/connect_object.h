@@ -6,24 +6,18 @@
 
 #include "addin/Connect.h"
 #include "win/common/addin_interfaces.h"
+#include "win/common/com_object.h"
 #include "win/common/module_objects.h"
 #include "win/platform/win_platform.h"
 
 namespace tessaly::win {
 
-class ConnectObject final : public _Connect, private ModuleObject {
+class ConnectObject final : public ComObject<IDTExtensibility2>, private ModuleObject {
   public:
     ConnectObject();
-    ~ConnectObject();
-    ConnectObject(const ConnectObject&) = delete;
-    ConnectObject& operator=(const ConnectObject&) = delete;
+    ~ConnectObject() override;
 
-    // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
-
-    // IDispatch of _Connect: the operations by name.
+    // IDispatch of IDTExtensibility2: its five members by name, DISPIDs 1 to 5.
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override;
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid,
@@ -32,55 +26,38 @@ class ConnectObject final : public _Connect, private ModuleObject {
                                      DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
                                      UINT* argError) override;
 
-    // _Connect
-    HRESULT STDMETHODCALLTYPE subCall_List() override;
-    HRESULT STDMETHODCALLTYPE subCall_AddOrDelete() override;
-    HRESULT STDMETHODCALLTYPE subCall_Next() override;
-    HRESULT STDMETHODCALLTYPE subCall_Befor() override;
-    HRESULT STDMETHODCALLTYPE subBeforOrNext(VARIANT_BOOL* BeforTrueNextFalse) override;
-    HRESULT STDMETHODCALLTYPE subCall_Clear() override;
-    HRESULT STDMETHODCALLTYPE subCall_Setting() override;
-    HRESULT STDMETHODCALLTYPE subCall_Help() override;
-    HRESULT STDMETHODCALLTYPE DesignButtonClick() override;
-    HRESULT STDMETHODCALLTYPE fncAppCaption(BSTR* result) override;
-    HRESULT STDMETHODCALLTYPE subCall_DeveloperSite() override;
+    // IDTExtensibility2
+    HRESULT STDMETHODCALLTYPE OnConnection(IDispatch* Application, ext_ConnectMode ConnectMode,
+                                           IDispatch* AddInInst, SAFEARRAY** custom) override;
+    HRESULT STDMETHODCALLTYPE OnDisconnection(ext_DisconnectMode RemoveMode,
+                                              SAFEARRAY** custom) override;
+    HRESULT STDMETHODCALLTYPE OnAddInsUpdate(SAFEARRAY** custom) override;
+    HRESULT STDMETHODCALLTYPE OnStartupComplete(SAFEARRAY** custom) override;
+    HRESULT STDMETHODCALLTYPE OnBeginShutdown(SAFEARRAY** custom) override;
+
+  protected:
+    // IUnknown, IDispatch and _Connect are the automation interface; the identity is
+    // its pointer, as the default interface of the class.
+    void* InterfaceFor(REFIID iid) override;
 
   private:
-    // IDTExtensibility2 lives on a part of its own: it is a second IDispatch with
-    // DISPIDs of its own, so it cannot share the first one's Invoke.
-    class Extensibility final : public IDTExtensibility2 {
-      public:
-        explicit Extensibility(ConnectObject& outer) : outer_(outer) {}
-
-        HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-            return outer_.QueryInterface(iid, out);
-        }
-        ULONG STDMETHODCALLTYPE AddRef() override { return outer_.AddRef(); }
-        ULONG STDMETHODCALLTYPE Release() override { return outer_.Release(); }
-        HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
-        HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override;
-        HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid,
-                                                DISPID* ids) override;
-        HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags,
-                                         DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
-                                         UINT* argError) override;
-
-        HRESULT STDMETHODCALLTYPE OnConnection(IDispatch* Application, ext_ConnectMode ConnectMode,
-                                               IDispatch* AddInInst, SAFEARRAY** custom) override;
-        HRESULT STDMETHODCALLTYPE OnDisconnection(ext_DisconnectMode RemoveMode,
-                                                  SAFEARRAY** custom) override;
-        HRESULT STDMETHODCALLTYPE OnAddInsUpdate(SAFEARRAY** custom) override;
-        HRESULT STDMETHODCALLTYPE OnStartupComplete(SAFEARRAY** custom) override;
-        HRESULT STDMETHODCALLTYPE OnBeginShutdown(SAFEARRAY** custom) override;
-
-      private:
-        ConnectObject& outer_;
+    // _Connect: a dual interface whose vtable is made from the operation table
+    // (IDispatch's seven entries, then one per operation in slot order), so it is laid
+    // out in memory as COM sees it rather than as a C++ class.
+    struct Automation {
+        const void* const* vtable;
+        ConnectObject* owner;
     };
+    friend struct AutomationEntries;
 
-    volatile LONG refs_ = 1;
+    // IDispatch of _Connect: the operations by name.
+    HRESULT AutomationIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, DISPID* ids);
+    HRESULT AutomationInvoke(DISPID id, REFIID iid, WORD flags, DISPPARAMS* params, VARIANT* result,
+                             EXCEPINFO* exception, UINT* argError);
+
+    Automation automation_;
     WinPlatform platform_;
     Connect connect_;
-    Extensibility extensibility_{*this};
 };
 
 }  // namespace tessaly::win

@@ -10,6 +10,7 @@
 #include "win/addin/registration.h"
 #include "win/common/addin_interfaces.h"
 #include "win/common/com_entry.h"
+#include "win/common/com_object.h"
 #include "win/common/module_objects.h"
 #include "win/common/text.h"
 
@@ -30,24 +31,8 @@ std::optional<std::string> ResourceString(int32_t id) {
     return Narrow(std::wstring_view(text, static_cast<size_t>(length)));
 }
 
-class ClassFactory final : public IClassFactory, private ModuleObject {
+class ClassFactory final : public ComObject<IClassFactory>, private ModuleObject {
   public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (out == nullptr) return E_POINTER;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
-            *out = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = InterlockedDecrement(&refs_);
-        if (left == 0) delete this;
-        return left;
-    }
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
         if (out == nullptr) return E_POINTER;
         *out = nullptr;
@@ -64,9 +49,6 @@ class ClassFactory final : public IClassFactory, private ModuleObject {
         ModuleLock(lock != FALSE);
         return S_OK;
     }
-
-  private:
-    volatile LONG refs_ = 1;
 };
 
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include "win/addin/module.h"
 #include "win/common/addin_interfaces.h"
-#include "win/common/com_ptr.h"
 #include "win/common/owners.h"
 
 namespace tessaly::win {

@@ -2,7 +2,8 @@
 
 // The COM interfaces between a host and the add-in, declared here because no SDK
 // header of mingw-w64 has them and the add-in's own are written by hand to match its
-// type library (win/addin/Tessaly.idl).
+// type library (win/addin/Tessaly.idl); _Connect has none, its vtable being made
+// from the operation table.
 //
 // IDTExtensibility2 is the host's add-in connection interface, from the
 // "AddInDesignerObjects" type library (MSADDNDR.DLL): a dual interface deriving from
@@ -11,6 +12,8 @@
 // IID {B65AD801-ABAF-11D0-BB8B-00A0C90F2744}. Every `custom` argument is a
 // SAFEARRAY of VARIANT passed by reference.
 
+#include "host/operations.h"
+#include "win/common/com_object.h"
 #include "win/common/win32.h"
 
 namespace tessaly::win {
@@ -38,25 +41,17 @@ struct IDTExtensibility2 : public IDispatch {
     virtual HRESULT STDMETHODCALLTYPE OnBeginShutdown(SAFEARRAY** custom) = 0;
 };
 
-// The automation interface of Connect: its public operations in slot order.
-struct _Connect : public IDispatch {
-    virtual HRESULT STDMETHODCALLTYPE subCall_List() = 0;
-    virtual HRESULT STDMETHODCALLTYPE subCall_AddOrDelete() = 0;
-    virtual HRESULT STDMETHODCALLTYPE subCall_Next() = 0;
-    virtual HRESULT STDMETHODCALLTYPE subCall_Befor() = 0;
-    virtual HRESULT STDMETHODCALLTYPE subBeforOrNext(VARIANT_BOOL* BeforTrueNextFalse) = 0;
-    virtual HRESULT STDMETHODCALLTYPE subCall_Clear() = 0;
-    virtual HRESULT STDMETHODCALLTYPE subCall_Setting() = 0;
-    virtual HRESULT STDMETHODCALLTYPE subCall_Help() = 0;
-    virtual HRESULT STDMETHODCALLTYPE DesignButtonClick() = 0;
-    virtual HRESULT STDMETHODCALLTYPE fncAppCaption(BSTR* result) = 0;
-    virtual HRESULT STDMETHODCALLTYPE subCall_DeveloperSite() = 0;
+extern const IID IID_IDTExtensibility2;
+template <>
+struct InterfaceId<IDTExtensibility2> {
+    static const IID& Get() { return IID_IDTExtensibility2; }
 };
 
-// The DISPID of the first operation of _Connect; the others follow in slot order.
-inline constexpr DISPID kFirstConnectDispId = 0x60030000;
+// The DISPID of the first operation of _Connect; the others follow in slot order. The
+// interface itself has no C++ declaration: its vtable is made from the operation table
+// (win/addin/connect_object.cpp), as its type library part is.
+inline constexpr DISPID kFirstConnectDispId = kFirstOperationDispId;
 
-extern const IID IID_IDTExtensibility2;
 extern const IID IID__Connect;
 extern const CLSID CLSID_Connect;
 extern const GUID LIBID_Tessaly;

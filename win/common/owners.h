@@ -1,8 +1,12 @@
 #pragma once
 
-// Owners of the Win32 and automation resources win/ holds: a registry key, a hook, a
-// BSTR and a VARIANT. Each releases what it holds on every way out of a scope.
+// Owners of the Win32 and COM resources win/ holds: handles (a registry key, a hook,
+// the window front end's GDI objects), COM interface pointers, a BSTR and a VARIANT.
+// Each gives back what it holds on every way out of a scope, and where they do the
+// same thing they have the same word for it: Get, Put (for an out parameter), Reset,
+// Detach.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -12,63 +16,103 @@
 
 namespace tessaly::win {
 
-class UniqueHKey {
+// An owning COM interface pointer: AddRef on copy, Release on every way out.
+template <class T>
+class ComPtr {
   public:
-    UniqueHKey() = default;
-    explicit UniqueHKey(HKEY key) : key_(key) {}
-    UniqueHKey(UniqueHKey&& other) noexcept : key_(std::exchange(other.key_, nullptr)) {}
-    UniqueHKey& operator=(UniqueHKey&& other) noexcept {
-        if (this != &other) {
-            Reset();
-            key_ = std::exchange(other.key_, nullptr);
-        }
+    ComPtr() = default;
+    ComPtr(std::nullptr_t) {}
+    // Shares `p`: takes a reference of its own.
+    explicit ComPtr(T* p) : p_(p) {
+        if (p_) p_->AddRef();
+    }
+    ComPtr(const ComPtr& other) : ComPtr(other.p_) {}
+    ComPtr(ComPtr&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
+    ComPtr& operator=(ComPtr other) noexcept {
+        std::swap(p_, other.p_);
         return *this;
     }
-    UniqueHKey(const UniqueHKey&) = delete;
-    UniqueHKey& operator=(const UniqueHKey&) = delete;
-    ~UniqueHKey() { Reset(); }
+    ~ComPtr() { Reset(); }
+
+    // Takes over a reference the caller already owns (an out parameter's result).
+    static ComPtr Adopt(T* p) {
+        ComPtr result;
+        result.p_ = p;
+        return result;
+    }
 
     void Reset() {
-        if (HKEY key = std::exchange(key_, nullptr)) RegCloseKey(key);
+        if (T* p = std::exchange(p_, nullptr)) p->Release();
     }
-    HKEY* Put() {
+    // For out parameters: drops the current reference and hands out the slot.
+    T** Put() {
         Reset();
-        return &key_;
+        return &p_;
     }
-    HKEY Get() const { return key_; }
-    explicit operator bool() const { return key_ != nullptr; }
+    void** PutVoid() { return reinterpret_cast<void**>(Put()); }
+    // Gives the reference away (to an out parameter of our own).
+    T* Detach() { return std::exchange(p_, nullptr); }
+
+    T* Get() const { return p_; }
+    T* operator->() const { return p_; }
+    explicit operator bool() const { return p_ != nullptr; }
+
+    // QueryInterface; null when the object does not have that interface.
+    template <class U>
+    ComPtr<U> As(REFIID iid) const {
+        ComPtr<U> result;
+        if (p_) p_->QueryInterface(iid, result.PutVoid());
+        return result;
+    }
 
   private:
-    HKEY key_ = nullptr;
+    T* p_ = nullptr;
 };
 
-class UniqueHHook {
+// An owned handle, given back by `Free` on every way out. `Free` answers whether the
+// system took the handle back.
+template <class Handle, auto Free>
+class UniqueHandle {
   public:
-    UniqueHHook() = default;
-    explicit UniqueHHook(HHOOK hook) : hook_(hook) {}
-    UniqueHHook(UniqueHHook&& other) noexcept : hook_(std::exchange(other.hook_, nullptr)) {}
-    UniqueHHook& operator=(UniqueHHook&& other) noexcept {
-        if (this != &other) {
-            Reset();
-            hook_ = std::exchange(other.hook_, nullptr);
-        }
+    UniqueHandle() = default;
+    explicit UniqueHandle(Handle handle) : handle_(handle) {}
+    UniqueHandle(UniqueHandle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+        if (this != &other) Reset(std::exchange(other.handle_, nullptr));
         return *this;
     }
-    UniqueHHook(const UniqueHHook&) = delete;
-    UniqueHHook& operator=(const UniqueHHook&) = delete;
-    ~UniqueHHook() { Reset(); }
+    UniqueHandle(const UniqueHandle&) = delete;
+    UniqueHandle& operator=(const UniqueHandle&) = delete;
+    ~UniqueHandle() { Reset(); }
 
-    // True when a hook was held and Windows took it off.
-    bool Reset() {
-        HHOOK hook = std::exchange(hook_, nullptr);
-        return hook != nullptr && UnhookWindowsHookEx(hook) != FALSE;
+    // Gives back the handle held, if any, and holds `handle`. True when one was held and
+    // the system took it back.
+    bool Reset(Handle handle = nullptr) {
+        Handle old = std::exchange(handle_, handle);
+        return old != nullptr && Free(old);
     }
-    HHOOK Get() const { return hook_; }
-    explicit operator bool() const { return hook_ != nullptr; }
+    // For out parameters: gives back the current handle and hands out the slot.
+    Handle* Put() {
+        Reset();
+        return &handle_;
+    }
+    Handle Get() const { return handle_; }
+    Handle Detach() { return std::exchange(handle_, nullptr); }
+    explicit operator bool() const { return handle_ != nullptr; }
 
   private:
-    HHOOK hook_ = nullptr;
+    Handle handle_ = nullptr;
 };
+
+inline bool CloseKey(HKEY key) {
+    return RegCloseKey(key) == ERROR_SUCCESS;
+}
+inline bool Unhook(HHOOK hook) {
+    return UnhookWindowsHookEx(hook) != FALSE;
+}
+
+using UniqueHKey = UniqueHandle<HKEY, CloseKey>;
+using UniqueHHook = UniqueHandle<HHOOK, Unhook>;
 
 // A BSTR; converts from and to the core's UTF-8.
 class Bstr {

@@ -9,6 +9,7 @@
 #include "win/common/addin_interfaces.h"
 #include "win/common/com_entry.h"
 #include "win/common/com_error.h"
+#include "win/common/com_object.h"
 #include "win/common/module_objects.h"
 #include "win/excel/excel_host.h"
 #include "win/excel/late_bound.h"
@@ -55,30 +56,10 @@ void SetBoolArgument(DISPPARAMS* params, UINT index, bool value) {
 }
 
 // IUnknown and an IDispatch that only receives Invoke, for one event interface.
-class EventSink : public IDispatch, private ModuleObject {
+class EventSink : public ComObject<IDispatch>, private ModuleObject {
   public:
     explicit EventSink(const IID& events) : events_(events) {}
-    virtual ~EventSink() = default;
-    EventSink(const EventSink&) = delete;
-    EventSink& operator=(const EventSink&) = delete;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (out == nullptr) return E_POINTER;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
-            IsEqualIID(iid, events_)) {
-            *out = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = InterlockedDecrement(&refs_);
-        if (left == 0) delete this;
-        return left;
-    }
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
         if (count) *count = 0;
         return S_OK;
@@ -97,10 +78,15 @@ class EventSink : public IDispatch, private ModuleObject {
 
   protected:
     virtual void Raise(DISPID id, DISPPARAMS* params) = 0;
+    // The event interface, a dispinterface, is this IDispatch: the host asks for it by
+    // its IID before it connects the sink.
+    void* InterfaceFor(REFIID iid) override {
+        if (IsEqualIID(iid, events_)) return static_cast<IDispatch*>(this);
+        return ComObject::InterfaceFor(iid);
+    }
 
   private:
     const IID& events_;
-    volatile LONG refs_ = 1;
 };
 
 class AppEventsSink final : public EventSink {

@@ -5,7 +5,7 @@
 // command bars); events arrive through connection points.
 
 #include "host/host.h"
-#include "win/common/com_ptr.h"
+#include "win/common/owners.h"
 
 namespace tessaly::win {
 

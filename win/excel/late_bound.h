@@ -10,7 +10,6 @@
 #include <string>
 
 #include "host/host.h"
-#include "win/common/com_ptr.h"
 #include "win/common/owners.h"
 
 namespace tessaly::win {

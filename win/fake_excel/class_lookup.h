@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "win/common/com_ptr.h"
+#include "win/common/owners.h"
 
 namespace tessaly::fake {
 

@@ -9,7 +9,7 @@
 
 #include "sim/excel.h"
 #include "sim/sim_platform.h"
-#include "win/common/com_ptr.h"
+#include "win/common/owners.h"
 
 namespace tessaly::fake {
 

@@ -134,22 +134,11 @@ const VARIANT& Args::Assigned() const {
 
 // ---- Connection point ------------------------------------------------------------------
 
-class FakeObject::EventPoint final : public IConnectionPoint {
+// A part of its object with an identity of its own, counted on the object.
+class FakeObject::EventPoint final : public win::ComPart<IConnectionPoint> {
   public:
-    explicit EventPoint(FakeObject& owner) : owner_(owner) {}
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (out == nullptr) return E_POINTER;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IConnectionPoint)) {
-            *out = static_cast<IConnectionPoint*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return owner_.AddRef(); }
-    ULONG STDMETHODCALLTYPE Release() override { return owner_.Release(); }
+    explicit EventPoint(FakeObject& owner)
+        : ComPart(static_cast<IDispatch&>(owner)), owner_(owner) {}
 
     HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) override {
         if (iid == nullptr) return E_POINTER;
@@ -249,30 +238,11 @@ FakeObject* FakeObject::From(IDispatch* object) {
     return self;
 }
 
-HRESULT FakeObject::QueryInterface(REFIID iid, void** out) {
-    if (out == nullptr) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || Has(iid)) {
-        *out = static_cast<IDispatch*>(this);
-    } else if (IsEqualIID(iid, IID_FakeObject)) {
-        *out = this;
-    } else if (IsEqualIID(iid, IID_IConnectionPointContainer) && Events() != nullptr) {
-        *out = static_cast<IConnectionPointContainer*>(this);
-    } else {
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
-}
-
-ULONG FakeObject::AddRef() {
-    return InterlockedIncrement(&refs_);
-}
-
-ULONG FakeObject::Release() {
-    const ULONG left = InterlockedDecrement(&refs_);
-    if (left == 0) delete this;
-    return left;
+void* FakeObject::InterfaceFor(REFIID iid) {
+    if (IsEqualIID(iid, IID_FakeObject)) return this;
+    if (Has(iid)) return static_cast<IDispatch*>(this);
+    if (IsEqualIID(iid, IID_IConnectionPointContainer) && Events() == nullptr) return nullptr;
+    return ComObject::InterfaceFor(iid);
 }
 
 HRESULT FakeObject::GetTypeInfoCount(UINT* count) {

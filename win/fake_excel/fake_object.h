@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "host/host.h"
-#include "win/common/com_ptr.h"
+#include "win/common/com_object.h"
 #include "win/common/owners.h"
 #include "win/common/win32.h"
 
@@ -50,17 +50,11 @@ class Args {
 };
 
 // One automation object of the fake host.
-class FakeObject : public IDispatch, public IConnectionPointContainer {
+class FakeObject : public win::ComObject<IDispatch, IConnectionPointContainer> {
   public:
     FakeObject(const char* kind, const void* identity);
-    virtual ~FakeObject();
-    FakeObject(const FakeObject&) = delete;
-    FakeObject& operator=(const FakeObject&) = delete;
+    ~FakeObject() override;
 
-    // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
     // IDispatch
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override;
@@ -88,6 +82,9 @@ class FakeObject : public IDispatch, public IConnectionPointContainer {
     void Member(const wchar_t* name, Getter get, Setter set = nullptr);
     // More interfaces the object answers QueryInterface for (as IDispatch).
     virtual bool Has(REFIID) const { return false; }
+    // IDispatch and the interfaces Has names; the container only for an object that
+    // raises events; the fake object itself to the fake (From).
+    void* InterfaceFor(REFIID iid) override;
     // The event interface of the object's connection point, if it has one.
     virtual const IID* Events() const { return nullptr; }
     // A sink was connected or disconnected; the object ties it to the simulated host.
@@ -114,7 +111,6 @@ class FakeObject : public IDispatch, public IConnectionPointContainer {
     std::vector<Entry> members_;
     const char* kind_;
     const void* identity_;
-    volatile LONG refs_ = 1;
     std::unique_ptr<EventPoint> events_;
 };
 

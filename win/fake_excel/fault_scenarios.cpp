@@ -25,6 +25,24 @@
 
 namespace tessaly::fake {
 
+// _Connect as a caller through its vtable sees it, by the type library's layout:
+// IDispatch's entries, then the operations in slot order. Outside the unnamed
+// namespace: nothing here implements it, and for a type only this file could derive
+// from, the compiler may take a call of its methods for one that cannot happen.
+struct ConnectVtable : IDispatch {
+    virtual HRESULT STDMETHODCALLTYPE subCall_List() = 0;
+    virtual HRESULT STDMETHODCALLTYPE subCall_AddOrDelete() = 0;
+    virtual HRESULT STDMETHODCALLTYPE subCall_Next() = 0;
+    virtual HRESULT STDMETHODCALLTYPE subCall_Befor() = 0;
+    virtual HRESULT STDMETHODCALLTYPE subBeforOrNext(VARIANT_BOOL* BeforTrueNextFalse) = 0;
+    virtual HRESULT STDMETHODCALLTYPE subCall_Clear() = 0;
+    virtual HRESULT STDMETHODCALLTYPE subCall_Setting() = 0;
+    virtual HRESULT STDMETHODCALLTYPE subCall_Help() = 0;
+    virtual HRESULT STDMETHODCALLTYPE DesignButtonClick() = 0;
+    virtual HRESULT STDMETHODCALLTYPE fncAppCaption(BSTR* result) = 0;
+    virtual HRESULT STDMETHODCALLTYPE subCall_DeveloperSite() = 0;
+};
+
 namespace {
 
 using win::ComPtr;
@@ -416,8 +434,8 @@ void RuleBarrier() {
     AddinSession addin(excel);
     if (!Check(addin.Created() && SUCCEEDED(addin.Connect()), "connected on Excel 16")) return;
     TwoBookmarks(excel);
-    ComPtr<win::_Connect> vtable =
-        ComPtr<IDispatch>(addin.Automation()).As<win::_Connect>(win::IID__Connect);
+    ComPtr<ConnectVtable> vtable =
+        ComPtr<IDispatch>(addin.Automation()).As<ConnectVtable>(win::IID__Connect);
     if (!Check(static_cast<bool>(vtable), "the add-in's own interface")) return;
 
     // Members every command and event reaction reaches early.

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "addin/list_bitmap.h"
+#include "host/operations.h"
 #include "locale/resource_strings.h"
 #include "win/common/addin_interfaces.h"
-#include "win/common/com_ptr.h"
 #include "win/common/owners.h"
 #include "win/common/text.h"
 #include "win/fake_excel/check.h"
@@ -145,6 +145,31 @@ void CheckClassesGone(HKEY hive, const std::string& where) {
     Check(!KeyExists(hive, L"Software\\Classes\\Tessaly.Connect"), where + " ProgID key removed");
 }
 
+// Whether a method's parameters are those the operation table declares for its slot:
+// a by-reference Boolean as [in, out] VARIANT_BOOL* with its name, a text result as
+// [out, retval] BSTR*, nothing else.
+bool ParametersAsDeclared(ITypeInfo* info, const FUNCDESC& desc, const Operation& operation) {
+    const bool hasResult = operation.result == OperationResult::kText;
+    if (desc.cParams != static_cast<SHORT>(operation.ArgumentCount() + (hasResult ? 1 : 0))) {
+        return false;
+    }
+    auto is = [&](SHORT index, VARTYPE pointee, USHORT flags) {
+        const ELEMDESC& param = desc.lprgelemdescParam[index];
+        return param.tdesc.vt == VT_PTR && param.tdesc.lptdesc != nullptr &&
+               param.tdesc.lptdesc->vt == pointee && (param.paramdesc.wParamFlags & flags) == flags;
+    };
+    if (operation.argument == OperationArgument::kBooleanByRef) {
+        if (!is(0, VT_BOOL, PARAMFLAG_FIN | PARAMFLAG_FOUT)) return false;
+        BSTR names[2] = {};
+        UINT count = 0;
+        info->GetNames(desc.memid, names, 2, &count);
+        Bstr method = Bstr::Adopt(names[0]);
+        Bstr argument = Bstr::Adopt(names[1]);
+        if (count != 2 || argument.Utf8() != operation.argumentName) return false;
+    }
+    return !hasResult || is(desc.cParams - 1, VT_BSTR, PARAMFLAG_FOUT | PARAMFLAG_FRETVAL);
+}
+
 // _Connect as the type library describes it: eleven operations in slot order, each at
 // its vtable slot after IDispatch's seven, with the DISPIDs Invoke answers to. A type
 // library is made for one bitness: its system kind and its vtable offsets (pointer
@@ -200,6 +225,11 @@ void CheckConnectTypeInfo(ITypeLib* library, int pointerSize = static_cast<int>(
         Check(ok, "slot " + std::to_string(i + 1) + " is " + expected[static_cast<size_t>(i)] +
                       " (got " + functionName.Utf8() + ", DISPID " + std::to_string(desc->memid) +
                       ", offset " + std::to_string(desc->oVft) + ")");
+        if (static_cast<size_t>(i) < kOperations.size()) {
+            Check(ParametersAsDeclared(described, *desc, kOperations[static_cast<size_t>(i)]),
+                  "slot " + std::to_string(i + 1) + " takes and gives what the operation table " +
+                      "declares");
+        }
         described->ReleaseFuncDesc(desc);
     }
 }

@@ -97,25 +97,8 @@ std::vector<std::string>& TestLog() {
     return log;
 }
 
-class TestAddin final : public win::IDTExtensibility2 {
+class TestAddin final : public win::ComObject<win::IDTExtensibility2> {
   public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (out == nullptr) return E_POINTER;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
-            IsEqualIID(iid, win::IID_IDTExtensibility2)) {
-            *out = static_cast<win::IDTExtensibility2*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = --refs_;
-        if (left == 0) delete this;
-        return left;
-    }
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
         if (count) *count = 0;
         return S_OK;
@@ -172,23 +155,12 @@ class TestAddin final : public win::IDTExtensibility2 {
     }
 
   private:
-    ULONG refs_ = 1;
     std::string progId_;
 };
 
-class TestAddinFactory final : public IClassFactory {
+// Registered from a member of the harness, whose own reference keeps it.
+class TestAddinFactory final : public win::ComObject<IClassFactory> {
   public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (out == nullptr) return E_POINTER;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
-            *out = static_cast<IClassFactory*>(this);
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
         if (out == nullptr) return E_POINTER;
         *out = nullptr;
@@ -279,30 +251,13 @@ struct Delivery {
     std::vector<VARTYPE> types;  // rgvarg as given: last argument first
 };
 
-class RecordingSink final : public IDispatch {
+class RecordingSink final : public win::ComObject<IDispatch> {
   public:
     // `answers`: the event interface the sink says it implements (null: none but
     // IDispatch). `makerRule`: on a click, act only when no sink before took the click.
     explicit RecordingSink(const IID* answers, bool makerRule = false)
         : answers_(answers), makerRule_(makerRule) {}
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (out == nullptr) return E_POINTER;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
-            (answers_ != nullptr && IsEqualIID(iid, *answers_))) {
-            *out = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = --refs_;
-        if (left == 0) delete this;
-        return left;
-    }
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
         if (count) *count = 0;
         return S_OK;
@@ -337,9 +292,14 @@ class RecordingSink final : public IDispatch {
     int tookClicks = 0;
 
   private:
+    // The event interface it says it implements is this IDispatch.
+    void* InterfaceFor(REFIID iid) override {
+        if (answers_ != nullptr && IsEqualIID(iid, *answers_)) return static_cast<IDispatch*>(this);
+        return ComObject::InterfaceFor(iid);
+    }
+
     const IID* answers_;
     bool makerRule_;
-    ULONG refs_ = 1;
 };
 
 // A sink connected to a source's connection point for `events`.

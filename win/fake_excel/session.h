@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "win/common/addin_interfaces.h"
-#include "win/common/com_ptr.h"
+#include "win/common/owners.h"
 #include "win/fake_excel/com_addins.h"
 #include "win/fake_excel/fake_excel.h"
 

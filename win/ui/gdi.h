@@ -1,8 +1,8 @@
 #pragma once
 
-// What the window front end draws with: owners of GDI objects and image lists, the
-// colours of the window models turned into screen colours, and the models' 24-bit
-// pictures as device-independent bitmaps.
+// What the window front end draws with: owners of GDI objects and image lists (of the
+// family in win/common/owners.h), the colours of the window models turned into screen
+// colours, and the models' 24-bit pictures as device-independent bitmaps.
 
 // The Windows headers first: the common controls' header builds on them.
 #include "win/common/win32.h"
@@ -10,46 +10,18 @@
 #include <commctrl.h>
 
 #include <cstdint>
-#include <utility>
 #include <vector>
 
 #include "platform/platform.h"
+#include "win/common/owners.h"
 
 namespace tessaly::win::ui {
 
-// An owned handle, released by `Release` on every way out.
-template <class Handle, auto Release>
-class UniqueHandle {
-  public:
-    UniqueHandle() = default;
-    explicit UniqueHandle(Handle handle) : handle_(handle) {}
-    UniqueHandle(UniqueHandle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
-        if (this != &other) {
-            Reset();
-            handle_ = std::exchange(other.handle_, nullptr);
-        }
-        return *this;
-    }
-    UniqueHandle(const UniqueHandle&) = delete;
-    UniqueHandle& operator=(const UniqueHandle&) = delete;
-    ~UniqueHandle() { Reset(); }
-
-    void Reset(Handle handle = nullptr) {
-        if (Handle old = std::exchange(handle_, handle)) Release(old);
-    }
-    Handle Get() const { return handle_; }
-    explicit operator bool() const { return handle_ != nullptr; }
-
-  private:
-    Handle handle_ = nullptr;
-};
-
-inline void DeleteGdiObject(HGDIOBJ object) {
-    DeleteObject(object);
+inline bool DeleteGdiObject(HGDIOBJ object) {
+    return DeleteObject(object) != FALSE;
 }
-inline void DestroyImageList(HIMAGELIST list) {
-    ImageList_Destroy(list);
+inline bool DestroyImageList(HIMAGELIST list) {
+    return ImageList_Destroy(list) != FALSE;
 }
 
 using UniqueFont = UniqueHandle<HFONT, DeleteGdiObject>;
