@@ -15,6 +15,46 @@
 #include "platform/platform.h"
 
 namespace tessaly {
+
+// The offsets are the resource ids of the shipped library's string table: a name that
+// changed its number would change them while the table and these tests followed it.
+static_assert(str::kBarName == 0);
+static_assert(str::kListCommand == 1);
+static_assert(str::kAddOrDeleteCommand == 2);
+static_assert(str::kNextCommand == 3);
+static_assert(str::kPreviousCommand == 4);
+static_assert(str::kDeleteAllCommand == 5);
+static_assert(str::kSettingCommand == 6);
+static_assert(str::kHelpCommand == 7);
+static_assert(str::kMarkNotAddedMessage == 10);
+static_assert(str::kBookmarkNotDeletedMessage == 11);
+static_assert(str::kConfirmDeleteAllMessage == 12);
+static_assert(str::kDeleteAllFailedMessage == 13);
+static_assert(str::kMarksNotUpdatedMessage == 14);
+static_assert(str::kMarksLeftOnSaveMessage == 15);
+static_assert(str::kBadShortcutKeyMessage == 16);
+static_assert(str::kSettingTitle == 20);
+static_assert(str::kSettingMarkFrame == 21);
+static_assert(str::kSettingMarkOff == 22);
+static_assert(str::kSettingMarkOn == 23);
+static_assert(str::kSettingColor == 24);
+static_assert(str::kSettingVectorFrame == 25);
+static_assert(str::kSettingVectorRow == 26);
+static_assert(str::kSettingVectorColumn == 27);
+static_assert(str::kSettingShortcutFrame == 28);
+static_assert(str::kSettingOtherFrame == 29);
+static_assert(str::kSettingConfirm == 30);
+static_assert(str::kSettingSave == 31);
+static_assert(str::kSettingOK == 32);
+static_assert(str::kSettingCancel == 33);
+static_assert(str::kListTitle == 40);
+static_assert(str::kListGoto == 41);
+static_assert(str::kListGotoAndClose == 42);
+static_assert(str::kListClose == 43);
+static_assert(str::kDeveloperSiteItem == 97);
+static_assert(str::kProductMenu == 98);
+static_assert(str::kMakerMenu == 99);
+
 namespace {
 
 // Only the locale country matters to the language decision.

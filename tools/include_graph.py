@@ -29,7 +29,9 @@ def folders(root):
     )
 
 
-def edges(root, nodes):
+def edges(root, nodes, relative):
+    """Counts folder -> folder includes; lists in `relative` those that climb with "..",
+    which the compiler resolves from the file's own place, past the layers' include roots."""
     counts = collections.Counter()
     for folder in nodes:
         for dirpath, dirnames, filenames in os.walk(os.path.join(root, folder)):
@@ -40,6 +42,9 @@ def edges(root, nodes):
                 with open(os.path.join(dirpath, filename), encoding="utf-8",
                           errors="replace") as source:
                     for included in INCLUDE.findall(source.read()):
+                        if ".." in included.split("/"):
+                            relative.append(
+                                (os.path.relpath(os.path.join(dirpath, filename), root), included))
                         target = included.split("/", 1)[0]
                         if "/" in included and target != folder and target in nodes:
                             counts[(folder, target)] += 1
@@ -80,16 +85,19 @@ def strongly_connected(nodes, graph):
 def main():
     root = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..")
     nodes = folders(root)
-    counts = edges(root, set(nodes))
+    relative = []
+    counts = edges(root, set(nodes), relative)
     graph = {node: sorted(t for (f, t) in counts if f == node) for node in nodes}
     for node in nodes:
         if graph[node]:
             print(f"{node} -> {' '.join(graph[node])}")
     cycles = strongly_connected(nodes, graph)
     in_cycles = [(f, t) for (f, t) in counts if any(f in c and t in c for c in cycles)]
+    for path, included in relative:
+        print(f'relative include: {path}: "{included}" (name it from the repository root)')
     if not cycles:
         print("cycles: 0")
-        return 0
+        return 1 if relative else 0
     print(f"cycles: {len(cycles)} ({len(in_cycles)} edges inside them)")
     for component in cycles:
         print("  cycle among: " + " ".join(component))

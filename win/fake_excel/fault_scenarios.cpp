@@ -448,8 +448,8 @@ void RuleBarrier() {
             InjectFault(member, fault);
             for (int i = 0; i < 4; ++i) boxes.Answer(IDCANCEL);
             Click(excel, Text(str::kBarName), Text(str::kNextCommand));  // a button's click sink
-            excel.Sim().Select("C4");        // the application's event sink
-            Pause();                         // IDispatch of _Connect
+            excel.Sim().Select("C4");  // the application's event sink
+            Pause();                   // IDispatch of _Connect
             const HRESULT byName =
                 Answered([&] { return InvokeByName(addin.Automation(), L"subCall_Next"); });
             Pause();  // the vtable of _Connect
