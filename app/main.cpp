@@ -130,9 +130,10 @@ int Run(const Arguments& a) {
         return app::RunScript(script, options, std::cout, std::cerr);
     }
     if (a.command == "bookmarks") {
+        // A wrong count of files is a usage error like a wrong option (exit 2); a file
+        // that cannot be read is a failure (exit 1).
+        if (a.rest.size() != 1) throw app::CommandError("\"bookmarks\" takes one workbook file.");
         try {
-            if (a.rest.size() != 1)
-                throw app::CommandError("\"bookmarks\" takes one workbook file.");
             app::PrintSavedBookmarks(app::ReadSavedBookmarks(a.rest[0]), a.json, std::cout);
         } catch (const app::CommandError& e) {
             // Scripts asking for JSON get their errors as JSON too, on the same stream.

@@ -43,6 +43,9 @@ std::pair<int32_t, int32_t> CellAt(std::string_view address) {
     return {ref->row1, ref->col1};
 }
 
+// Every change of any table gets a number no table has had: one thread, so a plain counter.
+uint64_t lastVersion = 0;
+
 uint64_t LengthOf(uint64_t key) {
     return key & CellTable::kMaxTextBytes;
 }
@@ -63,10 +66,16 @@ CellTable::Data& CellTable::Own() {
     } else if (data_.use_count() > 1) {
         data_ = std::make_shared<Data>(*data_);
     }
+    data_->version = ++lastVersion;
     return *data_;
 }
 
-CellTable::TextKey CellTable::Keep(std::string_view text) {
+size_t CellTable::TextBytes() const {
+    if (!data_) return 0;
+    return data_->texts.size() + (data_->block ? data_->block->size() : 0);
+}
+
+uint64_t CellTable::KeepOwn(std::string_view text) {
     if (text.size() > kMaxTextBytes) {
         detail::SimMisuse("cell: a text of " + std::to_string(text.size()) +
                           " bytes is longer than a cell holds");
@@ -80,7 +89,7 @@ CellTable::TextKey CellTable::Keep(std::string_view text) {
 CellTable::Cell CellTable::Make(int32_t row, int32_t col, std::string_view text) {
     Cell c{static_cast<uint32_t>(row), static_cast<uint16_t>(col), 0, 0};
     if (const auto number = ExactNumber(text)) {
-        c.isNumber = 1;
+        c.kind = kNumber;
         std::memcpy(&c.value, &*number, sizeof c.value);
         return c;
     }
@@ -92,19 +101,19 @@ CellTable::Cell CellTable::Make(int32_t row, int32_t col, std::string_view text)
             return c;
         }
     }
-    c.value = Keep(text);
+    c.value = KeepOwn(text);
     if (shareable && d.shared.size() < kMaxShared) d.shared.emplace(text, c.value);
     return c;
 }
 
 std::string_view CellTable::TextOf(const Cell& c, char (&number)[32]) const {
-    if (c.isNumber) {
+    if (c.kind == kNumber) {
         double value = 0;
         std::memcpy(&value, &c.value, sizeof value);
         const auto written = std::to_chars(number, number + sizeof number, value);
         return std::string_view(number, static_cast<size_t>(written.ptr - number));
     }
-    return std::string_view(data_->texts)
+    return std::string_view(c.kind == kSharedText ? *data_->block : data_->texts)
         .substr(static_cast<size_t>(c.value >> 24), static_cast<size_t>(LengthOf(c.value)));
 }
 
@@ -120,9 +129,21 @@ void CellTable::Append(int32_t row, int32_t col, std::string_view text) {
     Push(Make(row, col, text));
 }
 
-void CellTable::AppendKept(int32_t row, int32_t col, TextKey text) {
-    if (LengthOf(text) == 0) return;
-    Push(Cell{static_cast<uint32_t>(row), static_cast<uint16_t>(col), 0, text});
+void CellTable::AppendShared(int32_t row, int32_t col, const SharedTexts& block, size_t offset,
+                             size_t length) {
+    if (length == 0) return;
+    if (!block || offset > block->size() || length > block->size() - offset) {
+        detail::SimMisuse("cell: a shared text lies outside its block");
+    }
+    if (length > kMaxTextBytes) {
+        detail::SimMisuse("cell: a text of " + std::to_string(length) +
+                          " bytes is longer than a cell holds");
+    }
+    Data& d = Own();
+    if (!d.block) d.block = block;
+    if (d.block != block) return Append(row, col, std::string_view(*block).substr(offset, length));
+    Push(Cell{static_cast<uint32_t>(row), static_cast<uint16_t>(col), kSharedText,
+              static_cast<uint64_t>(offset) << 24 | length});
 }
 
 std::optional<std::pair<int32_t, int32_t>> CellTable::Finish() {
@@ -173,7 +194,8 @@ void CellTable::Set(int32_t row, int32_t col, std::string_view text) {
     const Cell c = text.empty() ? Cell{} : Make(row, col, text);
     Data& d = Own();
     const auto at = d.cells.begin() + static_cast<std::ptrdiff_t>(index);
-    if (present && !at->isNumber) d.replaced += LengthOf(at->value);
+    // Only an own text is gone with its cell; one in the block stays for the others.
+    if (present && at->kind == kOwnText) d.replaced += LengthOf(at->value);
     if (text.empty()) {
         d.cells.erase(at);
     } else if (present) {
@@ -191,7 +213,7 @@ void CellTable::CompactIfWasteful(Data& d) {
     std::string texts;
     std::unordered_map<uint64_t, uint64_t> moved;  // old key -> new, texts shared stay so
     for (Cell& c : d.cells) {
-        if (c.isNumber) continue;
+        if (c.kind != kOwnText) continue;
         const auto [it, fresh] = moved.try_emplace(c.value, 0);
         if (fresh) {
             it->second = static_cast<uint64_t>(texts.size()) << 24 | LengthOf(c.value);

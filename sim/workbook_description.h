@@ -72,7 +72,7 @@ struct SheetSpec {
     struct SourceMark {
         bool known = false;
         uint32_t partCrc = 0;
-        uint64_t cellsDigest = 0;
+        uint64_t cellsVersion = 0;  // of the cells as read
     } source;
 };
 

@@ -123,11 +123,13 @@ TEST_F(TessalyProgram, BookmarksWithJsonReportsErrorsAsJson) {
         "truncated).\"}\n",
         r.out);
     EXPECT_EQ("", r.err);
-    EXPECT_EQ("{\"error\": \"\\\"bookmarks\\\" takes one workbook file.\"}\n",
-              Run({"bookmarks", "--json"}).out);
 
-    // Usage errors too, with the usage error's exit code; and a file name in another
-    // encoding than UTF-8 still gives JSON that is UTF-8.
+    // Usage errors too, a missing file as a bad option, with the usage error's exit code;
+    // and a file name in another encoding than UTF-8 still gives JSON that is UTF-8.
+    const Result noFile = Run({"bookmarks", "--json"});
+    EXPECT_EQ(2, noFile.exitCode);
+    EXPECT_EQ("{\"error\": \"\\\"bookmarks\\\" takes one workbook file.\"}\n", noFile.out);
+    EXPECT_EQ(2, Run({"bookmarks", "A.xlsx", "B.xlsx"}).exitCode);
     const Result usage = Run({"bookmarks", "--json", "--max-cells", "x", "Text.xlsx"});
     EXPECT_EQ(2, usage.exitCode);
     EXPECT_EQ("{\"error\": \"--max-cells takes a whole number above 0.\"}\n", usage.out);

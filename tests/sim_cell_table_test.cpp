@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -83,6 +85,63 @@ TEST(SimCellTable, RemapMovesAndDropsCellsAndKeepsTheOrder) {
         return std::make_pair(row > 2 ? row - 1 : row, col);
     });
     EXPECT_EQ(Listing(cells), (std::vector<std::string>{"1,1=x", "2,2=2.5"}));
+}
+
+// The version tells a save whether cells are still those read: it must move with every
+// change, stay with copies and reads, and never repeat between tables of equal cells.
+TEST(SimCellTable, VersionMovesWithTheCellsAndOnlyWithThem) {
+    sim::CellTable cells = {{"A1", "x"}, {"B2", "2.5"}};
+    const uint64_t read = cells.Version();
+    EXPECT_NE(read, 0u);
+    sim::CellTable copy = cells;
+    (void)cells.Text("A1");
+    cells.ForEach([](int32_t, int32_t, std::string_view) {});
+    EXPECT_FALSE(cells.Finish());
+    cells.Set("C3", "");  // emptying an empty cell changes nothing
+    EXPECT_EQ(cells.Version(), read);
+    EXPECT_EQ(copy.Version(), read);
+
+    copy.Set("A1", "x");  // the same text typed again is still an edit
+    EXPECT_NE(copy.Version(), read);
+    EXPECT_EQ(cells.Version(), read);
+    const sim::CellTable same = {{"A1", "x"}, {"B2", "2.5"}};
+    EXPECT_NE(same.Version(), read);
+    cells.Remap([](int32_t row, int32_t col) { return std::make_optional(std::pair(row, col)); });
+    EXPECT_NE(cells.Version(), read);
+}
+
+// Texts of a file's shared block cost one copy in every table showing them; emptying
+// cells that show one leaves it for the others instead of compacting on every edit, while
+// an own text dropped by Remap is reclaimed like one typed over.
+TEST(SimCellTable, SharedTextsAreKeptOnceAndOwnTextsDroppedAreReclaimed) {
+    const std::string big(2 << 20, 'b');
+    const auto block = std::make_shared<const std::string>("small" + big);
+    sim::CellTable first;
+    sim::CellTable second;
+    for (int32_t row = 1; row <= 100; ++row) {
+        first.AppendShared(row, 1, block, 5, big.size());
+        second.AppendShared(row, 2, block, 0, 5);
+    }
+    EXPECT_TRUE(first.SharesTextsWith(second));
+    for (int32_t row = 1; row < 100; ++row) first.Set(row, 1, "");
+    EXPECT_EQ(first.Size(), 1u);
+    EXPECT_EQ(first.Text(100, 1), big);
+    EXPECT_EQ(second.Text(7, 2), "small");
+    EXPECT_EQ(first.TextBytes(), block->size());
+
+    // A text of another block is copied, not pointed into.
+    const auto other = std::make_shared<const std::string>("elsewhere");
+    second.AppendShared(1, 1, other, 0, 9);
+    EXPECT_EQ(second.Text(1, 1), "elsewhere");
+    EXPECT_THROW(second.AppendShared(1, 3, other, 5, 9), sim::SimError);
+
+    sim::CellTable own = {{"A1", big}, {"A2", "y"}};
+    own.Remap([](int32_t row, int32_t col) -> std::optional<std::pair<int32_t, int32_t>> {
+        if (row == 1) return std::nullopt;
+        return std::make_pair(row, col);
+    });
+    EXPECT_LT(own.TextBytes(), 1024u);
+    EXPECT_EQ(own.Text("A2"), "y");
 }
 
 TEST(SimCellTable, AnAddressThatIsNoSingleCellOrAnOverlongTextIsRefused) {

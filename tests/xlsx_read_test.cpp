@@ -118,17 +118,31 @@ TEST_F(XlsxReadPackage, CellKindsGiveTheirDisplayText) {
     EXPECT_EQ(CellText(sheet, "I1"), "  ");
 }
 
-// A shared string costs one copy however many cells show it, and a table of more
-// strings than the budget has cells is refused before the sheets are read.
+// A shared string costs one copy however many cells of however many sheets show it, and
+// a table of more strings than the budget has cells is refused before the sheets are read.
 TEST_F(XlsxReadPackage, SharedStringsAreKeptOnceAndTheirTableIsBounded) {
     const std::string big(1 << 18, 'b');
     std::string rows;
     for (int row = 1; row <= 2000; ++row)
         rows += "<row r=\"" + std::to_string(row) +
                 "\"><c t=\"s\"><v>1</v></c><c t=\"s\"><v>0</v></c></row>";
-    WriteZip(Path("Data.xlsx"),
-             WithSharedStrings(MinimalPackage(Worksheet("<sheetData>" + rows + "</sheetData>")),
-                               "<si><t>small</t></si><si><t>" + big + "</t></si>"));
+    Entries package =
+        WithSharedStrings(MinimalPackage(Worksheet("<sheetData>" + rows + "</sheetData>")),
+                          "<si><t>small</t></si><si><t>" + big + "</t></si>");
+    // A second sheet showing the big string once.
+    for (auto& [name, bytes] : package) {
+        if (name == "xl/workbook.xml") {
+            bytes.insert(bytes.find("</sheets>"), R"(<sheet name="Two" sheetId="2" r:id="rId2"/>)");
+        } else if (name == "xl/_rels/workbook.xml.rels") {
+            bytes.insert(
+                bytes.find("</Relationships>"),
+                R"(<Relationship Id="rId2" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet" Target="worksheets/sheet2.xml"/>)");
+        }
+    }
+    package.emplace_back(
+        "xl/worksheets/sheet2.xml",
+        Worksheet(R"(<sheetData><row r="1"><c t="s"><v>1</v></c></row></sheetData>)"));
+    WriteZip(Path("Data.xlsx"), package);
     auto result = sim::xlsx::Read(Path("Data.xlsx"));
     ASSERT_TRUE(result) << result.description;
     const sim::CellTable& cells = result.workbook.sheets[0].cells;
@@ -136,6 +150,9 @@ TEST_F(XlsxReadPackage, SharedStringsAreKeptOnceAndTheirTableIsBounded) {
     EXPECT_EQ(cells.Text(2000, 1), big);
     EXPECT_EQ(cells.Text(1, 2), "small");
     EXPECT_LT(cells.TextBytes(), big.size() + 100);
+    ASSERT_EQ(result.workbook.sheets.size(), 2u);
+    EXPECT_EQ(result.workbook.sheets[1].cells.Text(1, 1), big);
+    EXPECT_TRUE(cells.SharesTextsWith(result.workbook.sheets[1].cells));
 
     std::string items;
     for (uint64_t i = 0; i <= sim::xlsx::Budget::kFewStrings; ++i) items += "<si/>";

@@ -330,6 +330,39 @@ TEST_F(XlsxWrite, CellsOutOfOrderAreEditedWhereTheyStand) {
     EXPECT_EQ(reopened.cells.Size(), 5u);
 }
 
+// Row numbers as the schema allows them written (a plus sign, white space around) are
+// the same rows to the reader and to a save's editor: an edit lands on the cell read, the
+// rows after keep their places. A sheet with two sheetData is refused, not half read.
+TEST_F(XlsxWrite, RowNumbersReadAlikeByReaderAndEditor) {
+    WriteZip(Path("Data.xlsx"),
+             MinimalPackage(Worksheet(R"(<sheetData><row r="+3"><c><v>1</v></c></row>)"
+                                      R"(<row r=" 5 "><c><v>2</v></c></row>)"
+                                      R"(<row><c><v>3</v></c></row></sheetData>)")));
+    auto workbook = Reopen();
+    EXPECT_EQ(CellText(workbook.sheets[0], "A3"), "1");
+    EXPECT_EQ(CellText(workbook.sheets[0], "A5"), "2");
+    EXPECT_EQ(CellText(workbook.sheets[0], "A6"), "3");
+    SetCell(workbook.sheets[0], "A3", "10");
+    SetCell(workbook.sheets[0], "B6", "30");
+    SetCell(workbook.sheets[0], "A4", "new");
+    Save(workbook);
+    const auto reopened = Reopen().sheets[0];
+    EXPECT_EQ(CellText(reopened, "A3"), "10");
+    EXPECT_EQ(CellText(reopened, "A4"), "new");
+    EXPECT_EQ(CellText(reopened, "A5"), "2");
+    EXPECT_EQ(CellText(reopened, "A6"), "3");
+    EXPECT_EQ(CellText(reopened, "B6"), "30");
+    EXPECT_EQ(reopened.cells.Size(), 5u);
+
+    WriteZip(
+        Path("Twice.xlsx"),
+        MinimalPackage(Worksheet(R"(<sheetData><row r="1"><c><v>1</v></c></row></sheetData>)"
+                                 R"(<sheetData><row r="1"><c><v>2</v></c></row></sheetData>)")));
+    const auto twice = sim::xlsx::Read(Path("Twice.xlsx"));
+    EXPECT_EQ(twice.status, sim::xlsx::Status::InvalidContent);
+    EXPECT_THAT(twice.description, HasSubstr("holds its cells twice"));
+}
+
 TEST_F(XlsxWrite, ChangedSheetListIsRefusedAndFileKept) {
     auto workbook = Open("sheets.xlsx");
     workbook.sheets[1].name = "Renamed";

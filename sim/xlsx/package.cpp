@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -305,14 +306,25 @@ uint64_t XmlStream::BytesRead() const {
     return at > 0 ? static_cast<uint64_t>(at) : 0;
 }
 
-std::string_view SharedStrings::operator[](size_t index) const {
+std::pair<size_t, size_t> SharedStrings::Span(size_t index) const {
     const uint64_t begin = index == 0 ? 0 : ends_[index - 1];
-    return std::string_view(text_).substr(begin, ends_[index] - begin);
+    return {static_cast<size_t>(begin), static_cast<size_t>(ends_[index] - begin)};
+}
+
+std::string_view SharedStrings::operator[](size_t index) const {
+    const auto [begin, length] = Span(index);
+    return std::string_view(*text_).substr(begin, length);
 }
 
 void SharedStrings::Add(std::string_view text) {
-    text_.append(text);
-    ends_.push_back(text_.size());
+    text_->append(text);
+    ends_.push_back(text_->size());
+}
+
+void SharedStrings::Finish() {
+    // The block outlives the read in the sheets' cells: the slack of its growth would too.
+    text_->shrink_to_fit();
+    ends_.shrink_to_fit();
 }
 
 void XmlStream::Run(const ZipArchive& zip, uint64_t limit, const std::function<void()>& overLimit) {
@@ -566,6 +578,24 @@ std::vector<Relationship> ReadRelationships(const ZipArchive& zip, const std::st
 
 // ---- Cell references ----
 
+std::optional<int64_t> ParseWholeNumber(std::string_view text, int64_t low, int64_t high) {
+    // The value space of xsd:unsignedInt and its kin: white space collapsed, then an
+    // optional plus sign and at least one digit.
+    const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+    while (!text.empty() && isSpace(text.front())) text.remove_prefix(1);
+    while (!text.empty() && isSpace(text.back())) text.remove_suffix(1);
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    if (text.empty() || !std::isdigit(static_cast<unsigned char>(text.front()))) {
+        return std::nullopt;
+    }
+    int64_t value = 0;
+    const auto [end, fault] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (fault != std::errc() || end != text.data() + text.size() || value < low || value > high) {
+        return std::nullopt;
+    }
+    return value;
+}
+
 bool ParseCellReference(std::string_view text, int32_t& row, int32_t& column) {
     size_t i = 0;
     if (i < text.size() && text[i] == '$') ++i;
@@ -655,19 +685,6 @@ bool ParseSheetReference(std::string_view formula, std::string& sheet, std::stri
     sheet = std::move(name);
     address = std::string(rest);
     return true;
-}
-
-uint64_t CellsDigest(const CellTable& cells) {
-    uint64_t sum = 0;
-    cells.ForEach([&](int32_t row, int32_t column, std::string_view text) {
-        uint64_t h = 0xcbf29ce484222325ull ^ (static_cast<uint64_t>(row) << 16 | column);
-        for (unsigned char c : text) h = (h ^ c) * 0x100000001b3ull;
-        h ^= h >> 33;
-        h *= 0xff51afd7ed558ccdull;
-        h ^= h >> 33;
-        sum += h;
-    });
-    return sum;
 }
 
 // ---- Text ----

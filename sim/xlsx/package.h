@@ -175,6 +175,10 @@ constexpr int32_t kMaxColumn = 16384;
 
 // Parses "B3", "$B$3", "b3"; false for anything else or out of the sheet's bounds.
 bool ParseCellReference(std::string_view text, int32_t& row, int32_t& column);
+// A whole number in [low, high] (0 <= low) as the schema's unsigned integers are written:
+// digits, an optional '+', white space around; nothing for anything else. The reader and
+// the editor take row numbers through this one door, so they never place a row apart.
+std::optional<int64_t> ParseWholeNumber(std::string_view text, int64_t low, int64_t high);
 std::string ColumnLetters(int32_t column);
 std::string CellName(int32_t row, int32_t column);      // "B3"
 std::string NormalizedCellName(std::string_view text);  // "" when not a cell reference
@@ -222,14 +226,23 @@ std::string Thousands(uint64_t n);
 
 // A package's shared strings in one buffer: a table of millions of short strings costs
 // their bytes and eight more each, not a string object each.
+// The strings in one block the sheets' cell tables point into, so a string costs one
+// copy however many cells of however many sheets show it.
 class SharedStrings {
   public:
+    SharedStrings() : text_(std::make_shared<std::string>()) {}
     size_t Size() const { return ends_.size(); }
     std::string_view operator[](size_t index) const;
+    // Where the string at index lies in Block().
+    std::pair<size_t, size_t> Span(size_t index) const;
+    const CellTable::SharedTexts& Block() const { return block_; }
     void Add(std::string_view text);
+    // No more strings come: the block is trimmed to what it holds.
+    void Finish();
 
   private:
-    std::string text_;
+    std::shared_ptr<std::string> text_;
+    CellTable::SharedTexts block_ = text_;
     std::vector<uint64_t> ends_;
 };
 
@@ -247,9 +260,5 @@ void ReadWorksheet(const ZipArchive& zip, const std::string& part,
                    const SharedStrings& sharedStrings, SheetSpec& desc, uint64_t limit,
                    const std::function<void()>& overLimit,
                    const std::function<void(uint64_t bytesRead)>& onCell);
-
-// An order-independent digest of the cells a sheet holds (empty texts hold nothing), so
-// a save can tell the cells it is given from those it read without reading them again.
-uint64_t CellsDigest(const CellTable& cells);
 
 }  // namespace sim::xlsx::detail

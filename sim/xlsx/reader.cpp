@@ -29,14 +29,8 @@ std::optional<double> ParseDouble(const char* text) {
 
 // A whole number in [low, high], or nothing for text, fractions and absurd values.
 std::optional<int64_t> ParseInteger(const char* text, int64_t low, int64_t high) {
-    if (text == nullptr || *text == '\0') return std::nullopt;
-    char* end = nullptr;
-    errno = 0;
-    const long long value = std::strtoll(text, &end, 10);
-    if (end == text || *end != '\0' || errno == ERANGE || value < low || value > high) {
-        return std::nullopt;
-    }
-    return value;
+    if (text == nullptr) return std::nullopt;
+    return ParseWholeNumber(text, low, high);
 }
 
 // The text of a string item (<si> or <is>) as its elements stream by: its own <t> and
@@ -119,7 +113,17 @@ class WorksheetStream : public XmlStream {
   protected:
     void Start(std::string_view name, const char** a) override {
         ++depth_;
-        if (depth_ == 2) top_ = std::string(name);
+        if (depth_ == 2) {
+            top_ = std::string(name);
+            // A sheet has one sheetData. Of two, reading both or either is a guess the
+            // editor of a save would have to guess alike; the file is damaged.
+            if (name == "sheetData" && sheetData_++ > 0) {
+                Fail(Status::InvalidContent,
+                     File() + " cannot be read: the sheet \"" + desc_.name +
+                         "\" holds its cells twice (two sheetData elements); let a spreadsheet "
+                         "application repair the file and save it again.");
+            }
+        }
         if (top_ == "sheetData") {
             if (name == "row" && depth_ == 3) return StartRow(a);
             if (name == "c" && depth_ == 4) return StartCell(a);
@@ -230,15 +234,9 @@ class WorksheetStream : public XmlStream {
             const auto index =
                 ParseInteger(value_.c_str(), 0, static_cast<int64_t>(strings_.Size()) - 1);
             if (!index) return;  // an index past the table names no string
-            // The sheet keeps each shared string once, however many cells show it.
-            if (keys_.empty()) keys_.assign(strings_.Size(), kNotKept);
-            CellTable::TextKey& key = keys_[static_cast<size_t>(*index)];
-            if (key == kNotKept) {
-                const std::string_view shared = strings_[static_cast<size_t>(*index)];
-                CheckLength(shared);
-                key = desc_.cells.Keep(shared);
-            }
-            desc_.cells.AppendKept(row_, column_, key);
+            CheckLength(strings_[static_cast<size_t>(*index)]);
+            const auto [offset, length] = strings_.Span(static_cast<size_t>(*index));
+            desc_.cells.AppendShared(row_, column_, strings_.Block(), offset, length);
             if (onCell_) onCell_(BytesRead());
             return;
         } else if (type_ == "b") {
@@ -291,13 +289,11 @@ class WorksheetStream : public XmlStream {
     }
 
   private:
-    static constexpr CellTable::TextKey kNotKept = ~CellTable::TextKey{0};
-
     const SharedStrings& strings_;
-    std::vector<CellTable::TextKey> keys_;  // by shared string index, once kept
     SheetSpec& desc_;
     const std::function<void(uint64_t)>& onCell_;
     int depth_ = 0;
+    int sheetData_ = 0;
     std::string top_;
     int32_t row_ = 0, column_ = 0;
     bool rowValid_ = false, inCell_ = false, inValue_ = false;
@@ -317,6 +313,7 @@ SharedStrings detail::ReadSharedStrings(const ZipArchive& zip, const std::string
                                         uint64_t maxItems, const std::function<void()>& overItems) {
     SharedStringsStream stream(zip.DisplayName(), part, maxItems, overItems);
     stream.Run(zip, limit, overLimit);
+    stream.strings.Finish();
     return std::move(stream.strings);
 }
 
@@ -344,7 +341,7 @@ void detail::ReadWorksheet(const ZipArchive& zip, const std::string& part,
     sortUnique(desc.hiddenColumns);
     desc.source.known = true;
     desc.source.partCrc = zip.CrcOf(part);
-    desc.source.cellsDigest = CellsDigest(desc.cells);
+    desc.source.cellsVersion = desc.cells.Version();
 }
 
 namespace {

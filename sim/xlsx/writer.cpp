@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <cstring>
 #include <ctime>
 #include <exception>
@@ -159,13 +158,9 @@ class SheetEditor {
             pugi::xml_attribute r = Attr(rowNode, "r");
             int32_t value = row + 1;
             if (r) {
-                const std::string_view text = r.value();
-                const auto [end, fault] =
-                    std::from_chars(text.data(), text.data() + text.size(), value);
-                if (fault != std::errc() || end != text.data() + text.size() || value < 1 ||
-                    value > kMaxRow) {
-                    continue;
-                }
+                const auto number = ParseWholeNumber(r.value(), 1, kMaxRow);
+                if (!number) continue;
+                value = static_cast<int32_t>(*number);
             }
             row = value;
             if (row > kMaxRow) continue;
@@ -621,7 +616,7 @@ void SaveOverSource(const std::string& sourcePath, const WorkbookSpec& desc,
         const SheetSpec::SourceMark& mark = desc.sheets[i].source;
         // A part whose cells are those read from it is copied as it is, unparsed.
         if (mark.known && mark.partCrc == zip.CrcOf(source.sheets[i].part) &&
-            mark.cellsDigest == CellsDigest(desc.sheets[i].cells)) {
+            mark.cellsVersion == desc.sheets[i].cells.Version()) {
             continue;
         }
         const CellTable original = cellsOf(i);
