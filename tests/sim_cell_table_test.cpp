@@ -132,6 +132,7 @@ TEST(SimCellTable, SharedTextsAreKeptOnceAndOwnTextsDroppedAreReclaimed) {
     // A text of another block is copied, not pointed into.
     const auto other = std::make_shared<const std::string>("elsewhere");
     second.AppendShared(1, 1, other, 0, 9);
+    EXPECT_FALSE(second.Finish());
     EXPECT_EQ(second.Text(1, 1), "elsewhere");
     EXPECT_THROW(second.AppendShared(1, 3, other, 5, 9), sim::SimError);
 
