@@ -4,7 +4,9 @@ cells, runs the add-in's menu commands by their command URLs, hides a row, saves
 calc_client.py PROFILE_DIR WORK_DIR SCENE
 
 Starts one soffice with the scratch profile (where the extension is installed), runs the
-scene and always ends that soffice. Exit code 0 when every check held.
+scene and always ends that soffice. Exit code 0 when every check held. The scene "scenes"
+runs each navigation scene of the table that TESSALY_SCENES names, the one the simulated
+host runs too (tests/navigation_scenes_test.cpp), and names each scene that fails.
 """
 
 import os
@@ -338,7 +340,153 @@ def scene_bookmarks(office, work):
     doc.close(True)
 
 
-SCENES = {"bookmarks": scene_bookmarks}
+# ---- The navigation scenes shared with the simulated host ----------------------------
+
+# The words after each keyword of the table (open: that many or more).
+SCENE_ARITY = {"open": 2, "bookmark": 3, "hide-row": 3, "hide-column": 3, "hide-sheet": 2,
+               "vector": 1, "select": 3, "next": 3, "previous": 3}
+FILTERS = {".xlsx": "Calc MS Excel 2007 XML", ".ods": "calc8"}
+
+
+def read_scenes(path):
+    """[(name, [(line number, words)...])...] of the table; a ValueError names its fault."""
+    scenes = []
+    with open(path, encoding="utf-8") as table:
+        for number, text in enumerate(table, 1):
+            words = text.split()
+            if not words or words[0].startswith("#"):
+                continue
+            where = "%s:%d: " % (path, number)
+            if words[0] == "scene":
+                if len(words) != 2 or not words[1].replace("_", "").isalnum() or \
+                        words[1] in (name for name, _ in scenes):
+                    raise ValueError(where + "a scene needs one name of its own")
+                scenes.append((words[1], []))
+                continue
+            if not scenes:
+                raise ValueError(where + "no scene started")
+            wanted = SCENE_ARITY.get(words[0])
+            if wanted is None:
+                raise ValueError(where + 'unknown keyword "%s"' % words[0])
+            given = len(words) - 1
+            if given < wanted if words[0] == "open" else given != wanted:
+                raise ValueError(where + '"%s" takes %d words' % (words[0], wanted))
+            if words[0] == "hide-row" and not words[3].isdigit():
+                raise ValueError(where + "a row is a number")
+            if words[0] == "hide-column" and not words[3].isalpha():
+                raise ValueError(where + "a column is letters")
+            if words[0] == "vector" and words[1] not in ("ROW", "COLUMN"):
+                raise ValueError(where + "vector is ROW or COLUMN")
+            scenes[-1][1].append((number, words))
+    if not scenes:
+        raise ValueError(path + " has no scene")
+    for name, lines in scenes:
+        keywords = [words[0] for _, words in lines]
+        # The order is always written out: a host's default must not decide a scene.
+        if "vector" not in keywords:
+            raise ValueError("%s: scene %s has no vector line" % (path, name))
+        if "next" not in keywords and "previous" not in keywords:
+            raise ValueError("%s: scene %s has no step" % (path, name))
+    return scenes
+
+
+def column_index(letters):
+    n = 0
+    for c in letters.upper():
+        n = n * 26 + ord(c) - ord("A") + 1
+    return n - 1
+
+
+def write_settings(vector=None):
+    """The add-in's settings for a scene, marks off (the simulated host's scenes have them
+    off too); the add-in reads the file again once it changes."""
+    path = os.path.join(os.environ["TESSALY_CONFIG_DIR"], "settings.ini")
+    with open(path + ".new", "w") as f:
+        f.write("[QEL_BOOKMARK_VEROZARA\\Setting]\nMark=FALSE\n")
+        if vector:
+            f.write("Vector=%s\n" % vector)
+    os.replace(path + ".new", path)
+
+
+def make_workbook(office, path, sheets):
+    """A file of those sheets, made by Calc and closed again, so that it is opened as a user
+    opens one."""
+    doc = office.desktop.loadComponentFromURL("private:factory/scalc", "_blank", 0,
+                                              (prop("Hidden", True),))
+    all_sheets = doc.getSheets()
+    for i, name in enumerate(sheets):
+        if i < all_sheets.getCount():
+            all_sheets.getByIndex(i).setName(name)
+        else:
+            all_sheets.insertNewByName(name, i)
+    while all_sheets.getCount() > len(sheets):
+        all_sheets.removeByName(all_sheets.getByIndex(len(sheets)).getName())
+    doc.storeToURL(uno.systemPathToFileUrl(path),
+                   (prop("FilterName", FILTERS[os.path.splitext(path)[1]]),))
+    doc.close(True)
+
+
+def run_scene(office, folder, lines, docs):
+    """Runs one scene's lines and returns what went wrong; the caller names the scene."""
+    seen = []
+    toggles = {}
+    for number, words in lines:
+        what, args = words[0], words[1:]
+        if what == "open":
+            path = os.path.join(folder, args[0])
+            make_workbook(office, path, args[1:])
+            docs[args[0]] = office.open(path)
+            toggles[args[0]] = watch(office, docs[args[0]], ADD_OR_DELETE)
+        elif what == "vector":
+            write_settings(args[0])
+        elif what in ("bookmark", "select"):
+            doc = docs[args[0]]
+            doc.getCurrentController().getFrame().activate()
+            select(doc, args[1], args[2])
+            if what == "bookmark":
+                office.run(doc, ADD_OR_DELETE)
+                # Pressed: the cell is a bookmark now. A step that skips it proves nothing
+                # otherwise.
+                if toggles[args[0]].pressed is not True:
+                    seen.append("line %d: %s did not become a bookmark" % (number, "!".join(args)))
+        elif what.startswith("hide-"):
+            sheet = docs[args[0]].getSheets().getByName(args[1])
+            if what == "hide-row":
+                sheet.getRows().getByIndex(int(args[2]) - 1).IsVisible = False
+            elif what == "hide-column":
+                sheet.getColumns().getByIndex(column_index(args[2])).IsVisible = False
+            else:
+                sheet.IsVisible = False
+        else:
+            office.run(office.desktop.getCurrentComponent(), NEXT if what == "next" else PREVIOUS)
+            at = where(office)
+            expected = "!".join(args)
+            if at != expected:
+                seen.append("line %d: %s should reach %s, reached %s"
+                            % (number, what, expected, at))
+    return seen
+
+
+def scene_table(office, work):
+    scenes = read_scenes(os.environ["TESSALY_SCENES"])
+    for name, lines in scenes:
+        folder = os.path.join(work, name)
+        os.mkdir(folder)
+        docs = {}
+        write_settings()
+        try:
+            wrong = run_scene(office, folder, lines, docs)
+        except Exception as e:  # the office refused something: the scene fails, the rest run
+            wrong = ["stopped (%s: %s)" % (type(e).__name__, e)]
+        for doc in docs.values():
+            try:
+                doc.close(True)
+            except Exception as e:
+                wrong.append("%s did not close (%s)" % (doc.getURL(), e))
+        check(not wrong, "scene " + name, "; ".join(wrong))
+
+
+SCENES = {"bookmarks": scene_bookmarks, "scenes": scene_table}
 
 
 def main():

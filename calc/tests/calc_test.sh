@@ -3,8 +3,9 @@
 #   calc_test.sh install WORK    unopkg add puts tessaly.oxt into the profile; listed
 #   calc_test.sh bookmarks WORK  a Python UNO client works bookmarks in Calc, saves as
 #                                .xlsx, and the tessaly program reads them back
+#   calc_test.sh scenes WORK     the client runs the navigation scenes of TESSALY_SCENES
 # The environment names the programs: TESSALY_SOFFICE, TESSALY_UNOPKG, TESSALY_PYTHON3,
-# TESSALY_PROGRAM, TESSALY_OXT, TESSALY_SAMPLES.
+# TESSALY_PROGRAM, TESSALY_OXT, TESSALY_SAMPLES, and the table TESSALY_SCENES.
 set -euo pipefail
 scene=$1
 work=$2
@@ -20,6 +21,7 @@ if [[ $(id -u) == 0 && -z ${TESSALY_CALC_AS_USER:-} ]]; then
   cp "$TESSALY_OXT" "$TESSALY_PROGRAM" "$scratch/"
   cp -r "$here" "$scratch/tests"
   cp -r "$TESSALY_SAMPLES" "$scratch/samples"
+  cp "$TESSALY_SCENES" "$scratch/"
   mkdir "$scratch/work"
   chmod 755 "$scratch"
   chown -R nobody: "$scratch"
@@ -28,6 +30,7 @@ if [[ $(id -u) == 0 && -z ${TESSALY_CALC_AS_USER:-} ]]; then
     env HOME="$scratch/work" TESSALY_CALC_AS_USER=nobody \
     TESSALY_OXT="$scratch/$(basename "$TESSALY_OXT")" \
     TESSALY_PROGRAM="$scratch/$(basename "$TESSALY_PROGRAM")" TESSALY_SAMPLES="$scratch/samples" \
+    TESSALY_SCENES="$scratch/$(basename "$TESSALY_SCENES")" \
     bash "$scratch/tests/calc_test.sh" "$scene" "$scratch/work" || status=$?
   cp "$scratch/work/office.log" "$work/" 2>/dev/null || true
   rm -rf "$scratch"
@@ -82,6 +85,10 @@ case $scene in
       fail "tessaly bookmarks reads the bookmarks Calc saved"
     }
     echo "ok   tessaly bookmarks reads Sales!\$B\$3 and Costs!\$C\$5 from the .xlsx Calc saved"
+    ;;
+  scenes)
+    timeout -s KILL 150 "$TESSALY_PYTHON3" "$here/calc_client.py" "$work/profile" "$work" scenes ||
+      fail "the navigation scenes in Calc"
     ;;
   *) fail "unknown scene $scene" ;;
 esac
