@@ -72,6 +72,9 @@ struct SheetSpec {
     struct SourceMark {
         bool known = false;
         uint32_t partCrc = 0;
+        // What the cells show hangs on the shared strings too: a file replaced since by one
+        // of the same sheet part but other strings must not keep the part as it is.
+        uint32_t sharedStringsCrc = 0;
         uint64_t cellsVersion = 0;  // of the cells as read
     } source;
 };

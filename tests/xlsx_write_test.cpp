@@ -363,6 +363,20 @@ TEST_F(XlsxWrite, RowNumbersReadAlikeByReaderAndEditor) {
     EXPECT_THAT(twice.description, HasSubstr("holds its cells twice"));
 }
 
+// A sheet part copied as it is shows what the shared strings beside it say: a file
+// replaced since the read by one of the same sheet part but other strings has the cells
+// the user saw written out, not the other file's texts shown in their places.
+TEST_F(XlsxWrite, SheetCopiedOnlyWhileItsSharedStringsAreThoseRead) {
+    const std::string sheet =
+        Worksheet(R"(<sheetData><row r="1"><c r="A1" t="s"><v>0</v></c></row></sheetData>)");
+    WriteZip(Path("Data.xlsx"), WithSharedStrings(MinimalPackage(sheet), "<si><t>mine</t></si>"));
+    auto workbook = Reopen();
+    WriteZip(Path("Data.xlsx"), WithSharedStrings(MinimalPackage(sheet), "<si><t>theirs</t></si>"));
+    SetProperty(workbook, "Mark", "1:$A$1;");
+    Save(workbook);
+    EXPECT_EQ(CellText(Reopen().sheets[0], "A1"), "mine");
+}
+
 TEST_F(XlsxWrite, ChangedSheetListIsRefusedAndFileKept) {
     auto workbook = Open("sheets.xlsx");
     workbook.sheets[1].name = "Renamed";

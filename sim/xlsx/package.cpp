@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -286,6 +287,21 @@ struct XmlStream::Parser {
     XML_Parser handle = nullptr;
     XmlStream* owner = nullptr;
     std::string fault;  // set when the parse was stopped for a reason of ours
+    // What a handler threw. It must not unwind through expat's C frames (expat then
+    // leaks what it holds), so it is kept, the parse stopped, and thrown again after.
+    std::exception_ptr thrown;
+
+    template <class F>
+    static void Guarded(void* data, F&& handle) {
+        auto* self = static_cast<Parser*>(data);
+        if (self->thrown) return;  // expat may call on after a stop
+        try {
+            handle(*self->owner);
+        } catch (...) {
+            self->thrown = std::current_exception();
+            XML_StopParser(self->handle, XML_FALSE);
+        }
+    }
 };
 
 XmlStream::XmlStream(std::string file, std::string part)
@@ -322,8 +338,9 @@ void SharedStrings::Add(std::string_view text) {
 }
 
 void SharedStrings::Finish() {
-    // The block outlives the read in the sheets' cells: the slack of its growth would too.
-    text_->shrink_to_fit();
+    // The block outlives the read in the sheets' cells, and so would the slack of its
+    // growth; trimming copies the block, so only slack worth a copy is trimmed.
+    if (text_->capacity() - text_->size() > text_->size() / 8) text_->shrink_to_fit();
     ends_.shrink_to_fit();
 }
 
@@ -340,15 +357,15 @@ void XmlStream::Run(const ZipArchive& zip, uint64_t limit, const std::function<v
     XML_SetElementHandler(
         p,
         [](void* data, const XML_Char* name, const XML_Char** attributes) {
-            auto* self = static_cast<Parser*>(data);
-            self->owner->Start(LocalName(name), attributes);
+            Parser::Guarded(data, [&](XmlStream& s) { s.Start(LocalName(name), attributes); });
         },
         [](void* data, const XML_Char* name) {
-            static_cast<Parser*>(data)->owner->End(LocalName(name));
+            Parser::Guarded(data, [&](XmlStream& s) { s.End(LocalName(name)); });
         });
     XML_SetCharacterDataHandler(p, [](void* data, const XML_Char* text, int length) {
-        static_cast<Parser*>(data)->owner->Text(
-            std::string_view(text, static_cast<size_t>(length)));
+        Parser::Guarded(data, [&](XmlStream& s) {
+            s.Text(std::string_view(text, static_cast<size_t>(length)));
+        });
     });
     XML_SetEntityDeclHandler(
         p, [](void* data, const XML_Char*, int, const XML_Char*, int, const XML_Char*,
@@ -358,6 +375,7 @@ void XmlStream::Run(const ZipArchive& zip, uint64_t limit, const std::function<v
             XML_StopParser(self->handle, XML_FALSE);
         });
     const auto check = [&](XML_Status status) {
+        if (parser_->thrown) std::rethrow_exception(parser_->thrown);
         if (status == XML_STATUS_OK) return;
         const std::string what =
             !parser_->fault.empty() ? parser_->fault : XML_ErrorString(XML_GetErrorCode(p));

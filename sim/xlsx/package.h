@@ -231,6 +231,11 @@ std::string Thousands(uint64_t n);
 class SharedStrings {
   public:
     SharedStrings() : text_(std::make_shared<std::string>()) {}
+    // A copy would share the growing buffer cells point into; moving hands it on.
+    SharedStrings(const SharedStrings&) = delete;
+    SharedStrings& operator=(const SharedStrings&) = delete;
+    SharedStrings(SharedStrings&&) = default;
+    SharedStrings& operator=(SharedStrings&&) = default;
     size_t Size() const { return ends_.size(); }
     std::string_view operator[](size_t index) const;
     // Where the string at index lies in Block().

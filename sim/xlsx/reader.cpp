@@ -545,6 +545,8 @@ LoadedPackage detail::LoadPackage(const std::string& path, const ReadOptions& op
                                   }
                               });
             }
+            sheet.source.sharedStringsCrc =
+                package.sharedStringsPart.empty() ? 0 : zip.CrcOf(package.sharedStringsPart);
             bytesBefore += zip.SizeOf(part);
         }
         if (options.progress) {
