@@ -544,6 +544,8 @@ def scene_table(office, work):
 # Accessible roles (css.accessibility.AccessibleRole) and states the scene looks for.
 ROLE_CHECK_BOX = uno.getConstantByName("com.sun.star.accessibility.AccessibleRole.CHECK_BOX")
 ROLE_PUSH_BUTTON = uno.getConstantByName("com.sun.star.accessibility.AccessibleRole.PUSH_BUTTON")
+ROLE_LABEL = uno.getConstantByName("com.sun.star.accessibility.AccessibleRole.LABEL")
+ROLE_RADIO_BUTTON = uno.getConstantByName("com.sun.star.accessibility.AccessibleRole.RADIO_BUTTON")
 ROLE_TREE = uno.getConstantByName("com.sun.star.accessibility.AccessibleRole.TREE")
 STATE_CHECKED = uno.getConstantByName("com.sun.star.accessibility.AccessibleStateType.CHECKED")
 STATE_ENABLED = uno.getConstantByName("com.sun.star.accessibility.AccessibleStateType.ENABLED")
@@ -681,38 +683,58 @@ def scene_dialogs(office, work):
     office.start(doc, SETTING)
     check(wait_window(office, setting_title), "the settings command shows its dialog")
 
-    def toggle_confirm():
+    confirm_box = "Confirm when delete all bookmarks."
+
+    def use(role, name):
+        """Uses the settings dialog's control as a click would: its state before and after,
+        or None when it is not there."""
+        def work():
+            window = top_window(office, setting_title)
+            control = window is not None and find(window, role, name)
+            if not control:
+                return None
+            was = has_state(control, STATE_CHECKED)
+            control.doAccessibleAction(0)
+            return was, has_state(control, STATE_CHECKED)
+        return office.on_main(work)
+
+    def labels():
         window = top_window(office, setting_title)
-        boxes = []
+        found = []
 
         def walk(context):
             for child in children(context):
-                if child.getAccessibleRole() == ROLE_CHECK_BOX:
-                    boxes.append(child)
+                if child.getAccessibleRole() == ROLE_LABEL:
+                    found.append(child.getAccessibleName())
                 walk(child)
         walk(window)
-        if not boxes:
-            return None
-        box = boxes[0]
-        was = has_state(box, STATE_CHECKED)
-        box.doAccessibleAction(0)
-        return (box.getAccessibleName(), was, has_state(box, STATE_CHECKED))
-    toggled = office.on_main(toggle_confirm)
-    check(toggled is not None and toggled[1] != toggled[2],
-          "a check box of the settings dialog toggles", toggled)
+        return found
+    shown = office.on_main(labels)
+    check("Version : 1.00  Update : Jun 23, 2006" in shown,
+          "its labels carry what the model set as it loaded", shown)
+    toggled = use(ROLE_CHECK_BOX, confirm_box)
+    check(toggled is not None and toggled[0] != toggled[1],
+          "the delete-all confirmation box toggles", toggled)
     check(press(office, setting_title, "Cancel"), "Cancel can be pressed")
     check(wait_window(office, setting_title, present=False), "Cancel closes the settings")
     check(read_settings() == before, "Cancel wrote nothing", (before, read_settings()))
 
-    # OK writes what the dialog shows: the toggled box and every other value.
+    # OK writes what the dialog shows: the toggled box, the option picked, the rest.
     office.start(doc, SETTING)
     check(wait_window(office, setting_title), "the settings dialog opens again")
-    toggled = office.on_main(toggle_confirm)
+    toggled = use(ROLE_CHECK_BOX, confirm_box)
+    column = use(ROLE_RADIO_BUTTON, "Column")
+    check(column == (False, True), "the column order option can be picked", column)
+    row = office.on_main(lambda: has_state(find(top_window(office, setting_title),
+                                                ROLE_RADIO_BUTTON, "Row"), STATE_CHECKED))
+    check(row is False, "picking column clears row, its group's other option")
     check(press(office, setting_title, "OK"), "OK can be pressed")
     check(wait_window(office, setting_title, present=False), "OK closes the settings")
     after = read_settings()
-    check("Confirm=" in after and "Vector=" in after and "SaveMark=" in after,
-          "OK wrote the settings from the model", after)
+    confirm = "Confirm=%d" % (1 if toggled and toggled[1] else 0)
+    check(confirm in after and "Vector=COLUMN" in after and "SaveMark=" in after,
+          "OK wrote the settings as the dialog showed them (%s, Vector=COLUMN)" % confirm,
+          after)
     doc.close(True)
 
 
