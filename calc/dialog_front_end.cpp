@@ -128,7 +128,8 @@ class ModelDialog {
         Reference<beans::XPropertySet> props;
         Reference<awt::XControl> control;
         rtl::Reference<Listener> listener;
-        // What was last put on the dialog.
+        // What was last put on the dialog; nothing before the first refresh.
+        bool drawn = false;
         std::string caption;
         bool enabled = true;
         bool visible = true;
@@ -238,7 +239,11 @@ void ModelDialog::Build() {
         slot.props.set(model, UNO_QUERY_THROW);
         const OUString name = Uno(item.name);
         Set(slot, "Name", Any(name));
-        Set(slot, "TabIndex", Any(tab++));
+        // The model's tab order; controls without one follow in creation order.
+        Set(slot, "TabIndex",
+            Any(static_cast<int16_t>(item.control->TabIndex >= 0 ? item.control->TabIndex
+                                                                 : 1000 + tab)));
+        ++tab;
         switch (item.kind) {
             case DialogKind::ListBox:
                 Set(slot, "Dropdown", Any(true));
@@ -342,11 +347,11 @@ void ModelDialog::SyncSlot(Slot& slot, const DialogItem& now) {
         Set(slot, "Width", Any(now.rect.width));
         Set(slot, "Height", Any(now.rect.height));
     }
-    if (now.enabled != slot.enabled || slot.caption.empty()) {
+    if (now.enabled != slot.enabled || !slot.drawn) {
         slot.enabled = now.enabled;
         Set(slot, "Enabled", Any(now.enabled));
     }
-    if (now.visible != slot.visible || slot.caption.empty()) {
+    if (now.visible != slot.visible || !slot.drawn) {
         slot.visible = now.visible;
         if (Reference<awt::XWindow> window(slot.control, UNO_QUERY); window.is())
             window->setVisible(now.visible);
@@ -354,10 +359,8 @@ void ModelDialog::SyncSlot(Slot& slot, const DialogItem& now) {
     const bool captioned = now.kind == DialogKind::Button || now.kind == DialogKind::Label ||
                            now.kind == DialogKind::GroupBox ||
                            now.kind == DialogKind::RadioButton || now.kind == DialogKind::CheckBox;
-    // The first pass always sets the caption ("\x01" never equals a model caption).
-    const std::string caption = c.Caption.empty() && slot.caption.empty() ? "\x01" : c.Caption;
-    if (caption != slot.caption) {
-        slot.caption = caption;
+    if (c.Caption != slot.caption || !slot.drawn) {
+        slot.caption = c.Caption;
         if (captioned) Set(slot, "Label", Any(Uno(DialogLabel(c.Caption))));
     }
     if ((now.kind == DialogKind::CheckBox || now.kind == DialogKind::RadioButton) &&
@@ -397,6 +400,7 @@ void ModelDialog::SyncSlot(Slot& slot, const DialogItem& now) {
         SyncTree(slot);
         SyncTreeSelection(slot);
     }
+    slot.drawn = true;
 }
 
 // The tree is rebuilt whenever its nodes or their texts differ from the model's; the
@@ -560,6 +564,13 @@ void ModelDialog::Resized(int32_t width, int32_t height) {
 void ModelDialog::Run() {
     Build();
     Sync();
+    // The control the model gave the focus as the window appeared.
+    if (Control* focus = model_.ActiveControl(); focus != nullptr) {
+        if (Slot* slot = SlotOf(*focus); slot != nullptr) {
+            if (Reference<awt::XWindow> window(slot->control, UNO_QUERY); window.is())
+                window->setFocus();
+        }
+    }
     Reference<awt::XDialog> dialog(dialog_, UNO_QUERY_THROW);
     Reference<awt::XWindow2> window(dialog_, UNO_QUERY);
     while (model_.Shown()) {

@@ -642,11 +642,17 @@ def scene_dialogs(office, work):
         window = top_window(office, list_title)
         tree = find(window, ROLE_TREE)
         goto = find(window, ROLE_PUSH_BUTTON, "Goto")
+        size = window.getSize()
         return ([(d, text) for d, text, _, _ in tree_entries(tree)],
                 has_state(goto, STATE_ENABLED),
                 sorted(c.getAccessibleName() for c in children(window)
-                       if c.getAccessibleRole() == ROLE_PUSH_BUTTON))
-    entries, goto_enabled, buttons = office.on_main(read_list)
+                       if c.getAccessibleRole() == ROLE_PUSH_BUTTON),
+                (size.Width, size.Height))
+    entries, goto_enabled, buttons, size = office.on_main(read_list)
+    # The model's client area is 7200 by 4740 twips: 480 by 316 pixels at 96 dots an
+    # inch, less what rounding to the dialog's units loses.
+    check(abs(size[0] - 480) <= 8 and abs(size[1] - 316) <= 8,
+          "the dialog has the model's size, converted from twips", size)
     check(entries == [(0, "Marks.ods"), (1, "North"), (2, "B3"), (1, "South"), (2, "C5")],
           "its tree lists the workbook, its two sheets and their bookmarks, expanded",
           entries)
