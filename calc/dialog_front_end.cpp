@@ -182,7 +182,9 @@ void ModelDialog::Set(Slot& slot, const char* name, const Any& value) {
 
 // Dialog units are the dialog font's: measured on the live dialog, twips to pixels at
 // the screen's resolution and pixels to APPFONT units, both by XUnitConversion
-// (css.util.MeasureUnit TWIP and APPFONT).
+// (css.util.MeasureUnit TWIP and APPFONT; offapi com/sun/star/awt/XUnitConversion.idl).
+// Positions are relative to the dialog's inner edge
+// (https://wiki.openoffice.org/wiki/Documentation/BASIC_Guide/Properties).
 void ModelDialog::Measure() {
     Reference<awt::XUnitConversion> conversion(dialog_, UNO_QUERY);
     if (!conversion.is()) return;
@@ -582,9 +584,10 @@ void ModelDialog::Run() {
         // cancels every modal run at once).
         if (window.is() && window->isVisible()) {
             if (!KeepWindowsWhenHeadless()) break;  // closed as by its close box
-            // The office's events are processed (XToolkitExperimental::processEventsToIdle)
-            // until the model closes; a driving client posts its actions as main-thread
-            // callbacks (css.awt.AsyncCallback), which run here.
+            // The office's events are processed (XToolkitExperimental::processEventsToIdle,
+            // offapi com/sun/star/awt/XToolkitExperimental.idl) until the model closes; a driving
+            // client posts its actions as main-thread callbacks (css.awt.AsyncCallback), which run
+            // here.
             Reference<awt::XToolkitExperimental> toolkit(awt::Toolkit::create(context_), UNO_QUERY);
             while (model_.Shown() && toolkit.is()) {
                 toolkit->processEventsToIdle();

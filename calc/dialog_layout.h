@@ -28,7 +28,9 @@ const char* ControlModelService(DialogKind kind);
 
 // Twips per dialog unit, across and down. Dialog models place controls in "APPFONT"
 // units, a quarter of the dialog font's average character width across and an eighth of
-// its height down; the front end measures them on the live dialog (XUnitConversion).
+// its height down
+// (https://wiki.openoffice.org/wiki/Documentation/DevGuide/GUI/Setting_Dialog_Properties); the
+// front end measures them on the live dialog (XUnitConversion).
 struct DialogScale {
     double twipsPerUnitX = 0;
     double twipsPerUnitY = 0;
