@@ -27,7 +27,7 @@ using uno::UNO_QUERY;
 using uno::UNO_QUERY_THROW;
 
 CalcPlatform::CalcPlatform(Reference<uno::XComponentContext> context)
-    : context_(std::move(context)) {}
+    : context_(std::move(context)), windows_(context_) {}
 
 std::string CountryOfUiLocale(const std::string& tag) {
     if (tag == "ja" || tag.rfind("ja-", 0) == 0) return "Japan";

@@ -14,11 +14,13 @@ import shutil
 import signal
 import subprocess
 import sys
+import threading
 import time
 
 import uno
 import unohelper
 from com.sun.star.beans import PropertyValue
+from com.sun.star.awt import XCallback
 from com.sun.star.frame import XStatusListener
 from com.sun.star.connection import NoConnectException
 
@@ -28,6 +30,8 @@ ADD_OR_DELETE = "QEL_BOOKMARK_ADDORDEL"
 NEXT = "QEL_BOOKMARK_NEXT"
 PREVIOUS = "QEL_BOOKMARK_BEFOR"
 CLEAR = "QEL_BOOKMARK_CLEAR"
+LIST = "QEL_BOOKMARK_LIST"
+SETTING = "QEL_BOOKMARK_SETTING"
 # Each command ignores a run within 0.2 seconds of its last one (next and previous
 # share theirs); the client leaves that much between any two commands.
 REPEAT_GUARD = 0.25
@@ -52,14 +56,18 @@ def prop(name, value):
 
 
 class Office:
-    def __init__(self, profile, pipe, log):
+    def __init__(self, profile, pipe, log, keep_windows=False):
         self.log = log
+        env = dict(os.environ)
+        if keep_windows:
+            # The add-in's windows stay up in the headless office for the client to drive.
+            env["TESSALY_CALC_KEEP_WINDOWS"] = "1"
         self.process = subprocess.Popen(
             [os.environ.get("TESSALY_SOFFICE", "soffice"), "--headless",
              "--norestore", "--nologo", "--nodefault", "--nolockcheck",
              "-env:UserInstallation=" + uno.systemPathToFileUrl(profile),
              "--accept=pipe,name=%s;urp;" % pipe],
-            stdout=log, stderr=log,
+            stdout=log, stderr=log, env=env,
             # The launcher starts the office as a child: both are ended as one group.
             start_new_session=True)
         local = uno.getComponentContext()
@@ -80,6 +88,9 @@ class Office:
         self.dispatcher = smgr.createInstanceWithContext("com.sun.star.frame.DispatchHelper",
                                                          self.context)
         self.last_run = 0
+        self.callbacks = smgr.createInstanceWithContext("com.sun.star.awt.AsyncCallback",
+                                                        self.context)
+        self.toolkit = smgr.createInstanceWithContext("com.sun.star.awt.Toolkit", self.context)
 
     def open(self, path):
         # A headless office without a window system cannot show a document's window: it
@@ -100,6 +111,34 @@ class Office:
         self.last_run = time.monotonic()
         return result.State == SUCCESS and result.Result is True
 
+    def start(self, doc, tag):
+        """Starts a command without waiting for it: one that shows a window returns only
+        when the window has closed."""
+        wait = self.last_run + REPEAT_GUARD - time.monotonic()
+        if wait > 0:
+            time.sleep(wait)
+        transformer = self.context.ServiceManager.createInstanceWithContext(
+            "com.sun.star.util.URLTransformer", self.context)
+        url = uno.createUnoStruct("com.sun.star.util.URL")
+        url.Complete = COMMAND + tag
+        _, url = transformer.parseStrict(url)
+        frame = doc.getCurrentController().getFrame()
+        frame.queryDispatch(url, "_self", 0).dispatch(url, ())
+        self.last_run = time.monotonic()
+
+    def on_main(self, work, timeout=20):
+        """Runs work(), which calls into the office, on the office's main thread and returns
+        its result. While one of the add-in's windows is up the main thread does not let
+        other threads in; a callback it runs can act on the window, and the calls work
+        makes come back to it over the bridge."""
+        call = MainThreadCall(work)
+        self.callbacks.addCallback(call, None)
+        if not call.done.wait(timeout):
+            raise TimeoutError("the office's main thread did not run the call")
+        if call.error is not None:
+            raise call.error
+        return call.result
+
     def end(self):
         try:
             self.desktop.terminate()
@@ -114,6 +153,22 @@ class Office:
         except ProcessLookupError:
             pass
         self.process.wait()
+
+
+class MainThreadCall(unohelper.Base, XCallback):
+    def __init__(self, work):
+        self.work = work
+        self.done = threading.Event()
+        self.result = None
+        self.error = None
+
+    def notify(self, data):
+        try:
+            self.result = self.work()
+        except Exception as e:  # handed to the waiting caller
+            self.error = e
+        finally:
+            self.done.set()
 
 
 class StateRecorder(unohelper.Base, XStatusListener):
@@ -486,7 +541,210 @@ def scene_table(office, work):
         check(not wrong, "scene " + name, "; ".join(wrong))
 
 
-SCENES = {"bookmarks": scene_bookmarks, "scenes": scene_table}
+# Accessible roles (css.accessibility.AccessibleRole) and states the scene looks for.
+ROLE_CHECK_BOX = uno.getConstantByName("com.sun.star.accessibility.AccessibleRole.CHECK_BOX")
+ROLE_PUSH_BUTTON = uno.getConstantByName("com.sun.star.accessibility.AccessibleRole.PUSH_BUTTON")
+ROLE_LABEL = uno.getConstantByName("com.sun.star.accessibility.AccessibleRole.LABEL")
+ROLE_RADIO_BUTTON = uno.getConstantByName("com.sun.star.accessibility.AccessibleRole.RADIO_BUTTON")
+ROLE_TREE = uno.getConstantByName("com.sun.star.accessibility.AccessibleRole.TREE")
+STATE_CHECKED = uno.getConstantByName("com.sun.star.accessibility.AccessibleStateType.CHECKED")
+STATE_ENABLED = uno.getConstantByName("com.sun.star.accessibility.AccessibleStateType.ENABLED")
+
+
+def top_window(office, title):
+    """The accessible context of the office's top window with that title, or None."""
+    for i in range(office.toolkit.getTopWindowCount()):
+        window = office.toolkit.getTopWindow(i)
+        context = window.getAccessibleContext()
+        if context is not None and context.getAccessibleName() == title:
+            return context
+    return None
+
+
+def children(context):
+    return [context.getAccessibleChild(i).getAccessibleContext()
+            for i in range(context.getAccessibleChildCount())]
+
+
+def find(context, role, name=None):
+    """The first accessible of that role (and name) under context, depth first."""
+    for child in children(context):
+        if child.getAccessibleRole() == role and (name is None or
+                                                  child.getAccessibleName() == name):
+            return child
+        found = find(child, role, name)
+        if found is not None:
+            return found
+    return None
+
+
+def has_state(context, state):
+    return context.getAccessibleStateSet().contains(state)
+
+
+def tree_entries(context, depth=0):
+    """The tree's entries as (depth, text, accessible, parent), in the order shown."""
+    entries = []
+    for child in children(context):
+        entries.append((depth, child.getAccessibleName(), child, context))
+        entries.extend(tree_entries(child, depth + 1))
+    return entries
+
+
+def wait_window(office, title, present=True, timeout=20):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        shown = office.on_main(lambda: top_window(office, title) is not None)
+        if shown == present:
+            return True
+        time.sleep(0.2)
+    return False
+
+
+def press(office, title, button):
+    """Presses the window's button as a click would; False when it is not there."""
+    def work():
+        window = top_window(office, title)
+        found = window is not None and find(window, ROLE_PUSH_BUTTON, button)
+        if not found:
+            return False
+        found.doAccessibleAction(0)
+        return True
+    return office.on_main(work)
+
+
+def read_settings():
+    with open(os.path.join(os.environ["TESSALY_CONFIG_DIR"], "settings.ini")) as f:
+        return f.read()
+
+
+def scene_dialogs(office, work):
+    """The list and settings windows as dialogs in Calc, driven through what the office
+    offers assistive tools: each dialog is found among the office's top windows by its
+    caption, read, and its controls used; every action goes through the add-in's window
+    model, and what the model decides reaches Calc and the settings file."""
+    write_settings()
+    path = os.path.join(work, "Marks.ods")
+    make_workbook(office, path, ["North", "South"])
+    doc = office.open(path)
+    select(doc, "North", "B3")
+    office.run(doc, ADD_OR_DELETE)
+    select(doc, "South", "C5")
+    office.run(doc, ADD_OR_DELETE)
+    select(doc, "North", "A1")
+
+    # The list: workbook, sheets, cells, as the model built its tree.
+    office.start(doc, LIST)
+    list_title = "Bookmark List"
+    check(wait_window(office, list_title), "the list command shows the list as a dialog")
+
+    def read_list():
+        window = top_window(office, list_title)
+        tree = find(window, ROLE_TREE)
+        goto = find(window, ROLE_PUSH_BUTTON, "Goto")
+        size = window.getSize()
+        return ([(d, text) for d, text, _, _ in tree_entries(tree)],
+                has_state(goto, STATE_ENABLED),
+                sorted(c.getAccessibleName() for c in children(window)
+                       if c.getAccessibleRole() == ROLE_PUSH_BUTTON),
+                (size.Width, size.Height))
+    entries, goto_enabled, buttons, size = office.on_main(read_list)
+    # The model's client area is 7200 by 4740 twips: 480 by 316 pixels at 96 dots an
+    # inch, less what rounding to the dialog's units loses.
+    check(abs(size[0] - 480) <= 8 and abs(size[1] - 316) <= 8,
+          "the dialog has the model's size, converted from twips", size)
+    check(entries == [(0, "Marks.ods"), (1, "North"), (2, "B3"), (1, "South"), (2, "C5")],
+          "its tree lists the workbook, its two sheets and their bookmarks, expanded",
+          entries)
+    check(buttons == ["Close", "Goto", "Goto and Close"],
+          "its buttons carry the model's captions", buttons)
+    check(not goto_enabled, "Goto is disabled while no cell entry is picked")
+
+    # Picking a cell entry is the tree's node click: the model enables Goto.
+    def pick(text):
+        def work():
+            tree = find(top_window(office, list_title), ROLE_TREE)
+            for _, shown, entry, parent in tree_entries(tree):
+                if shown == text:
+                    parent.selectAccessibleChild(entry.getAccessibleIndexInParent())
+                    goto = find(top_window(office, list_title), ROLE_PUSH_BUTTON, "Goto")
+                    return has_state(goto, STATE_ENABLED)
+            return None
+        return office.on_main(work)
+    check(pick("South") is False, "picking a sheet entry leaves Goto disabled")
+    check(pick("C5") is True, "picking the cell entry C5 enables Goto, as the model decides")
+    check(press(office, list_title, "Goto"), "Goto can be pressed")
+    at = office.on_main(lambda: where(office))
+    check(at == "Marks.ods!South!C5", "Goto jumps to South!C5 while the list stays open", at)
+    check(office.on_main(lambda: top_window(office, list_title) is not None),
+          "the list is still up after Goto")
+    check(press(office, list_title, "Close"), "Close can be pressed")
+    check(wait_window(office, list_title, present=False), "Close closes the list")
+    check("[FormJump]" in read_settings().replace("QEL_BOOKMARK_VEROZARA\\", ""),
+          "closing it saved the list's place", read_settings())
+
+    # The settings: Cancel keeps the file as it was, whatever was changed.
+    setting_title = "Setting for bookmark"
+    before = read_settings()
+    office.start(doc, SETTING)
+    check(wait_window(office, setting_title), "the settings command shows its dialog")
+
+    confirm_box = "Confirm when delete all bookmarks."
+
+    def use(role, name):
+        """Uses the settings dialog's control as a click would: its state before and after,
+        or None when it is not there."""
+        def work():
+            window = top_window(office, setting_title)
+            control = window is not None and find(window, role, name)
+            if not control:
+                return None
+            was = has_state(control, STATE_CHECKED)
+            control.doAccessibleAction(0)
+            return was, has_state(control, STATE_CHECKED)
+        return office.on_main(work)
+
+    def labels():
+        window = top_window(office, setting_title)
+        found = []
+
+        def walk(context):
+            for child in children(context):
+                if child.getAccessibleRole() == ROLE_LABEL:
+                    found.append(child.getAccessibleName())
+                walk(child)
+        walk(window)
+        return found
+    shown = office.on_main(labels)
+    check("Version : 1.00  Update : Jun 23, 2006" in shown,
+          "its labels carry what the model set as it loaded", shown)
+    toggled = use(ROLE_CHECK_BOX, confirm_box)
+    check(toggled is not None and toggled[0] != toggled[1],
+          "the delete-all confirmation box toggles", toggled)
+    check(press(office, setting_title, "Cancel"), "Cancel can be pressed")
+    check(wait_window(office, setting_title, present=False), "Cancel closes the settings")
+    check(read_settings() == before, "Cancel wrote nothing", (before, read_settings()))
+
+    # OK writes what the dialog shows: the toggled box, the option picked, the rest.
+    office.start(doc, SETTING)
+    check(wait_window(office, setting_title), "the settings dialog opens again")
+    toggled = use(ROLE_CHECK_BOX, confirm_box)
+    column = use(ROLE_RADIO_BUTTON, "Column")
+    check(column == (False, True), "the column order option can be picked", column)
+    row = office.on_main(lambda: has_state(find(top_window(office, setting_title),
+                                                ROLE_RADIO_BUTTON, "Row"), STATE_CHECKED))
+    check(row is False, "picking column clears row, its group's other option")
+    check(press(office, setting_title, "OK"), "OK can be pressed")
+    check(wait_window(office, setting_title, present=False), "OK closes the settings")
+    after = read_settings()
+    confirm = "Confirm=%d" % (1 if toggled and toggled[1] else 0)
+    check(confirm in after and "Vector=COLUMN" in after and "SaveMark=" in after,
+          "OK wrote the settings as the dialog showed them (%s, Vector=COLUMN)" % confirm,
+          after)
+    doc.close(True)
+
+
+SCENES = {"bookmarks": scene_bookmarks, "scenes": scene_table, "dialogs": scene_dialogs}
 
 
 def main():
@@ -495,7 +753,8 @@ def main():
     signal.signal(signal.SIGTERM, lambda *_: sys.exit("stopped"))
     # What the office writes (the headless office's message boxes among it) is kept.
     log = open(os.path.join(work, "office.log"), "w")
-    office = Office(profile, "tessaly_test_%d" % os.getpid(), log)
+    office = Office(profile, "tessaly_test_%d" % os.getpid(), log,
+                    keep_windows=(scene == "dialogs"))
     try:
         SCENES[scene](office, work)
     except Exception as e:  # any failure of the office is a failed scene

@@ -4,6 +4,7 @@
 #   calc_test.sh bookmarks WORK  a Python UNO client works bookmarks in Calc, saves as
 #                                .xlsx, and the tessaly program reads them back
 #   calc_test.sh scenes WORK     the client runs the navigation scenes of TESSALY_SCENES
+#   calc_test.sh dialogs WORK    the client drives the list and settings dialogs
 # The environment names the programs: TESSALY_SOFFICE, TESSALY_UNOPKG, TESSALY_PYTHON3,
 # TESSALY_PROGRAM, TESSALY_OXT, TESSALY_SAMPLES, and the table TESSALY_SCENES.
 set -euo pipefail
@@ -89,6 +90,10 @@ case $scene in
   scenes)
     timeout -s KILL 150 "$TESSALY_PYTHON3" "$here/calc_client.py" "$work/profile" "$work" scenes ||
       fail "the navigation scenes in Calc"
+    ;;
+  dialogs)
+    timeout -s KILL 150 "$TESSALY_PYTHON3" "$here/calc_client.py" "$work/profile" "$work" dialogs ||
+      fail "the list and settings dialogs in Calc"
     ;;
   *) fail "unknown scene $scene" ;;
 esac
