@@ -306,6 +306,11 @@ uint64_t XmlStream::BytesRead() const {
     return at > 0 ? static_cast<uint64_t>(at) : 0;
 }
 
+size_t XmlStream::EventLength() const {
+    const int count = parser_->handle ? XML_GetCurrentByteCount(parser_->handle) : 0;
+    return count > 0 ? static_cast<size_t>(count) : 0;
+}
+
 std::pair<size_t, size_t> SharedStrings::Span(size_t index) const {
     const uint64_t begin = index == 0 ? 0 : ends_[index - 1];
     return {static_cast<size_t>(begin), static_cast<size_t>(ends_[index] - begin)};
@@ -341,10 +346,13 @@ void XmlStream::Run(const ZipArchive& zip, uint64_t limit, const std::function<v
         p,
         [](void* data, const XML_Char* name, const XML_Char** attributes) {
             auto* self = static_cast<Parser*>(data);
+            self->owner->qualifiedName_ = name;
             self->owner->Start(LocalName(name), attributes);
         },
         [](void* data, const XML_Char* name) {
-            static_cast<Parser*>(data)->owner->End(LocalName(name));
+            auto* self = static_cast<Parser*>(data);
+            self->owner->qualifiedName_ = name;
+            self->owner->End(LocalName(name));
         });
     XML_SetCharacterDataHandler(p, [](void* data, const XML_Char* text, int length) {
         static_cast<Parser*>(data)->owner->Text(
@@ -369,6 +377,7 @@ void XmlStream::Run(const ZipArchive& zip, uint64_t limit, const std::function<v
     zip.Stream(
         part_, limit,
         [&](std::string_view chunk) {
+            Input(chunk);
             check(XML_Parse(p, chunk.data(), static_cast<int>(chunk.size()), XML_FALSE));
         },
         overLimit);
