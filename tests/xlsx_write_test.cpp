@@ -406,6 +406,18 @@ TEST_F(XlsxWrite, EditsInABigSheetKeepEveryOtherByte) {
         ReplaceOnce(expected, "<c r='D" + cleared + "' s='1'><v>" + cleared + "</v></c>",
                     "<c r=\"D" + cleared + "\" s=\"1\"/>");
     }
+    // Cells the part's 64 KiB chunks cut in two, or end just before a cut.
+    for (size_t cut = 65536; cut < original.size(); cut += 65536) {
+        const size_t at = original.rfind("<c r='", cut);
+        const size_t quote = original.find('\'', at + 6);
+        const std::string cell = original.substr(at, original.find("</c>", at) + 4 - at);
+        const std::string ref = original.substr(at + 6, quote - at - 6);
+        if (expected.find(cell) == std::string::npos) continue;  // edited above
+        SetCell(workbook.sheets[0], ref, "edge");
+        ReplaceOnce(expected, cell,
+                    "<c r=\"" + ref + (ref[0] == 'F' ? "\"" : "\" s=\"1\"") +
+                        R"( t="inlineStr"><is><t>edge</t></is></c>)");
+    }
     SetCell(workbook.sheets[0], "G500", "2");
     ReplaceOnce(expected, "<row r='500' spans='1:5'>", R"(<row r="500">)");
     ReplaceOnce(expected, "<v>500</v></c></row>",

@@ -2,8 +2,8 @@
 // once to learn where the changes land, once to write it out. Bytes nothing touches are
 // copied as they were; only the changed cells, the rows that take new cells, new rows,
 // the dimension and cells whose shared formula lost its master are written anew, each
-// from a tree of that one element. Memory is the changes, one cell and the parser's
-// chunk, however big the sheet.
+// from a tree of that one element. Besides the part written out, memory is the changes,
+// one cell and the parser's chunk, however big the sheet.
 
 #include <algorithm>
 #include <map>
@@ -106,9 +106,9 @@ struct RowPlan {
     std::map<int32_t, int32_t> addedBefore;
 };
 
-// Of keys below limit, from the greatest down: those whose successor (value.*field,
-// with the sentinel `none`) is greater than candidate take it. Successors grow with the
-// key, so the walk stops at the first key whose successor is no greater.
+// Offers candidate as the successor (the least number above its own) of each key below
+// it, from the greatest down, until one refuses it by having one no greater. Successors
+// grow with the key, so every key below that one would refuse it too.
 template <class Map, class Get>
 void OfferSuccessor(Map& map, int32_t candidate, Get&& successor) {
     for (auto it = map.lower_bound(candidate); it != map.begin();) {
@@ -271,7 +271,7 @@ class SheetRewrite : public XmlStream {
     }
 
     void Text(std::string_view) override {
-        if (!capturing_) lastEnd_ = EventOffset() + EventLength();
+        if (!capturing_) lastEnd_ = std::max(lastEnd_, EventOffset() + EventLength());
     }
 
     void Start(std::string_view name, const char** a) override {

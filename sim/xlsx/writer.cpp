@@ -447,7 +447,7 @@ void SaveOverSource(const std::string& sourcePath, const WorkbookSpec& desc,
         if (dropped.count(name)) continue;
         const auto it = replaced.find(name);
         if (it != replaced.end()) {
-            entries.push_back({name, it->second, i});
+            entries.push_back({name, std::move(it->second), i});  // no second copy of a sheet
         } else {
             entries.push_back({name, std::nullopt, i});
         }
