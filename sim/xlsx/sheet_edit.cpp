@@ -397,8 +397,9 @@ class SheetRewrite : public XmlStream {
         touched_ = adding_ || survey_.touchedRows.count(ordinal);
         watchRow_ = plan_ != nullptr || !survey_.orphaned.empty();
         // A new row before a row of implied number would shift it, and a row that changed
-        // says where it is, as a tree editor would have it: such rows are given their
-        // number. A row's spans only hint at its cells; one now wrong is worse than none.
+        // says where it stands rather than leave it to the rows before: such rows are given
+        // their number. A row's spans only hint at its cells; one now wrong is worse than
+        // none.
         const bool needsR = indexed && r == nullptr && (touched_ || rowsBefore);
         const bool dropSpans = adding_ && AttributeOf(a, "spans") != nullptr;
         const std::string_view tag = Bytes(start, end);
@@ -448,7 +449,7 @@ class SheetRewrite : public XmlStream {
         cellStart_ = start;
         cellTagEnd_ = end;
         // A new cell before a cell of implied column would shift it, and in a row that
-        // changed every cell says where it is, as a tree editor would have it.
+        // changed every cell says where it stands.
         needsR_ = r == nullptr && (touched_ || cellsBefore);
         orphanHit_ = false;
         cellMode_ = CellMode::None;
