@@ -377,6 +377,196 @@ TEST_F(XlsxWrite, SheetCopiedOnlyWhileItsSharedStringsAreThoseRead) {
     EXPECT_EQ(CellText(Reopen().sheets[0], "A1"), "mine");
 }
 
+// ---- Edits streamed over a sheet ----
+
+// Replaces the one occurrence of from in text.
+void ReplaceOnce(std::string& text, const std::string& from, const std::string& to) {
+    const auto at = text.find(from);
+    ASSERT_NE(at, std::string::npos) << from;
+    ASSERT_EQ(text.find(from, at + 1), std::string::npos) << from;
+    text.replace(at, from.size(), to);
+}
+
+// A sheet over many chunks of the stream, written as no tree serializer writes it (single
+// quotes, line breaks, comments, an entity): only the changed cells, the row that takes a
+// new cell, the new row and the dimension differ from it, to the byte.
+TEST_F(XlsxWrite, EditsInABigSheetKeepEveryOtherByte) {
+    std::string inner = "<dimension ref='A1:E3000'/>\n<sheetData>\n";
+    for (int row = 1; row <= 3000; ++row) {
+        const std::string n = std::to_string(row);
+        inner += "<row r='" + n + "' spans='1:5'>";
+        for (const char column : std::string("ABCDE")) {
+            inner += "<c r='" + std::string(1, column) + n + "' s='1'><v>" + n + "</v></c>";
+            if (row % 100 == 0 && column == 'B') inner += "<!-- note " + n + " -->";
+        }
+        if (row % 7 == 0) {
+            inner += "<c r='F" + n + "' t='inlineStr'><is><t>a &amp; b</t></is></c>";
+        }
+        inner += "</row>\n";
+    }
+    inner += "</sheetData>\n<pageMargins left='0.7' right='0.7'/>";
+    const std::string original = Worksheet(inner);
+    WriteZip(Path("Data.xlsx"), MinimalPackage(original));
+
+    auto workbook = Reopen();
+    std::string expected = original;
+    for (int row = 13; row <= 3000; row += 97) {
+        const std::string n = std::to_string(row);
+        SetCell(workbook.sheets[0], "C" + n, "x&y");
+        ReplaceOnce(expected, "<c r='C" + n + "' s='1'><v>" + n + "</v></c>",
+                    "<c r=\"C" + n + "\" s=\"1\" t=\"inlineStr\"><is><t>x&amp;y</t></is></c>");
+        const std::string cleared = std::to_string(row + 50);
+        RemoveCell(workbook.sheets[0], "D" + cleared);
+        ReplaceOnce(expected, "<c r='D" + cleared + "' s='1'><v>" + cleared + "</v></c>",
+                    "<c r=\"D" + cleared + "\" s=\"1\"/>");
+    }
+    // Cells the part's 64 KiB chunks cut in two, or end just before a cut.
+    for (size_t cut = 65536; cut < original.size(); cut += 65536) {
+        const size_t at = original.rfind("<c r='", cut);
+        const size_t quote = original.find('\'', at + 6);
+        const std::string cell = original.substr(at, original.find("</c>", at) + 4 - at);
+        const std::string ref = original.substr(at + 6, quote - at - 6);
+        if (expected.find(cell) == std::string::npos) continue;  // edited above
+        SetCell(workbook.sheets[0], ref, "edge");
+        ReplaceOnce(expected, cell,
+                    "<c r=\"" + ref + (ref[0] == 'F' ? "\"" : "\" s=\"1\"") +
+                        R"( t="inlineStr"><is><t>edge</t></is></c>)");
+    }
+    SetCell(workbook.sheets[0], "G500", "2");
+    ReplaceOnce(expected, "<row r='500' spans='1:5'>", R"(<row r="500">)");
+    ReplaceOnce(expected, "<v>500</v></c></row>",
+                R"(<v>500</v></c><c r="G500"><v>2</v></c></row>)");
+    SetCell(workbook.sheets[0], "A3001", "1");
+    ReplaceOnce(expected, "</sheetData>",
+                R"(<row r="3001"><c r="A3001"><v>1</v></c></row></sheetData>)");
+    ReplaceOnce(expected, "<dimension ref='A1:E3000'/>", R"(<dimension ref="A1:G3001"/>)");
+    Save(workbook);
+
+    const std::string xml = EntryOf(ReadEntries(Path("Data.xlsx")), "xl/worksheets/sheet1.xml");
+    EXPECT_EQ(xml.size(), expected.size());
+    EXPECT_TRUE(xml == expected);  // not printed: a few hundred kilobytes
+    const auto reopened = Reopen().sheets[0];
+    EXPECT_EQ(CellText(reopened, "C13"), "x&y");
+    EXPECT_EQ(CellText(reopened, "D63"), "<none>");
+    EXPECT_EQ(CellText(reopened, "F7"), "a & b");
+    EXPECT_EQ(CellText(reopened, "G500"), "2");
+}
+
+// New rows go before the row of the least number above theirs, wherever it stands; new
+// cells before the cell of the least column above theirs in the row. A cell that takes
+// its column from the one before it is given its place, so nothing read moves.
+TEST_F(XlsxWrite, NewRowsAndCellsGoWhereTheReaderPlacesThem) {
+    WriteZip(
+        Path("Data.xlsx"),
+        MinimalPackage(Worksheet(
+            R"(<sheetData><row r="2"><c r="A2"><v>1</v></c></row>)"
+            R"(<row r="5"><c r="A5"><v>2</v></c></row>)"
+            R"(<row r="4"><c r="A4"><v>4</v></c><c r="E4"><v>3</v></c><c r="C4"><v>8</v></c></row>)"
+            R"(<row r="9"/>)"
+            R"(<row r="10"><c r="A10"><v>5</v></c><c r="C7"><v>6</v></c><c><v>7</v></c></row>)"
+            R"(</sheetData>)")));
+    auto workbook = Reopen();
+    auto& sheet = workbook.sheets[0];
+    EXPECT_EQ(CellText(sheet, "D10"), "7");  // after the cell of another row, read as C7
+    EXPECT_EQ(CellText(sheet, "C7"), "<none>");
+    SetCell(sheet, "A1", "first");
+    SetCell(sheet, "A3", "before four");
+    SetCell(sheet, "A7", "before nine");
+    SetCell(sheet, "A12", "last");
+    SetCell(sheet, "B4", "between");
+    SetCell(sheet, "D4", "after");
+    SetCell(sheet, "A9", "into empty");
+    SetCell(sheet, "B10", "before implied");
+    Save(workbook);
+
+    const std::string xml = EntryOf(ReadEntries(Path("Data.xlsx")), "xl/worksheets/sheet1.xml");
+    const auto inline_ = [](const std::string& cell, const std::string& text) {
+        return R"(<c r=")" + cell + R"(" t="inlineStr"><is><t>)" + text + "</t></is></c>";
+    };
+    EXPECT_THAT(
+        xml,
+        HasSubstr(
+            "<sheetData><row r=\"1\">" + inline_("A1", "first") +
+            R"(</row><row r="2"><c r="A2"><v>1</v></c></row><row r="5"><c r="A5"><v>2</v></c></row><row r="3">)" +
+            inline_("A3", "before four") + "</row>" + R"(<row r="4"><c r="A4"><v>4</v></c>)" +
+            inline_("D4", "after") + R"(<c r="E4"><v>3</v></c>)" + inline_("B4", "between") +
+            R"(<c r="C4"><v>8</v></c></row>)"));
+    EXPECT_THAT(xml, HasSubstr("<row r=\"7\">" + inline_("A7", "before nine") +
+                               "</row><row r=\"9\">" + inline_("A9", "into empty") + "</row>"));
+    EXPECT_THAT(xml, HasSubstr(R"(<c r="C7"><v>6</v></c>)" + inline_("B10", "before implied") +
+                               R"(<c r="D10"><v>7</v></c></row><row r="12">)" +
+                               inline_("A12", "last") + "</row></sheetData>"));
+
+    const auto reopened = Reopen().sheets[0];
+    EXPECT_EQ(reopened.cells.Size(), 15u);
+    for (const auto& [cell, text] :
+         std::vector<std::pair<std::string, std::string>>{{"A1", "first"},
+                                                          {"A3", "before four"},
+                                                          {"A7", "before nine"},
+                                                          {"A9", "into empty"},
+                                                          {"A12", "last"},
+                                                          {"B4", "between"},
+                                                          {"C4", "8"},
+                                                          {"E4", "3"},
+                                                          {"D4", "after"},
+                                                          {"B10", "before implied"},
+                                                          {"D10", "7"}}) {
+        EXPECT_EQ(CellText(reopened, cell), text) << cell;
+    }
+}
+
+// A sheet with no sheetData gets one after the elements the schema puts first, in the
+// file's prefix; an empty root or an empty sheetData is opened to take the rows.
+TEST_F(XlsxWrite, SheetWithoutSheetDataGetsOneWhereTheSchemaWantsIt) {
+    const std::string ns = R"(xmlns:x="http://schemas.openxmlformats.org/spreadsheetml/2006/main")";
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"<x:worksheet " + ns +
+             R"(><x:dimension ref="A1"/><x:sheetViews><x:sheetView workbookViewId="0"/></x:sheetViews><x:pageMargins left="1"/></x:worksheet>)",
+         R"(<x:dimension ref="B2"/><x:sheetViews><x:sheetView workbookViewId="0"/></x:sheetViews><x:sheetData><x:row r="2"><x:c r="B2"><x:v>5</x:v></x:c></x:row></x:sheetData><x:pageMargins left="1"/></x:worksheet>)"},
+        {"<x:worksheet " + ns + R"(><x:pageMargins left="1"/></x:worksheet>)",
+         R"(><x:sheetData><x:row r="2"><x:c r="B2"><x:v>5</x:v></x:c></x:row></x:sheetData><x:pageMargins left="1"/></x:worksheet>)"},
+        {"<x:worksheet " + ns + "/>",
+         R"(><x:sheetData><x:row r="2"><x:c r="B2"><x:v>5</x:v></x:c></x:row></x:sheetData></x:worksheet>)"},
+        {"<x:worksheet " + ns + R"(><x:sheetData/></x:worksheet>)",
+         R"(<x:sheetData><x:row r="2"><x:c r="B2"><x:v>5</x:v></x:c></x:row></x:sheetData></x:worksheet>)"},
+    };
+    for (const auto& [sheetXml, wanted] : cases) {
+        SCOPED_TRACE(sheetXml);
+        WriteZip(Path("Data.xlsx"), MinimalPackage(sheetXml));
+        auto workbook = Reopen();
+        SetCell(workbook.sheets[0], "B2", "5");
+        Save(workbook);
+        const std::string xml = EntryOf(ReadEntries(Path("Data.xlsx")), "xl/worksheets/sheet1.xml");
+        EXPECT_THAT(xml, HasSubstr(wanted));
+        EXPECT_EQ(CellText(Reopen().sheets[0], "B2"), "5");
+    }
+}
+
+// The master of a shared formula may come after the cells sharing it; those cells lose the
+// formula even in rows nothing else changed, their neighbours keep their bytes, and
+// another group stays whole.
+TEST_F(XlsxWrite, OrphanedSharedFormulaIsDroppedInRowsOtherwiseUnchanged) {
+    WriteZip(
+        Path("Data.xlsx"),
+        MinimalPackage(Worksheet(
+            R"(<sheetData><row r='3'><c r='A3' cm='1'><f t='shared' si='0'/><v>6</v></c><c r='B3' s='2'><v>1</v></c></row>)"
+            R"(<row r='1'><c r='A1'><f t='shared' ref='A1:A3' si='0'>C1*2</f><v>2</v></c>)"
+            R"(<c r='B1'><f t='shared' ref='B1:B2' si='1'>C1+1</f><v>3</v></c></row>)"
+            R"(<row r='2'><c r='B2'><f t='shared' si='1'/><v>4</v></c></row></sheetData>)")));
+    auto workbook = Reopen();
+    SetCell(workbook.sheets[0], "A1", "5");
+    Save(workbook);
+    const std::string xml = EntryOf(ReadEntries(Path("Data.xlsx")), "xl/worksheets/sheet1.xml");
+    EXPECT_THAT(
+        xml, HasSubstr(R"(<row r='3'><c r="A3"><v>6</v></c><c r='B3' s='2'><v>1</v></c></row>)"));
+    EXPECT_THAT(xml,
+                HasSubstr(R"(<c r="A1"><v>5</v></c><c r='B1'><f t='shared' ref='B1:B2' si='1'>)"));
+    EXPECT_THAT(xml, HasSubstr(R"(<row r='2'><c r='B2'><f t='shared' si='1'/><v>4</v></c></row>)"));
+    const auto reopened = Reopen().sheets[0];
+    EXPECT_EQ(CellText(reopened, "A3"), "6");
+    EXPECT_EQ(CellText(reopened, "A1"), "5");
+}
+
 TEST_F(XlsxWrite, ChangedSheetListIsRefusedAndFileKept) {
     auto workbook = Open("sheets.xlsx");
     workbook.sheets[1].name = "Renamed";

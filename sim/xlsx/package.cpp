@@ -322,6 +322,11 @@ uint64_t XmlStream::BytesRead() const {
     return at > 0 ? static_cast<uint64_t>(at) : 0;
 }
 
+size_t XmlStream::EventLength() const {
+    const int count = parser_->handle ? XML_GetCurrentByteCount(parser_->handle) : 0;
+    return count > 0 ? static_cast<size_t>(count) : 0;
+}
+
 std::pair<size_t, size_t> SharedStrings::Span(size_t index) const {
     const uint64_t begin = index == 0 ? 0 : ends_[index - 1];
     return {static_cast<size_t>(begin), static_cast<size_t>(ends_[index] - begin)};
@@ -357,10 +362,16 @@ void XmlStream::Run(const ZipArchive& zip, uint64_t limit, const std::function<v
     XML_SetElementHandler(
         p,
         [](void* data, const XML_Char* name, const XML_Char** attributes) {
-            Parser::Guarded(data, [&](XmlStream& s) { s.Start(LocalName(name), attributes); });
+            Parser::Guarded(data, [&](XmlStream& s) {
+                s.qualifiedName_ = name;
+                s.Start(LocalName(name), attributes);
+            });
         },
         [](void* data, const XML_Char* name) {
-            Parser::Guarded(data, [&](XmlStream& s) { s.End(LocalName(name)); });
+            Parser::Guarded(data, [&](XmlStream& s) {
+                s.qualifiedName_ = name;
+                s.End(LocalName(name));
+            });
         });
     XML_SetCharacterDataHandler(p, [](void* data, const XML_Char* text, int length) {
         Parser::Guarded(data, [&](XmlStream& s) {
@@ -387,6 +398,7 @@ void XmlStream::Run(const ZipArchive& zip, uint64_t limit, const std::function<v
     zip.Stream(
         part_, limit,
         [&](std::string_view chunk) {
+            Input(chunk);
             check(XML_Parse(p, chunk.data(), static_cast<int>(chunk.size()), XML_FALSE));
         },
         overLimit);

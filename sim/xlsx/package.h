@@ -111,11 +111,20 @@ class XmlStream {
     const std::string& File() const { return file_; }
     // Bytes of the part's XML passed so far, during a callback.
     uint64_t BytesRead() const;
+    // Where the markup of the current event lies in the part: its first byte and its
+    // length (0 for the end of an element written empty, as <c/>).
+    uint64_t EventOffset() const { return BytesRead(); }
+    size_t EventLength() const;
+    // The qualified name of the element of the current Start or End.
+    std::string_view QualifiedName() const { return qualifiedName_; }
+    // Each chunk of the part, just before the parser sees it.
+    virtual void Input(std::string_view) {}
 
   private:
     struct Parser;
     std::string file_, part_;
     std::unique_ptr<Parser> parser_;
+    std::string_view qualifiedName_;
 };
 
 std::string_view LocalName(const char* qualifiedName);
@@ -265,5 +274,34 @@ void ReadWorksheet(const ZipArchive& zip, const std::string& part,
                    const SharedStrings& sharedStrings, SheetSpec& desc, uint64_t limit,
                    const std::function<void()>& overLimit,
                    const std::function<void(uint64_t bytesRead)>& onCell);
+
+// ---- Editing a worksheet ----
+
+std::string Qualified(const std::string& prefix, const char* localName);  // "x:c" or "c"
+
+// Puts text into a cell element that has no value yet: a number, a Boolean or an
+// inline string. valueBefore is where the value belongs among the cell's children.
+void SetCellValue(pugi::xml_node cell, const std::string& prefix, const std::string& text,
+                  pugi::xml_node valueBefore);
+
+struct CellChange {
+    int32_t row, column;
+    std::string text;  // empty to clear the cell
+};
+
+struct SheetEdit {
+    std::string bytes;            // the part with the changes made
+    bool removedFormula = false;  // a changed cell held a formula
+};
+
+// The worksheet part with the changes made, streamed twice and never held as a tree:
+// rows and cells nothing changed keep their bytes. A changed cell is the one the reader
+// takes at that position; a new one goes among the cells and rows in order, with the
+// rows it joins losing their spans; typed-over formulas go, and with a shared one's
+// master the formula of the cells that shared it; the dimension grows over new cells;
+// a missing sheetData is put where the schema wants it. limit as for ZipArchive::Stream.
+SheetEdit EditWorksheet(const ZipArchive& zip, const std::string& part,
+                        const std::vector<CellChange>& changes, uint64_t limit,
+                        const std::function<void()>& overLimit);
 
 }  // namespace sim::xlsx::detail

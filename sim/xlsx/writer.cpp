@@ -33,244 +33,6 @@ constexpr const char* kCustomPropertiesContentType =
     "application/vnd.openxmlformats-officedocument.custom-properties+xml";
 constexpr const char* kPropertyFormatId = "{D5CDD505-2E9C-101B-9397-08002B2CF9AE}";
 
-// ---- Cell values ----
-
-// Text the host would store as a number and show again exactly as typed: plain decimal
-// notation, no leading zeros, at most fifteen significant digits (more would be lost).
-bool IsPlainNumber(std::string_view text) {
-    size_t i = 0;
-    if (i < text.size() && text[i] == '-') ++i;
-    const size_t intStart = i;
-    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) ++i;
-    const size_t intDigits = i - intStart;
-    if (intDigits == 0 || (intDigits > 1 && text[intStart] == '0')) return false;
-    size_t significant = text[intStart] == '0' ? 0 : intDigits;
-    if (i < text.size() && text[i] == '.') {
-        ++i;
-        const size_t fracStart = i;
-        while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) ++i;
-        if (i == fracStart) return false;
-        if (significant == 0) {
-            size_t k = fracStart;
-            while (k < i && text[k] == '0') ++k;
-            significant = i - k;
-        } else {
-            significant += i - fracStart;
-        }
-    }
-    if (i < text.size() && (text[i] == 'E' || text[i] == 'e')) {
-        ++i;
-        if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-        const size_t expStart = i;
-        while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) ++i;
-        if (i == expStart || i - expStart > 3) return false;
-        if (std::stoi(std::string(text.substr(expStart, i - expStart))) > 300) return false;
-    }
-    return i == text.size() && significant <= 15;
-}
-
-bool NeedsPreservedSpace(std::string_view text) {
-    return !text.empty() && (std::isspace(static_cast<unsigned char>(text.front())) ||
-                             std::isspace(static_cast<unsigned char>(text.back())) ||
-                             text.find('\n') != std::string_view::npos);
-}
-
-std::string Qualified(const std::string& prefix, const char* localName) {
-    return prefix.empty() ? std::string(localName) : prefix + ":" + localName;
-}
-
-// Puts text into a cell element that has no value yet: a number, a Boolean or an
-// inline string. valueBefore is where the value belongs among the cell's children.
-void SetCellValue(pugi::xml_node cell, const std::string& prefix, const std::string& text,
-                  pugi::xml_node valueBefore) {
-    const auto add = [&](const char* name) {
-        const std::string qualified = Qualified(prefix, name);
-        return valueBefore ? cell.insert_child_before(qualified.c_str(), valueBefore)
-                           : cell.append_child(qualified.c_str());
-    };
-    if (IsPlainNumber(text)) {
-        add("v").text().set(text.c_str());
-    } else if (text == "TRUE" || text == "FALSE") {
-        cell.append_attribute("t") = "b";
-        add("v").text().set(text == "TRUE" ? "1" : "0");
-    } else {
-        cell.append_attribute("t") = "inlineStr";
-        pugi::xml_node t = add("is").append_child(Qualified(prefix, "t").c_str());
-        if (NeedsPreservedSpace(text)) t.append_attribute("xml:space") = "preserve";
-        t.text().set(EncodeEscapes(text).c_str());
-    }
-}
-
-// Edits the cells of one worksheet part in place, leaving every other element alone.
-class SheetEditor {
-  public:
-    explicit SheetEditor(pugi::xml_document& doc) : doc_(doc) {
-        const pugi::xml_node sheet = doc_.document_element();
-        prefix_ = std::string(PrefixOf(sheet.name()));
-        sheetData_ = Child(sheet, "sheetData");
-        if (!sheetData_) sheetData_ = InsertSheetData(sheet);
-        IndexCells();
-    }
-
-    bool RemovedFormula() const { return removedFormula_; }
-
-    void Set(int32_t row, int32_t column, const std::string& text) {
-        pugi::xml_node cell = FindOrAddCell(row, column);
-        ClearValue(cell);
-        if (!text.empty()) SetCellValue(cell, prefix_, text, Child(cell, "extLst"));
-    }
-
-    void Clear(int32_t row, int32_t column) {
-        const auto it = cells_.find({row, column});
-        if (it != cells_.end()) ClearValue(it->second);
-    }
-
-    void Finish() {
-        DropOrphanedSharedFormulas();
-        ExtendDimension();
-    }
-
-  private:
-    using Position = std::pair<int32_t, int32_t>;
-
-    pugi::xml_node InsertSheetData(pugi::xml_node sheet) {
-        // sheetData follows these elements and precedes all others.
-        static const std::set<std::string_view> before = {"sheetPr", "dimension", "sheetViews",
-                                                          "sheetFormatPr", "cols"};
-        pugi::xml_node last;
-        for (pugi::xml_node child : sheet.children()) {
-            if (child.type() == pugi::node_element && before.count(LocalName(child.name()))) {
-                last = child;
-            }
-        }
-        const std::string name = Qualified(prefix_, "sheetData");
-        return last ? sheet.insert_child_after(name.c_str(), last)
-                    : sheet.prepend_child(name.c_str());
-    }
-
-    // Gives every row and cell an explicit position, so inserting one cannot shift the
-    // implied positions of those after it. Positions are found exactly as the reader
-    // finds them, rows and cells out of order included: a cell the reader took is the
-    // cell edited here, never joined by a second of the same position.
-    void IndexCells() {
-        int32_t row = 0;
-        for (pugi::xml_node rowNode : Children(sheetData_, "row")) {
-            pugi::xml_attribute r = Attr(rowNode, "r");
-            int32_t value = row + 1;
-            if (r) {
-                const auto number = ParseWholeNumber(r.value(), 1, kMaxRow);
-                if (!number) continue;
-                value = static_cast<int32_t>(*number);
-            }
-            row = value;
-            if (row > kMaxRow) continue;
-            if (!r) rowNode.prepend_attribute("r") = row;
-            rows_.emplace(row, rowNode);
-            int32_t column = 0;
-            for (pugi::xml_node cell : Children(rowNode, "c")) {
-                pugi::xml_attribute ref = Attr(cell, "r");
-                int32_t cellRow = row;
-                int32_t cellColumn = column + 1;
-                if (ref && !ParseCellReference(ref.value(), cellRow, cellColumn)) continue;
-                column = cellColumn;
-                if (cellRow != row || column > kMaxColumn) continue;
-                if (!ref) cell.prepend_attribute("r") = CellName(row, column).c_str();
-                cells_.emplace(Position{row, column}, cell);
-            }
-        }
-    }
-
-    pugi::xml_node FindOrAddCell(int32_t row, int32_t column) {
-        if (const auto it = cells_.find({row, column}); it != cells_.end()) return it->second;
-        pugi::xml_node rowNode = FindOrAddRow(row);
-        // A row's spans only hint at its cells; one now wrong is worse than none.
-        rowNode.remove_attribute("spans");
-        const std::string name = Qualified(prefix_, "c");
-        const auto next = cells_.upper_bound({row, column});
-        pugi::xml_node cell = next != cells_.end() && next->first.first == row
-                                  ? rowNode.insert_child_before(name.c_str(), next->second)
-                                  : rowNode.append_child(name.c_str());
-        cell.append_attribute("r") = CellName(row, column).c_str();
-        cells_[{row, column}] = cell;
-        added_.push_back({row, column});
-        return cell;
-    }
-
-    pugi::xml_node FindOrAddRow(int32_t row) {
-        if (const auto it = rows_.find(row); it != rows_.end()) return it->second;
-        const std::string name = Qualified(prefix_, "row");
-        const auto next = rows_.upper_bound(row);
-        pugi::xml_node rowNode = next != rows_.end()
-                                     ? sheetData_.insert_child_before(name.c_str(), next->second)
-                                     : sheetData_.append_child(name.c_str());
-        rowNode.append_attribute("r") = row;
-        rows_[row] = rowNode;
-        return rowNode;
-    }
-
-    void ClearValue(pugi::xml_node cell) {
-        if (const pugi::xml_node formula = Child(cell, "f")) {
-            removedFormula_ = true;
-            if (std::string_view(Attr(formula, "t").value()) == "shared" && Attr(formula, "ref")) {
-                orphanedShared_.insert(Attr(formula, "si").value());
-            }
-            cell.remove_child(formula);
-        }
-        while (const pugi::xml_node v = Child(cell, "v")) cell.remove_child(v);
-        while (const pugi::xml_node is = Child(cell, "is")) cell.remove_child(is);
-        for (const char* attribute : {"t", "vm", "cm"}) cell.remove_attribute(attribute);
-    }
-
-    // Cells that share the formula of a cell whose formula was typed over have nothing
-    // left to share; they keep their last values.
-    void DropOrphanedSharedFormulas() {
-        if (orphanedShared_.empty()) return;
-        for (auto& [position, cell] : cells_) {
-            const pugi::xml_node formula = Child(cell, "f");
-            if (formula && std::string_view(Attr(formula, "t").value()) == "shared" &&
-                orphanedShared_.count(Attr(formula, "si").value())) {
-                cell.remove_child(formula);
-                cell.remove_attribute("cm");
-            }
-        }
-    }
-
-    void ExtendDimension() {
-        pugi::xml_node dimension = Child(doc_.document_element(), "dimension");
-        if (!dimension || added_.empty()) return;
-        const std::string ref = Attr(dimension, "ref").value();
-        const auto colon = ref.find(':');
-        int32_t r1 = 0, c1 = 0, r2 = 0, c2 = 0;
-        if (!ParseCellReference(ref.substr(0, colon), r1, c1)) return;
-        if (colon == std::string::npos) {
-            r2 = r1, c2 = c1;
-        } else if (!ParseCellReference(ref.substr(colon + 1), r2, c2)) {
-            return;
-        }
-        // A sheet without cells says "A1"; it does not hold A1 itself.
-        if (cells_.size() == added_.size()) {
-            r1 = r2 = added_.front().first;
-            c1 = c2 = added_.front().second;
-        }
-        for (const auto& [row, column] : added_) {
-            r1 = std::min(r1, row), r2 = std::max(r2, row);
-            c1 = std::min(c1, column), c2 = std::max(c2, column);
-        }
-        const std::string extended =
-            r1 == r2 && c1 == c2 ? CellName(r1, c1) : CellName(r1, c1) + ":" + CellName(r2, c2);
-        Attr(dimension, "ref").set_value(extended.c_str());
-    }
-
-    pugi::xml_document& doc_;
-    std::string prefix_;
-    pugi::xml_node sheetData_;
-    std::map<int32_t, pugi::xml_node> rows_;
-    std::map<Position, pugi::xml_node> cells_;
-    std::vector<Position> added_;
-    std::set<std::string> orphanedShared_;
-    bool removedFormula_ = false;
-};
-
 // ---- Package parts ----
 
 // The custom properties part: text properties from desc (in the file's order, new ones
@@ -624,11 +386,7 @@ void SaveOverSource(const std::string& sourcePath, const WorkbookSpec& desc,
         }
         const CellTable original = cellsOf(i);
         const CellTable& wanted = desc.sheets[i].cells;
-        struct Change {
-            int32_t row, column;
-            std::string text;  // empty to clear the cell
-        };
-        std::vector<Change> changes;
+        std::vector<CellChange> changes;
         wanted.ForEach([&](int32_t row, int32_t column, std::string_view text) {
             if (original.Text(row, column) != text)
                 changes.push_back({row, column, std::string(text)});
@@ -638,20 +396,12 @@ void SaveOverSource(const std::string& sourcePath, const WorkbookSpec& desc,
         });
         if (changes.empty()) continue;
 
+        // The edited part is the one buffer of the sheet's size: the package is built
+        // in memory before it replaces the file.
         const std::string& part = source.sheets[i].part;
-        pugi::xml_document doc;
-        ParseXml(doc, zip.Read(part, budget.maxXmlBytes), file, part);
-        SheetEditor editor(doc);
-        for (const Change& change : changes) {
-            if (change.text.empty()) {
-                editor.Clear(change.row, change.column);
-            } else {
-                editor.Set(change.row, change.column, change.text);
-            }
-        }
-        editor.Finish();
-        removedFormula = removedFormula || editor.RemovedFormula();
-        replaced[part] = SerializeXml(doc);
+        SheetEdit edit = EditWorksheet(zip, part, changes, budget.maxXmlBytes, overBytes);
+        removedFormula = removedFormula || edit.removedFormula;
+        replaced[part] = std::move(edit.bytes);
     }
 
     // The calculation chain lists the cells that hold formulas; one that names a cell
@@ -700,7 +450,7 @@ void SaveOverSource(const std::string& sourcePath, const WorkbookSpec& desc,
         if (dropped.count(name)) continue;
         const auto it = replaced.find(name);
         if (it != replaced.end()) {
-            entries.push_back({name, it->second, i});
+            entries.push_back({name, std::move(it->second), i});  // no second copy of a sheet
         } else {
             entries.push_back({name, std::nullopt, i});
         }
