@@ -10,6 +10,7 @@ host runs too (tests/navigation_scenes_test.cpp), and names each scene that fail
 """
 
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -744,7 +745,190 @@ def scene_dialogs(office, work):
     doc.close(True)
 
 
-SCENES = {"bookmarks": scene_bookmarks, "scenes": scene_table, "dialogs": scene_dialogs}
+ROLE_MENU = uno.getConstantByName("com.sun.star.accessibility.AccessibleRole.MENU")
+ROLE_MENU_BAR = uno.getConstantByName("com.sun.star.accessibility.AccessibleRole.MENU_BAR")
+ROLE_SEPARATOR = uno.getConstantByName("com.sun.star.accessibility.AccessibleRole.SEPARATOR")
+ROLE_TOOL_BAR = uno.getConstantByName("com.sun.star.accessibility.AccessibleRole.TOOL_BAR")
+
+
+def program_texts(work, country):
+    """What the tessaly program, the same core in its simulated host, shows under that
+    country: the menu's and the toolbar's entries as (depth, caption, begins a group), the
+    toolbar's name, the list window's title and buttons, and the message box that refuses
+    a mark on a protected sheet (caption, first line). The office is compared with
+    these, so the texts expected are the string table's, with no copy of them here."""
+    folder = os.path.join(work, "program-" + country)
+    os.makedirs(folder, exist_ok=True)
+    shutil.copy(os.path.join(os.environ["TESSALY_SAMPLES"], "Demo.xlsx"), folder)
+    script = ("open Demo.xlsx\nselect Sales!B3\nclick toggle\nshow controls\nclick list\n"
+              "sheet protect Costs\nselect Costs!C5\nclick toggle\n")
+    # Its own settings file: closing the list writes to it.
+    env = dict(os.environ, TESSALY_CONFIG_DIR=folder)
+    out = subprocess.run([os.environ["TESSALY_PROGRAM"], "run", "--country", country, "-"],
+                         input=script, capture_output=True, text=True, cwd=folder, env=env,
+                         check=True).stdout
+    texts = {"menu": [], "toolbar": [], "toolbar name": None, "title": None, "buttons": [],
+             "message": None}
+    into = None
+    for line in out.splitlines():
+        bar = re.match(r'  (menu bar|toolbar) "(.*)":$', line)
+        window = re.match(r'  window "(.*)" opens:$', line)
+        box = re.match(r'  message box "(.*)" \(.*\):$', line)
+        if box:
+            into = None
+            texts["message"] = [box.group(1)]
+        elif texts["message"] and len(texts["message"]) == 1:
+            texts["message"].append(line.strip())
+        elif bar:
+            into = texts["menu" if bar.group(1) == "menu bar" else "toolbar"]
+            if bar.group(1) == "toolbar":
+                texts["toolbar name"] = bar.group(2)
+        elif window:
+            into = None
+            texts["title"] = window.group(1)
+        elif texts["title"] and not texts["message"] and line.startswith("    <"):
+            texts["buttons"].append(re.match(r"    <(.*)>", line).group(1))
+        elif into is not None and line.startswith("    "):
+            # "    " then two spaces a level, "- " for a group's start, then the caption,
+            # then " >" for a submenu or two spaces and what the entry shows.
+            entry = re.match(r"    ((?:  )*)(- )?(.*?)(?: >|  [\[(].*)?$", line)
+            into.append((len(entry.group(1)) // 2, entry.group(3), entry.group(2) is not None))
+        else:
+            into = None
+    return texts
+
+
+def as_shown(caption, toolbar=False):
+    """A caption as the office's accessibility names it: the mnemonic's "&" (the office's
+    "~") is gone; a toolbar button drops a trailing "(&X)", the Japanese form, altogether."""
+    if toolbar:
+        caption = re.sub(r"\(&[^&]\)$", "", caption)
+    return re.sub(r"&(.)", r"\1", caption)
+
+
+def accessible_entries(context, depth=0):
+    """A menu's or toolbar's entries as (depth, name, begins a group): a separator marks
+    the entry after it."""
+    entries = []
+    group = False
+    for child in children(context):
+        if child.getAccessibleRole() == ROLE_SEPARATOR:
+            group = True
+            continue
+        entries.append((depth, child.getAccessibleName(), group))
+        group = False
+        if child.getAccessibleRole() == ROLE_MENU:
+            entries.extend(accessible_entries(child, depth + 1))
+    return entries
+
+
+def office_bars(doc):
+    """The add-in's menu (its top entry and what is under it) and its toolbar as the office
+    shows them in the document's frame, read through accessibility."""
+    frame = doc.getCurrentController().getFrame()
+    layout = frame.LayoutManager
+    # A hidden frame gets no menu bar of its own accord.
+    layout.createElement("private:resource/menubar/menubar")
+    menu_bar = find(frame.getContainerWindow().getAccessibleContext(), ROLE_MENU_BAR)
+    menus = [(0, c.getAccessibleName(), False) for c in children(menu_bar)] if menu_bar else []
+    bars = [e for e in layout.getElements()
+            if e.ResourceURL.startswith("private:resource/toolbar/addon_org.tessaly.")]
+    toolbar = bars[0].getRealInterface().getAccessibleContext() if bars else None
+    return menu_bar, menus, toolbar
+
+
+def check_bars(doc, expected, language):
+    """The add-in's menu and toolbar carry the captions the core gives them in that
+    language, in the add-in's order and groups."""
+    menu_bar, menus, toolbar = office_bars(doc)
+    top = expected["menu"][0][1]
+    wanted = [(d, as_shown(c), g) for d, c, g in expected["menu"][1:]]
+    found = [c for c in children(menu_bar)
+             if c.getAccessibleName() == as_shown(top)] if menu_bar else []
+    check(bool(found), "the menu bar has the add-in's menu %s" % as_shown(top),
+          [m for _, m, _ in menus])
+    if found:
+        seen = [(d + 1, n, g) for d, n, g in accessible_entries(found[0])]
+        check(seen == wanted, "the %s menu has the core's %s captions, in its order and groups"
+              % (as_shown(top), language), seen)
+    check(toolbar is not None and toolbar.getAccessibleRole() == ROLE_TOOL_BAR,
+          "the add-in's toolbar is there")
+    if toolbar is not None:
+        check(toolbar.getAccessibleName() == expected["toolbar name"],
+              "the toolbar is named %s, as the core names its bar" % expected["toolbar name"],
+              toolbar.getAccessibleName())
+        wanted = [(d, as_shown(c, toolbar=True), g) for d, c, g in expected["toolbar"]]
+        seen = accessible_entries(toolbar)
+        check(seen == wanted, "the toolbar's buttons have the core's %s captions" % language,
+              seen)
+
+
+def ui_locale(office):
+    """The office's UI language, as the add-in reads it."""
+    provider = office.context.ServiceManager.createInstanceWithContext(
+        "com.sun.star.configuration.ConfigurationProvider", office.context)
+    access = provider.createInstanceWithArguments(
+        "com.sun.star.configuration.ConfigurationAccess",
+        (prop("nodepath", "/org.openoffice.Setup/L10N"),))
+    return access.getPropertyValue("ooLocale")
+
+
+def check_list_window(office, doc, expected, language):
+    """The list opens as a dialog with the core's title and buttons in that language, and
+    its close button, found by its caption, closes it."""
+    title = expected["title"]
+    office.start(doc, LIST)
+    check(wait_window(office, title), "the list opens with its %s title %s" % (language, title))
+
+    def buttons():
+        window = top_window(office, title)
+        return sorted(c.getAccessibleName() for c in children(window)
+                      if c.getAccessibleRole() == ROLE_PUSH_BUTTON) if window else None
+    wanted = sorted(as_shown(b) for b in expected["buttons"])
+    seen = office.on_main(buttons)
+    check(seen == wanted, "its buttons carry the core's %s captions" % language, seen)
+    # The program lists the close button last, as the window has it.
+    close = as_shown(expected["buttons"][-1])
+    check(press(office, title, close), "its close button %s can be pressed" % close)
+    check(wait_window(office, title, present=False), "and closes the list")
+
+
+def scene_japanese(office, work):
+    """The office's UI language is Japanese: the add-in's menu, toolbar and list window
+    are in Japanese, and its commands work as in English."""
+    locale = ui_locale(office)
+    check(locale == "ja", "the office's UI language is ja", locale)
+    expected = program_texts(work, "Japan")
+    path = os.path.join(work, "Japanese.ods")
+    make_workbook(office, path, ["North", "South"])
+    doc = office.open(path)
+    check_bars(doc, expected, "Japanese")
+
+    # A bookmark added and reached again, with the menu in Japanese.
+    select(doc, "South", "C5")
+    check(office.run(doc, ADD_OR_DELETE), "add/delete runs")
+    select(doc, "North", "A1")
+    check(office.run(doc, NEXT), "next runs")
+    at = where(office)
+    check(at == "Japanese.ods!South!C5", "next from North!A1 reaches the bookmark South!C5", at)
+    check_list_window(office, doc, expected, "Japanese")
+
+    # A message box in Japanese: a headless office writes it to its output, "caption: text".
+    south = doc.getSheets().getByName("South")
+    south.protect("")
+    select(doc, "South", "E2")
+    office.run(doc, ADD_OR_DELETE)
+    south.unprotect("")
+    caption, first_line = expected["message"]
+    office.log.flush()
+    with open(office.log.name, encoding="utf-8") as log:
+        said = "%s: %s" % (caption, first_line) in log.read()
+    check(said, "the refused mark's message box says %s" % first_line)
+    doc.close(True)
+
+
+SCENES = {"bookmarks": scene_bookmarks, "scenes": scene_table, "dialogs": scene_dialogs,
+          "japanese": scene_japanese}
 
 
 def main():
@@ -754,7 +938,7 @@ def main():
     # What the office writes (the headless office's message boxes among it) is kept.
     log = open(os.path.join(work, "office.log"), "w")
     office = Office(profile, "tessaly_test_%d" % os.getpid(), log,
-                    keep_windows=(scene == "dialogs"))
+                    keep_windows=scene in ("dialogs", "japanese"))
     try:
         SCENES[scene](office, work)
     except Exception as e:  # any failure of the office is a failed scene

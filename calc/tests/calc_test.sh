@@ -5,6 +5,9 @@
 #                                .xlsx, and the tessaly program reads them back
 #   calc_test.sh scenes WORK     the client runs the navigation scenes of TESSALY_SCENES
 #   calc_test.sh dialogs WORK    the client drives the list and settings dialogs
+#   calc_test.sh japanese WORK   the add-in's menu, toolbar, list and a command in an
+#                                office whose UI language is Japanese: chosen, then taken
+#                                from LANG=ja_JP.UTF-8
 # The environment names the programs: TESSALY_SOFFICE, TESSALY_UNOPKG, TESSALY_PYTHON3,
 # TESSALY_PROGRAM, TESSALY_OXT, TESSALY_SAMPLES, and the table TESSALY_SCENES.
 set -euo pipefail
@@ -34,6 +37,7 @@ if [[ $(id -u) == 0 && -z ${TESSALY_CALC_AS_USER:-} ]]; then
     TESSALY_SCENES="$scratch/$(basename "$TESSALY_SCENES")" \
     bash "$scratch/tests/calc_test.sh" "$scene" "$scratch/work" || status=$?
   cp "$scratch/work/office.log" "$work/" 2>/dev/null || true
+  cp "$scratch/work/environment/office.log" "$work/environment-office.log" 2>/dev/null || true
   rm -rf "$scratch"
   exit $status
 fi
@@ -94,6 +98,30 @@ case $scene in
   dialogs)
     timeout -s KILL 150 "$TESSALY_PYTHON3" "$here/calc_client.py" "$work/profile" "$work" dialogs ||
       fail "the list and settings dialogs in Calc"
+    ;;
+  japanese)
+    # The user's UI language set to Japanese (Tools > Options > Language Settings), and
+    # Japanese among the installed languages, as its language pack makes it: without it
+    # the office starts in English and writes that to ooLocale. This office has no pack,
+    # so its own texts stay English; the add-in's are its own.
+    settings=$work/profile/user/registrymodifications.xcu
+    installed='<item oor:path="/org.openoffice.Setup/Office/InstalledLocales">'
+    installed+='<node oor:name="ja" oor:op="replace"><prop oor:name="Origin" oor:op="fuse">'
+    installed+='<value>calc_test.sh</value></prop></node></item>'
+    ui='<item oor:path="/org.openoffice.Office.Linguistic/General">'
+    ui+='<prop oor:name="UILocale" oor:op="fuse"><value>ja</value></prop></item>'
+    cp "$settings" "$work/registrymodifications.xcu"
+    sed -i "s|</oor:items>|$installed$ui</oor:items>|" "$settings"
+    timeout -s KILL 150 "$TESSALY_PYTHON3" "$here/calc_client.py" "$work/profile" "$work" \
+      japanese || fail "the add-in in a Japanese Calc"
+    # No UI language chosen ("Default" in the options): the office takes the environment's,
+    # writes it to ooLocale before the add-in connects, and the add-in follows.
+    cp "$work/registrymodifications.xcu" "$settings"
+    sed -i "s|</oor:items>|$installed</oor:items>|" "$settings"
+    mkdir "$work/environment"
+    LANG=ja_JP.UTF-8 LANGUAGE='' LC_ALL='' LC_MESSAGES='' timeout -s KILL 150 "$TESSALY_PYTHON3" \
+      "$here/calc_client.py" "$work/profile" "$work/environment" japanese ||
+      fail "the add-in in a Calc with no UI language chosen, under LANG=ja_JP.UTF-8"
     ;;
   *) fail "unknown scene $scene" ;;
 esac
