@@ -26,12 +26,16 @@
 #include <com/sun/star/awt/tree/XTreeControl.hpp>
 #include <com/sun/star/awt/tree/XTreeDataModel.hpp>
 #include <com/sun/star/awt/tree/XTreeNode.hpp>
+#include <com/sun/star/beans/PropertyValue.hpp>
+#include <com/sun/star/beans/XPropertyAccess.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XNameContainer.hpp>
+#include <com/sun/star/cui/ColorPicker.hpp>
 #include <com/sun/star/frame/Desktop.hpp>
 #include <com/sun/star/frame/XFrame.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
 #include <com/sun/star/lang/XMultiServiceFactory.hpp>
+#include <com/sun/star/ui/dialogs/XExecutableDialog.hpp>
 #include <com/sun/star/util/MeasureUnit.hpp>
 #include <com/sun/star/view/SelectionType.hpp>
 #include <com/sun/star/view/XSelectionChangeListener.hpp>
@@ -637,6 +641,31 @@ void SAL_CALL Listener::windowResized(const awt::WindowEvent& e) {
 
 CalcWindows::CalcWindows(Reference<uno::XComponentContext> context)
     : context_(std::move(context)) {}
+
+std::optional<int32_t> CalcWindows::ChooseColor(int32_t initial) {
+    // The dialog's one property "Color" (0x00RRGGBB) goes in and comes back; execute
+    // answers 0 for Cancel, as the office's own callers of it read it.
+    try {
+        Reference<awt::XWindow> parent;
+        if (auto frame = css::frame::Desktop::create(context_)->getCurrentFrame(); frame.is())
+            parent = frame->getContainerWindow();
+        Reference<css::ui::dialogs::XExecutableDialog> picker =
+            css::cui::ColorPicker::createWithParent(context_, parent);
+        Reference<beans::XPropertyAccess> access(picker, UNO_QUERY_THROW);
+        uno::Sequence<beans::PropertyValue> in(1);
+        in.getArray()[0].Name = "Color";
+        in.getArray()[0].Value <<= static_cast<sal_Int32>(OfficeColor(initial).value_or(0));
+        access->setPropertyValues(in);
+        if (picker->execute() == 0) return std::nullopt;
+        for (const beans::PropertyValue& value : access->getPropertyValues()) {
+            sal_Int32 color = 0;
+            if (value.Name == "Color" && (value.Value >>= color)) return ModelColor(color);
+        }
+    } catch (const uno::Exception& e) {
+        std::fprintf(stderr, "colour dialog: %s\n", Utf8(e.Message).c_str());
+    }
+    return std::nullopt;
+}
 
 void CalcWindows::ShowModal(WindowModel& window) {
     try {

@@ -26,8 +26,9 @@ class CalcWindows final : public platform::Windows {
         com::sun::star::uno::Reference<com::sun::star::uno::XComponentContext> context);
 
     void ShowModal(WindowModel& window) override;
-    // No colour dialog yet: cancelled, the colour stays.
-    std::optional<int32_t> ChooseColor(int32_t) override { return std::nullopt; }
+    // The office's own colour dialog (css.cui.ColorPicker); nothing when cancelled or
+    // when no dialog runs (a headless office), so the colour stays.
+    std::optional<int32_t> ChooseColor(int32_t initial) override;
     // The office's frames have no titles to find by: false.
     bool ActivateWindow(const std::string&) override { return false; }
     // The model's pixel sizes (the key lists' drop-down height) at 96 dots an inch; the

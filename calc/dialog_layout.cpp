@@ -140,6 +140,11 @@ std::optional<int32_t> OfficeColor(int32_t modelColor) {
     return static_cast<int32_t>((red << 16) | (green << 8) | blue);
 }
 
+int32_t ModelColor(int32_t officeColor) {
+    const auto bits = static_cast<uint32_t>(officeColor);
+    return static_cast<int32_t>(((bits & 0xFF) << 16) | (bits & 0xFF00) | ((bits >> 16) & 0xFF));
+}
+
 int32_t ModelKeyCode(int32_t officeKey) {
     if (officeKey == kOfficeReturn) return keys::kReturn;
     if (officeKey == kOfficeEscape) return keys::kEscape;

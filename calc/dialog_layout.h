@@ -80,6 +80,8 @@ std::string DialogLabel(const std::string& caption);
 // A model colour (0x00BBGGRR) as the office's 0x00RRGGBB; nothing for a colour of the
 // system's scheme, which the dialog's own defaults stand for.
 std::optional<int32_t> OfficeColor(int32_t modelColor);
+// The office's 0x00RRGGBB as a model colour (0x00BBGGRR).
+int32_t ModelColor(int32_t officeColor);
 
 // An office key code (css.awt.Key) as the model's key code; 0 for keys the model has
 // no use for. The office's modifier bits (SHIFT 1, MOD1 2, MOD2 4) are the model's.

@@ -133,6 +133,9 @@ TEST(DialogColors, ModelBgrBecomesOfficeRgbAndSystemColoursStayTheDialogs) {
     EXPECT_EQ(OfficeColor(0), 0);
     EXPECT_EQ(OfficeColor(tessaly::syscolor::kButtonFace), std::nullopt);
     EXPECT_EQ(OfficeColor(tessaly::syscolor::kButtonShadow), std::nullopt);
+    // And back, for what the office's colour dialog answers.
+    for (const int32_t model : {0x000000FF, 0x00FF0000, 0x00123456, 0})
+        EXPECT_EQ(tessaly::calc::ModelColor(*OfficeColor(model)), model);
 }
 
 TEST(DialogKeys, OfficeKeyCodesBecomeTheModelsAndOthersAreDropped) {
