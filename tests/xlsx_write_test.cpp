@@ -567,6 +567,50 @@ TEST_F(XlsxWrite, OrphanedSharedFormulaIsDroppedInRowsOtherwiseUnchanged) {
     EXPECT_EQ(CellText(reopened, "A1"), "5");
 }
 
+// Inputs a streamed edit must not mistake: cells outside any row (the reader takes none
+// there), elements that give one position twice without a value (the reader takes the
+// position once, so the edit must too), and a part in another encoding than UTF-8 (bytes
+// copied as they are beside new UTF-8 markup would mix), which is refused untouched.
+TEST_F(XlsxWrite, StreamedEditsOfOddSheetsLandOnceOrAreRefused) {
+    WriteZip(Path("Data.xlsx"),
+             MinimalPackage(Worksheet(R"(<sheetData><row r="1"><c r="A1"><v>1</v></c></row>)"
+                                      R"(<foo><c r="C1"><v>3</v></c></foo></sheetData>)")));
+    auto outside = Reopen();
+    EXPECT_EQ(CellText(outside.sheets[0], "C1"), "<none>");
+    SetCell(outside.sheets[0], "B1", "2");
+    SetCell(outside.sheets[0], "C1", "30");
+    Save(outside);
+    auto reopened = Reopen().sheets[0];
+    EXPECT_EQ(CellText(reopened, "B1"), "2");
+    EXPECT_EQ(CellText(reopened, "C1"), "30");
+    EXPECT_EQ(reopened.cells.Size(), 3u);
+
+    WriteZip(Path("Data.xlsx"),
+             MinimalPackage(Worksheet(R"(<sheetData><row r="1"><c r="A1"/><c r="A1"/>)"
+                                      R"(<c r="C1"/><c r="C1"/></row>)"
+                                      R"(<row r="1"><c r="A1"/></row></sheetData>)")));
+    auto twice = Reopen();
+    SetCell(twice.sheets[0], "A1", "1");
+    SetCell(twice.sheets[0], "B1", "2");
+    Save(twice);
+    reopened = Reopen().sheets[0];
+    EXPECT_EQ(CellText(reopened, "A1"), "1");
+    EXPECT_EQ(CellText(reopened, "B1"), "2");
+    EXPECT_EQ(reopened.cells.Size(), 2u);
+
+    std::string latin = Worksheet(R"(<sheetData><row r="1"><c r="A1" t="inlineStr"><is><t>)"
+                                  "\xFC"
+                                  R"(</t></is></c></row></sheetData>)");
+    latin.replace(0, latin.find("?>"), R"(<?xml version="1.0" encoding="ISO-8859-1")");
+    WriteZip(Path("Data.xlsx"), MinimalPackage(latin));
+    auto foreign = Reopen();
+    EXPECT_EQ(CellText(foreign.sheets[0], "A1"), "\xC3\xBC");  // read as the part says
+    SetCell(foreign.sheets[0], "B1", "\xC3\xBC");
+    const auto refused = FailedWrite(foreign, "Data.xlsx", "Data.xlsx");
+    EXPECT_EQ(refused.status, sim::xlsx::Status::UnsupportedChange);
+    EXPECT_THAT(refused.description, HasSubstr("ISO-8859-1 encoding"));
+}
+
 TEST_F(XlsxWrite, ChangedSheetListIsRefusedAndFileKept) {
     auto workbook = Open("sheets.xlsx");
     workbook.sheets[1].name = "Renamed";

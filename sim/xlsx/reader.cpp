@@ -126,6 +126,7 @@ class WorksheetStream : public XmlStream {
         }
         if (top_ == "sheetData") {
             if (name == "row" && depth_ == 3) return StartRow(a);
+            if (depth_ == 3) rowValid_ = false;  // cells count only inside rows
             if (name == "c" && depth_ == 4) return StartCell(a);
             if (!inCell_) return;
             if (name == "v" && depth_ == 5) {
@@ -160,6 +161,7 @@ class WorksheetStream : public XmlStream {
     void End(std::string_view name) override {
         if (top_ == "sheetData") {
             if (name == "c" && depth_ == 4) EndCell();
+            if (depth_ == 3) rowValid_ = false;
             if (name == "v" && depth_ == 5) inValue_ = false;
             if (inCell_ && hasIs_) inline_.End(name);
         }

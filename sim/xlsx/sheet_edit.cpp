@@ -85,6 +85,8 @@ class Positions {
         column_ = column;
         return row == row_;
     }
+    // A row ends, or an element that is no row starts: the reader takes no cell there.
+    void LeaveRow() { rowValid_ = false; }
     int32_t Row() const { return row_; }
     int32_t Column() const { return column_; }
 
@@ -124,10 +126,35 @@ std::string Print(pugi::xml_node node) {
 }
 
 // One element cut out of the part, as a tree of its own. It was well-formed in the part
-// (the stream has passed it), so it is here.
+// (the stream has passed it), and the part is UTF-8 (the survey refuses others); a cut
+// that still does not parse must fail the save, never drop the element.
 void ParseFragment(pugi::xml_document& doc, std::string_view bytes) {
-    doc.load_buffer(bytes.data(), bytes.size(), pugi::parse_default | pugi::parse_ws_pcdata_single,
-                    pugi::encoding_utf8);
+    const pugi::xml_parse_result parsed =
+        doc.load_buffer(bytes.data(), bytes.size(),
+                        pugi::parse_default | pugi::parse_ws_pcdata_single, pugi::encoding_utf8);
+    if (!parsed || !doc.document_element()) {
+        Fail(Status::MalformedXml, "An element of a sheet could not be edited (" +
+                                       std::string(parsed.description()) +
+                                       "); the file was left as it was.");
+    }
+}
+
+// The encoding a part declares (its byte order mark, else its XML declaration), upper
+// case; "UTF-8" when it declares none, as XML has it.
+std::string DeclaredEncoding(std::string_view head) {
+    if (head.substr(0, 2) == "\xFF\xFE" || head.substr(0, 2) == "\xFE\xFF") return "UTF-16";
+    if (head.substr(0, 3) == "\xEF\xBB\xBF") head.remove_prefix(3);
+    if (head.substr(0, 5) != "<?xml") return "UTF-8";
+    const std::string_view declaration = head.substr(0, head.find("?>"));
+    const auto at = declaration.find("encoding");
+    if (at == std::string_view::npos) return "UTF-8";
+    const auto quote = declaration.find_first_of("\"'", at);
+    if (quote == std::string_view::npos) return "UTF-8";
+    const auto close = declaration.find(declaration[quote], quote + 1);
+    std::string name(declaration.substr(
+        quote + 1, close == std::string_view::npos ? std::string_view::npos : close - quote - 1));
+    for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return name == "UTF8" ? "UTF-8" : name;
 }
 
 // A start tag edited by edit: the tag as written, made empty for the parse and given
@@ -169,6 +196,21 @@ class SheetSurvey : public XmlStream {
     std::set<int64_t> touchedRows;   // ordinals of row elements holding a changed cell
 
   protected:
+    // Bytes are copied as the part has them and new markup is UTF-8: a part in another
+    // encoding would come out mixed, so it is not edited.
+    void Input(std::string_view chunk) override {
+        if (checkedEncoding_) return;
+        checkedEncoding_ = true;
+        const std::string encoding = DeclaredEncoding(chunk);
+        if (encoding != "UTF-8") {
+            Fail(Status::UnsupportedChange,
+                 File() + " could not be saved: a sheet whose cells changed is written in the " +
+                     encoding +
+                     " encoding, which this program does not edit; save the workbook once in a "
+                     "spreadsheet application (it writes UTF-8) and try again.");
+        }
+    }
+
     void Start(std::string_view name, const char** a) override {
         ++depth_;
         if (depth_ == 2) {
@@ -194,6 +236,9 @@ class SheetSurvey : public XmlStream {
                 if (plan_->element < 0) plan_->element = rowOrdinal_;
             }
             firstElement_ = plan_ != nullptr && plan_->element == rowOrdinal_;
+        } else if (depth_ == 3) {
+            positions_.LeaveRow();
+            plan_ = nullptr;
         } else if (depth_ == 4 && name == "c") {
             changedCell_ = false;
             if (anyCell && plan_ == nullptr) return;
@@ -232,6 +277,10 @@ class SheetSurvey : public XmlStream {
             inSheetData_ = false;
         }
         if (depth_ == 4) changedCell_ = false;
+        if (depth_ == 3) {
+            positions_.LeaveRow();
+            plan_ = nullptr;
+        }
         --depth_;
     }
 
@@ -241,6 +290,7 @@ class SheetSurvey : public XmlStream {
     int depth_ = 0;
     int64_t child_ = -1, rowOrdinal_ = -1;
     bool inSheetData_ = false, firstElement_ = false, changedCell_ = false;
+    bool checkedEncoding_ = false;
     RowPlan* plan_ = nullptr;
 };
 
@@ -300,6 +350,7 @@ class SheetRewrite : public XmlStream {
         }
         if (!inSheetData_) return;
         if (depth_ == 3 && name == "row") return StartRow(a, start, end);
+        if (depth_ == 3) positions_.LeaveRow();
         if (depth_ == 4 && name == "c" && watchRow_) return StartCell(a, start, end);
         if (depth_ == 5 && name == "f" && cellMode_ == CellMode::Watch) {
             const char* type = AttributeOf(a, "t");
@@ -432,6 +483,8 @@ class SheetRewrite : public XmlStream {
         }
         plan_ = nullptr;
         adding_ = touched_ = watchRow_ = false;
+        positions_.LeaveRow();
+        emitted_.clear();
     }
 
     void StartCell(const char** a, uint64_t start, uint64_t end) {
@@ -489,7 +542,10 @@ class SheetRewrite : public XmlStream {
         }
         if (mode == CellMode::Change) {
             ClearValue(cell);
-            if (!text_->empty()) SetCellValue(cell, prefix_, *text_, Child(cell, "extLst"));
+            // Of elements at one position (the reader takes those without value) only the
+            // first takes the text: a second value would make the file unreadable.
+            if (!text_->empty() && written_.insert(cell_).second)
+                SetCellValue(cell, prefix_, *text_, Child(cell, "extLst"));
         } else {
             // Cells that shared the formula of a cell typed over have nothing left to
             // share; they keep their last values.
@@ -512,7 +568,9 @@ class SheetRewrite : public XmlStream {
     // the row's end), in order.
     void EmitCells(int32_t next) {
         for (const auto& [column, before] : plan_->addedBefore) {
-            if (before == next) EmitNewCell(plan_->changes.at(column), positions_.Row(), column);
+            // Two elements of one column ahead of a new cell place it once.
+            if (before == next && emitted_.insert(column).second)
+                EmitNewCell(plan_->changes.at(column), positions_.Row(), column);
         }
     }
 
@@ -598,6 +656,8 @@ class SheetRewrite : public XmlStream {
     std::pair<int32_t, int32_t> cell_;
     uint64_t cellStart_ = 0, cellTagEnd_ = 0;
     bool needsR_ = false, orphanHit_ = false;
+    std::set<std::pair<int32_t, int32_t>> written_;  // changed positions given their text
+    std::set<int32_t> emitted_;                      // new cells of the current row placed
     const std::string* text_ = nullptr;
 };
 
