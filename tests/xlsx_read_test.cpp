@@ -118,6 +118,22 @@ TEST_F(XlsxReadPackage, CellKindsGiveTheirDisplayText) {
     EXPECT_EQ(CellText(sheet, "I1"), "  ");
 }
 
+// Declarations in a DOCTYPE are refused: entities (expansion attacks) and attribute
+// defaults (attributes no element shows, read here one way and edited another).
+TEST_F(XlsxReadPackage, DeclarationsInADoctypeAreRefused) {
+    for (const std::string doctype : {R"(<!DOCTYPE worksheet [<!ENTITY a "aaaaaaaaaa">]>)",
+                                      R"(<!DOCTYPE worksheet [<!ATTLIST c t CDATA "s">]>)"}) {
+        SCOPED_TRACE(doctype);
+        std::string sheet =
+            Worksheet(R"(<sheetData><row r="1"><c r="A1"><v>0</v></c></row></sheetData>)");
+        sheet.insert(sheet.find("?>") + 2, doctype);
+        WriteZip(Path("Data.xlsx"), MinimalPackage(sheet));
+        const auto result = sim::xlsx::Read(Path("Data.xlsx"));
+        EXPECT_EQ(result.status, sim::xlsx::Status::MalformedXml);
+        EXPECT_THAT(result.description, HasSubstr("it declares"));
+    }
+}
+
 // A shared string costs one copy however many cells of however many sheets show it, and
 // a table of more strings than the budget has cells is refused before the sheets are read.
 TEST_F(XlsxReadPackage, SharedStringsAreKeptOnceAndTheirTableIsBounded) {
