@@ -146,6 +146,7 @@ class ModelDialog {
         // The tree's nodes, in the model's order of adding, and the node selected.
         std::vector<TreeNode*> nodes;
         std::vector<std::string> texts;
+        std::vector<int32_t> images;
         std::vector<Reference<awt::tree::XMutableTreeNode>> officeNodes;
         TreeNode* selected = nullptr;
     };
@@ -409,19 +410,37 @@ void ModelDialog::SyncSlot(Slot& slot, const DialogItem& now) {
     slot.drawn = true;
 }
 
-// The tree is rebuilt whenever its nodes or their texts differ from the model's; the
-// list window fills it once before it is shown.
+// The tree is rebuilt whenever its nodes, their texts or their pictures differ from the
+// model's; the list window fills it once before it is shown.
+//
+// A node's picture is the one its image key names in the window's image list, which the
+// build put into the extension (TreeNodeGraphicURL); the tree draws it before the text
+// (XMutableTreeNode::setNodeGraphicURL, offapi com/sun/star/awt/tree/XMutableTreeNode.idl).
+// The expanded and collapsed graphics stay empty: they are a second picture the tree
+// draws before that one, and the model's pictures do not change as a node opens. Nor has
+// the tree a selected picture for the model's SelectedImage.
+//
+// The model's grey for entries of hidden windows (TreeNode::ForeColor) is not drawn: the
+// office's tree draws every node's text in the one colour of the whole control. Neither
+// XTreeNode nor XMutableTreeNode has a colour (XTreeNode.idl, XMutableTreeNode.idl), nor
+// does TreeControlModel name one per node (TreeControlModel.idl). Goto still refuses such
+// entries, as the model decides.
 void ModelDialog::SyncTree(Slot& slot) {
     const TreeNodes& nodes = slot.item.control->Nodes;
     std::vector<TreeNode*> order;
     std::vector<std::string> texts;
+    std::vector<int32_t> images;
     for (int32_t i = 1; i <= nodes.Count(); ++i) {
         order.push_back(&nodes.Item(i));
         texts.push_back(order.back()->Text);
+        images.push_back(order.back()->Image);
     }
-    if (order == slot.nodes && texts == slot.texts && !slot.officeNodes.empty()) return;
+    if (order == slot.nodes && texts == slot.texts && images == slot.images &&
+        !slot.officeNodes.empty())
+        return;
     slot.nodes = order;
     slot.texts = texts;
+    slot.images = images;
     slot.selected = nullptr;
 
     Reference<awt::tree::XMutableTreeDataModel> data(
@@ -436,6 +455,9 @@ void ModelDialog::SyncTree(Slot& slot) {
     for (size_t i = 0; i < order.size(); ++i) {
         auto node = data->createNode(Any(Uno(order[i]->Text)), false);
         node->setDataValue(Any(static_cast<sal_Int32>(i)));
+        if (const std::string url = TreeNodeGraphicURL(kExtensionRoot, model_, *order[i]);
+            !url.empty())
+            node->setNodeGraphicURL(Uno(url));
         Reference<awt::tree::XMutableTreeNode> parent = root;
         if (TreeNode* p = order[i]->Parent(); p != nullptr) {
             for (size_t j = 0; j < i; ++j)

@@ -115,6 +115,29 @@ DialogRect DialogClientSize(const WindowModel& window, const DialogScale& scale)
             ToDialogUnits(window.ScaleHeight(), scale.twipsPerUnitY)};
 }
 
+const Control* TreeImageList(const WindowModel& window) {
+    for (const auto& control : window.Controls()) {
+        if (control->Kind() == ControlKind::ImageList && !control->ListImages.empty() &&
+            control->ListImages.front().width <= 32)
+            return control.get();
+    }
+    return nullptr;
+}
+
+std::string ImageListFile(const WindowModel& window, const Control& imageList, int32_t image) {
+    return "icons/" + window.Name() + "-" + imageList.DisplayName() + "-" + std::to_string(image) +
+           ".bmp";
+}
+
+std::string TreeNodeGraphicURL(const std::string& root, const WindowModel& window,
+                               const TreeNode& node) {
+    const Control* images = TreeImageList(window);
+    if (images == nullptr || node.Image < 1 ||
+        static_cast<size_t>(node.Image) > images->ListImages.size())
+        return "";
+    return root + ImageListFile(window, *images, node.Image);
+}
+
 std::string DialogLabel(const std::string& caption) {
     std::string label;
     label.reserve(caption.size());

@@ -73,6 +73,28 @@ std::vector<DialogItem> DialogLayout(const WindowModel& window, const DialogScal
 // The client area of the window in dialog units.
 DialogRect DialogClientSize(const WindowModel& window, const DialogScale& scale);
 
+// Where the office finds a file of the installed extension: its identifier as the
+// authority (vnd.sun.star.extension://org.tessaly.bookmarks/list.bmp). In LibreOffice 7.4
+// the graphic provider the tree loads node pictures with reads these, as it reads the
+// package location that css.deployment.PackageInformationProvider gives
+// (offapi com/sun/star/deployment/XPackageInformationProvider.idl); this one needs no
+// look-up.
+inline constexpr char kExtensionRoot[] = "vnd.sun.star.extension://org.tessaly.bookmarks/";
+
+// The image list a window's trees take their nodes' pictures from: the first one of
+// small pictures, as the other front ends choose it; nullptr for none.
+const Control* TreeImageList(const WindowModel& window);
+
+// The extension's file for picture `image` (1-based) of an image list of the window,
+// "icons/frmJump-imlIcon-2.bmp"; the build writes every such picture under this name.
+std::string ImageListFile(const WindowModel& window, const Control& imageList, int32_t image);
+
+// The URL of a tree node's picture, the picture its image key names in the window's
+// tree image list, under root; empty for a node without one (key 0) or with a key the
+// list does not have, which the tree draws without a picture.
+std::string TreeNodeGraphicURL(const std::string& root, const WindowModel& window,
+                               const TreeNode& node);
+
 // A caption with the model's mnemonic marks ("&Goto", "&&" for an ampersand) in the
 // office's ("~Goto", "&").
 std::string DialogLabel(const std::string& caption);

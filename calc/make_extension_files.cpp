@@ -1,5 +1,6 @@
-// Writes the extension's menu and toolbar declarations (Addons.xcu, CalcWindowState.xcu)
-// and the list picture (list.bmp) into a folder.
+// Writes the extension's menu and toolbar declarations (Addons.xcu, CalcWindowState.xcu),
+// the list picture (list.bmp) and the pictures of the list window's tree (icons/) into a
+// folder.
 //
 // The entries are read off the command bars the add-in itself builds: the real Connect
 // is connected, once with the Japanese and once with the English texts, to a host that
@@ -14,12 +15,15 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "addin/Connect.h"
 #include "addin/list_bitmap.h"
 #include "calc/command_bars.h"
+#include "calc/dialog_layout.h"
 #include "calc/host_version.h"
+#include "forms/frmJump.h"
 #include "locale/const.h"
 #include "platform/linux/memory_clipboard.h"
 
@@ -333,6 +337,26 @@ bool WriteBitmap(const std::filesystem::path& file, const platform::Bitmap& b) {
     return static_cast<bool>(out);
 }
 
+// Every picture of the list window's tree image list, under the name the dialog's tree
+// asks for (ImageListFile). The folder is made anew so that no picture of an earlier
+// build is packed.
+bool WriteTreeIcons(const std::filesystem::path& folder) {
+    QuietPlatform platform("");
+    tessaly::frmJump jump(platform);
+    const tessaly::Control* images = tessaly::calc::TreeImageList(jump);
+    if (images == nullptr || images->ListImages.empty()) return false;
+    std::error_code ignored;
+    std::filesystem::remove_all(folder / "icons", ignored);
+    std::filesystem::create_directories(folder / "icons");
+    for (size_t i = 0; i < images->ListImages.size(); ++i) {
+        const auto image = static_cast<int32_t>(i + 1);
+        if (!WriteBitmap(folder / tessaly::calc::ImageListFile(jump, *images, image),
+                         images->ListImages[i]))
+            return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -365,7 +389,7 @@ int main(int argc, char** argv) {
     }
     if (!WriteAddons(folder / "Addons.xcu", layout) ||
         !WriteWindowState(folder / "CalcWindowState.xcu", layout) ||
-        !WriteBitmap(folder / "list.bmp", tessaly::ListBitmap())) {
+        !WriteBitmap(folder / "list.bmp", tessaly::ListBitmap()) || !WriteTreeIcons(folder)) {
         std::fprintf(stderr, "cannot write into %s\n", folder.c_str());
         return 1;
     }

@@ -614,6 +614,38 @@ def press(office, title, button):
     return office.on_main(work)
 
 
+def read_bmp(data):
+    """A 24-bit Windows bitmap file as (width, height, rows of (r, g, b)), top row first."""
+    data = bytes(data)
+    if data[:2] != b"BM" or int.from_bytes(data[28:30], "little") != 24:
+        return None
+    width = int.from_bytes(data[18:22], "little", signed=True)
+    height = int.from_bytes(data[22:26], "little", signed=True)
+    start = int.from_bytes(data[10:14], "little")
+    stride = (width * 3 + 3) & ~3
+    rows = [[(data[start + y * stride + x * 3 + 2], data[start + y * stride + x * 3 + 1],
+              data[start + y * stride + x * 3]) for x in range(width)]
+            for y in range(abs(height))]
+    if height > 0:
+        rows.reverse()
+    return width, abs(height), rows
+
+
+def tree_pictures(office):
+    """The tree's pictures as the installed extension holds them, by file name, read from
+    the package's folder (css.deployment.PackageInformationProvider); None for a file that
+    is no 24-bit bitmap."""
+    provider = office.context.getValueByName(
+        "/singletons/com.sun.star.deployment.PackageInformationProvider")
+    root = uno.fileUrlToSystemPath(provider.getPackageLocation("org.tessaly.bookmarks"))
+    folder = os.path.join(root, "icons")
+    pictures = {}
+    for name in sorted(os.listdir(folder)) if os.path.isdir(folder) else []:
+        with open(os.path.join(folder, name), "rb") as f:
+            pictures[name] = read_bmp(f.read())
+    return pictures
+
+
 def read_settings():
     with open(os.path.join(os.environ["TESSALY_CONFIG_DIR"], "settings.ini")) as f:
         return f.read()
@@ -660,6 +692,32 @@ def scene_dialogs(office, work):
     check(buttons == ["Close", "Goto", "Goto and Close"],
           "its buttons carry the model's captions", buttons)
     check(not goto_enabled, "Goto is disabled while no cell entry is picked")
+
+    # The tree's pictures: the list's image list, one file a picture in the installed
+    # extension, under the names the dialog gives its book (1), sheet (2) and cell (3)
+    # nodes, each a 12 by 12 picture of its own, and each loaded by the office from the
+    # URL the tree is handed (tests/dialog_layout_test.cpp checks the nodes' URLs).
+    pictures = tree_pictures(office)
+    names = ["frmJump-imlIcon-%d.bmp" % key for key in (1, 2, 3)]
+    check(sorted(pictures) == names,
+          "the installed extension holds the list's three tree pictures", sorted(pictures))
+    shapes = [(p[0], p[1]) if p else None for p in pictures.values()]
+    distinct = {repr(p[2]) for p in pictures.values() if p}
+    check(shapes == [(12, 12)] * 3 and len(distinct) == 3,
+          "they are three different 12 by 12 pictures", shapes)
+
+    def load():
+        provider = office.context.ServiceManager.createInstanceWithContext(
+            "com.sun.star.graphic.GraphicProvider", office.context)
+        sizes = []
+        for name in names:
+            url = "vnd.sun.star.extension://org.tessaly.bookmarks/icons/" + name
+            graphic = provider.queryGraphic((prop("URL", url),))
+            sizes.append((graphic.SizePixel.Width, graphic.SizePixel.Height) if graphic else None)
+        return sizes
+    loaded = office.on_main(load)
+    check(loaded == [(12, 12)] * 3,
+          "the office loads each from the URL the tree's nodes carry", loaded)
 
     # Picking a cell entry is the tree's node click: the model enables Goto.
     def pick(text):

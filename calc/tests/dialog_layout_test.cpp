@@ -10,6 +10,7 @@
 #include "calc/dialog_layout.h"
 #include "forms/frmJump.h"
 #include "forms/frmSetting.h"
+#include "forms/pictures.h"
 #include "sim/sim_platform.h"
 
 namespace {
@@ -102,6 +103,40 @@ TEST_F(DialogLayoutTest, ListWindowIsATreeAndThreeButtonsInAClientAreaOfItsOwnSi
     EXPECT_FALSE(ItemNamed(items, "cmdGoto")->enabled);
     EXPECT_EQ(tessaly::calc::DialogClientSize(window, kScale),
               (DialogRect{0, 0, 480, 158}));  // 7200 x 4740 twips
+}
+
+// The tree's pictures are the files the build writes for the list's image list: the
+// node's image key picks one, and a key the list lacks gives no picture rather than
+// another node's or a file that is not there.
+TEST_F(DialogLayoutTest, TreeNodesTakeTheFileOfThePictureTheirImageKeyNames) {
+    using tessaly::calc::TreeNodeGraphicURL;
+    tessaly::frmJump window(platform);
+    const Control* images = tessaly::calc::TreeImageList(window);
+    ASSERT_EQ(images, &window.imlIcon);
+    ASSERT_EQ(images->ListImages.size(), 3u);
+    const std::string root = "vnd.sun.star.extension://org.tessaly.bookmarks/";
+    tessaly::TreeNode node;
+    std::set<std::string> urls;
+    for (int32_t key :
+         {tessaly::kListIconWorkbook, tessaly::kListIconSheet, tessaly::kListIconCell}) {
+        node.Image = key;
+        const std::string url = TreeNodeGraphicURL(root, window, node);
+        EXPECT_EQ(url, root + tessaly::calc::ImageListFile(window, *images, key));
+        urls.insert(url);
+    }
+    EXPECT_EQ(urls.size(), 3u) << "book, sheet and cell share a picture";
+    EXPECT_EQ(*urls.begin(), root + "icons/frmJump-imlIcon-1.bmp");
+    // Nor does the selected picture stand in for a missing one.
+    node.SelectedImage = tessaly::kListIconCell;
+    for (int32_t key : {0, -1, 4}) {
+        node.Image = key;
+        EXPECT_EQ(TreeNodeGraphicURL(root, window, node), "") << key;
+    }
+    // The settings window's image list holds the large tip pictures, no tree's.
+    tessaly::frmSetting settings(platform);
+    EXPECT_EQ(tessaly::calc::TreeImageList(settings), nullptr);
+    node.Image = 1;
+    EXPECT_EQ(TreeNodeGraphicURL(root, settings, node), "");
 }
 
 TEST(DialogUnits, RoundToTheNearestUnitAndBack) {
