@@ -65,8 +65,36 @@ std::optional<css::awt::KeyEvent> AcceleratorKey(const KeyTableEntry& entry) {
     return key;
 }
 
+namespace {
+
+// The stored shortcut rows, as one text to compare.
+std::string StoredShortcuts(platform::Platform& platform) {
+    std::string stored;
+    for (int32_t row = 0; row < kShortcutRowCount; ++row) {
+        try {
+            stored += ReadSetting(platform, setting::kSection, ShortcutModifierSettingKey(row), "");
+            stored += '\n';
+            stored += ReadSetting(platform, setting::kSection, ShortcutKeyNameSettingKey(row), "");
+            stored += '\n';
+        } catch (const std::exception&) {
+            stored += "?\n";
+        }
+    }
+    return stored;
+}
+
+}  // namespace
+
+void Accelerators::Renew(const uno::Reference<uno::XComponentContext>& ctx,
+                         platform::Platform& platform) {
+    if (StoredShortcuts(platform) == installed_) return;
+    Remove();
+    Install(ctx, platform);
+}
+
 void Accelerators::Install(const uno::Reference<uno::XComponentContext>& ctx,
                            platform::Platform& platform) {
+    installed_ = StoredShortcuts(platform);
     try {
         auto supplier = css::ui::theModuleUIConfigurationManagerSupplier::get(ctx);
         auto manager =

@@ -30,6 +30,10 @@ class Accelerators {
     void Install(const com::sun::star::uno::Reference<com::sun::star::uno::XComponentContext>& ctx,
                  platform::Platform& platform);
     void Remove();
+    // Binds the keys again when the stored shortcuts differ from those bound (the
+    // settings window changed them): the office's accelerators are not per call.
+    void Renew(const com::sun::star::uno::Reference<com::sun::star::uno::XComponentContext>& ctx,
+               platform::Platform& platform);
 
   private:
     struct Bound {
@@ -38,6 +42,7 @@ class Accelerators {
     };
     com::sun::star::uno::Reference<com::sun::star::ui::XAcceleratorConfiguration> config_;
     std::vector<Bound> bound_;
+    std::string installed_;  // the stored shortcuts the keys were bound from
 };
 
 }  // namespace tessaly::calc

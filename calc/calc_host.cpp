@@ -3,6 +3,8 @@
 
 #include "calc/calc_host.h"
 
+#include <cstdio>
+
 #include <osl/process.h>
 #include <com/sun/star/awt/Point.hpp>
 #include <com/sun/star/awt/Size.hpp>
@@ -816,7 +818,11 @@ class EventBridge {
         keep_ = static_cast<cppu::OWeakObject*>(listener_);
         broadcaster_ = css::frame::theGlobalEventBroadcaster::get(context_);
         broadcaster_->addDocumentEventListener(listener_);
-        for (const Model& m : SpreadsheetModels(desktop_)) Watch(m);
+        // A failure here must not leave the listener registered with a bridge never made.
+        try {
+            for (const Model& m : SpreadsheetModels(desktop_)) Watch(m);
+        } catch (...) {
+        }
     }
     ~EventBridge() {
         listener_->Detach();
@@ -974,14 +980,33 @@ class EventBridge {
     std::set<const void*> saving_;
 };
 
+// The office calls these from its own loops: nothing of the add-in's may unwind into
+// them, whatever it is.
+template <class F>
+void Shielded(const char* what, F&& f) {
+    try {
+        f();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "tessaly: %s: %s\n", what, e.what());
+    } catch (...) {
+        std::fprintf(stderr, "tessaly: %s failed\n", what);
+    }
+}
+
 void Listener::documentEventOccured(const css::document::DocumentEvent& event) {
-    if (bridge_) bridge_->DocumentEvent(event);
+    Shielded("document event", [&] {
+        if (bridge_) bridge_->DocumentEvent(event);
+    });
 }
 void Listener::modified(const css::lang::EventObject& event) {
-    if (bridge_) bridge_->Modified(event);
+    Shielded("modified event", [&] {
+        if (bridge_) bridge_->Modified(event);
+    });
 }
 void Listener::selectionChanged(const css::lang::EventObject& event) {
-    if (bridge_) bridge_->SelectionChanged(event);
+    Shielded("selection change", [&] {
+        if (bridge_) bridge_->SelectionChanged(event);
+    });
 }
 
 // ---- The application ---------------------------------------------------------------

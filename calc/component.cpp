@@ -31,6 +31,7 @@
 #include <cppuhelper/implbase4.hxx>
 #include <cppuhelper/implementationentry.hxx>
 #include <cppuhelper/supportsservice.hxx>
+#include <cstdio>
 #include <rtl/ref.hxx>
 
 #include <functional>
@@ -137,6 +138,7 @@ class Connection {
             else
                 known = bars_.Click(tag);
         }
+        keys_.Renew(context_, platform_);
         NotifyStatus();
         return known;
     }
@@ -265,7 +267,8 @@ class ProtocolHandler final
             bool ran = false;
             try {
                 ran = Connection::Get(self->context_).Run(tag);
-            } catch (const std::exception&) {
+            } catch (...) {
+                // Nothing of the add-in's may unwind into the office's main loop.
                 ran = false;
             }
             if (listener.is()) {
@@ -289,7 +292,12 @@ class StartJob final : public cppu::WeakImplHelper2<css::task::XJob, css::lang::
   public:
     explicit StartJob(Reference<uno::XComponentContext> context) : context_(std::move(context)) {}
     uno::Any SAL_CALL execute(const Sequence<css::beans::NamedValue>&) override {
-        Connection::Get(context_);
+        try {
+            Connection::Get(context_);
+        } catch (const std::exception& e) {
+            // The office's job runner knows UNO exceptions only; the add-in stays off.
+            std::fprintf(stderr, "tessaly: the add-in could not connect: %s\n", e.what());
+        }
         return {};
     }
     OUString SAL_CALL getImplementationName() override { return ImplementationName(); }

@@ -301,6 +301,30 @@ def scene_bookmarks(office, work):
     at = where(office)
     check(at == "Demo.xlsx!Sales!D8", "the key's command goes from Sales!B3 to Sales!D8", at)
 
+    # A shortcut changed in the settings is bound after the next command, the old key
+    # given back (the settings window writes the same file).
+    settings = os.path.join(os.environ["TESSALY_CONFIG_DIR"], "settings.ini")
+    with open(settings) as f:
+        kept = f.read()
+    with open(settings + ".new", "w") as f:
+        f.write(kept.replace("key2_2=N", "key2_2=M"))
+    os.replace(settings + ".new", settings)
+    office.run(doc, "call/subCall_Befor")
+
+    def command_of(code):
+        key.KeyCode = uno.getConstantByName("com.sun.star.awt.Key." + code)
+        try:
+            return shortcuts.getCommandByKeyEvent(key)
+        except Exception:
+            return ""
+
+    check(command_of("M") == COMMAND + "call/subCall_Next", "the changed key Ctrl+Shift+M is bound",
+          command_of("M"))
+    check(not command_of("N").startswith(COMMAND), "Ctrl+Shift+N is given back", command_of("N"))
+    with open(settings + ".new", "w") as f:
+        f.write(kept)
+    os.replace(settings + ".new", settings)
+
     # A bookmark in a hidden row is skipped.
     sales = doc.getSheets().getByName("Sales")
     sales.getRows().getByIndex(7).IsVisible = False
