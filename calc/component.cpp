@@ -16,6 +16,7 @@
 #include <com/sun/star/frame/DispatchResultEvent.hpp>
 #include <com/sun/star/frame/DispatchResultState.hpp>
 #include <com/sun/star/frame/FeatureStateEvent.hpp>
+#include <com/sun/star/frame/TerminationVetoException.hpp>
 #include <com/sun/star/frame/XDesktop2.hpp>
 #include <com/sun/star/frame/XDispatchProvider.hpp>
 #include <com/sun/star/frame/XDispatchResultListener.hpp>
@@ -81,7 +82,11 @@ Connection* g_connection = nullptr;
 
 class TerminateListener final : public cppu::WeakImplHelper1<css::frame::XTerminateListener> {
   public:
-    void SAL_CALL queryTermination(const css::lang::EventObject&) override {}
+    // While a command of the add-in runs (a window or a message of it is up), the
+    // office must not take the add-in away under it.
+    void SAL_CALL queryTermination(const css::lang::EventObject&) override {
+        if (AddinScope::Active()) throw css::frame::TerminationVetoException();
+    }
     void SAL_CALL notifyTermination(const css::lang::EventObject&) override;
     void SAL_CALL disposing(const css::lang::EventObject&) override {}
 };
