@@ -20,9 +20,9 @@
 
 #include "addin/Connect.h"
 #include "addin/list_bitmap.h"
+#include "calc/bars_only_host.h"
 #include "calc/command_bars.h"
 #include "calc/dialog_layout.h"
-#include "calc/host_version.h"
 #include "forms/frmJump.h"
 #include "locale/const.h"
 #include "platform/linux/memory_clipboard.h"
@@ -30,45 +30,9 @@
 namespace {
 
 using tessaly::calc::BarData;
+using tessaly::calc::BarsOnlyHost;
 using tessaly::calc::CommandBarsModel;
 using tessaly::calc::ControlData;
-
-[[noreturn]] void NotHere() {
-    host::Raise(host::err::kNotSupported, "Not available while the extension is made");
-}
-
-// A host that has only command bars.
-class BarsOnlyHost final : public host::Application {
-  public:
-    explicit BarsOnlyHost(CommandBarsModel& bars) : bars_(bars) {}
-    const void* Identity() const override { return this; }
-    host::EventConnection Advise(host::AppEvents&) override { return {}; }
-    host::Ref<host::Workbook> ActiveWorkbook() override { return nullptr; }
-    host::Ref<host::Sheet> ActiveSheet() override { return nullptr; }
-    host::Ref<host::Range> ActiveCell() override { return nullptr; }
-    host::Ref<host::Workbooks> Workbooks() override { NotHere(); }
-    host::Ref<host::Worksheet> Worksheets(const std::string&) override { NotHere(); }
-    host::Ref<host::Range> Range(const std::string&) override { NotHere(); }
-    void Goto(const host::Ref<host::Range>&) override { NotHere(); }
-    std::string Version() override { return tessaly::calc::kCalcHostVersion; }
-    std::string Caption() override { return "LibreOffice"; }
-    void SetScreenUpdating(bool) override {}
-    void OnKey(const std::string&, const std::optional<std::string>&) override {}
-    host::Ref<host::CommandBars> CommandBars() override { return bars_.Bars(); }
-
-  private:
-    CommandBarsModel& bars_;
-};
-
-class MemorySettings final : public platform::SettingsStore {
-  public:
-    std::optional<std::string> Read(const std::string&, const std::string&,
-                                    const std::string&) override {
-        return std::nullopt;
-    }
-    void Write(const std::string&, const std::string&, const std::string&,
-               const std::string&) override {}
-};
 
 class QuietPlatform final : public platform::Platform {
   public:
@@ -86,7 +50,7 @@ class QuietPlatform final : public platform::Platform {
 
   private:
     std::string country_;
-    MemorySettings settings_;
+    tessaly::calc::NoSettings settings_;
     linuxplatform::MemoryClipboard clipboard_;
 };
 
@@ -148,24 +112,6 @@ Layout Build(const std::string& country, const std::string& language) {
     return layout;
 }
 
-// "&List" is "~List" in LibreOffice; "&&" stays a literal "&".
-std::string OfficeCaption(const std::string& caption) {
-    std::string out;
-    for (size_t i = 0; i < caption.size(); ++i) {
-        if (caption[i] == '&') {
-            if (i + 1 < caption.size() && caption[i + 1] == '&') {
-                out += '&';
-                ++i;
-            } else {
-                out += '~';
-            }
-        } else {
-            out += caption[i];
-        }
-    }
-    return out;
-}
-
 std::string Xml(const std::string& text) {
     std::string out;
     for (char c : text) {
@@ -196,11 +142,12 @@ const std::map<std::string, std::string> kLanguages = {{"ja", "Japan"}, {"en-US"
 std::string Titles(const std::map<std::string, std::string>& titles, bool office) {
     std::string out = "<prop oor:name=\"Title\" oor:type=\"xs:string\">";
     // The English title is also the one for every other UI language.
-    out += "<value>" + Xml(office ? OfficeCaption(titles.at("en-US")) : titles.at("en-US")) +
+    out += "<value>" +
+           Xml(office ? tessaly::calc::DialogLabel(titles.at("en-US")) : titles.at("en-US")) +
            "</value>";
     for (const auto& [language, text] : titles)
-        out += "<value xml:lang=\"" + language + "\">" + Xml(office ? OfficeCaption(text) : text) +
-               "</value>";
+        out += "<value xml:lang=\"" + language + "\">" +
+               Xml(office ? tessaly::calc::DialogLabel(text) : text) + "</value>";
     return out + "</prop>";
 }
 

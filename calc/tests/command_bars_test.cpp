@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "addin/Connect.h"
+#include "calc/bars_only_host.h"
 #include "calc/command_bars.h"
-#include "calc/host_version.h"
 #include "platform/linux/memory_clipboard.h"
 
 namespace {
@@ -26,39 +26,6 @@ int32_t ErrorOf(const std::function<void()>& call) {
     }
     return 0;
 }
-
-// A host with nothing but the extension's command bars and no documents.
-class BarsHost final : public host::Application {
-  public:
-    explicit BarsHost(CommandBarsModel& bars) : bars_(bars) {}
-    const void* Identity() const override { return this; }
-    host::EventConnection Advise(host::AppEvents&) override { return {}; }
-    Ref<host::Workbook> ActiveWorkbook() override { return nullptr; }
-    Ref<host::Sheet> ActiveSheet() override { return nullptr; }
-    Ref<host::Range> ActiveCell() override { return nullptr; }
-    Ref<host::Workbooks> Workbooks() override { host::Raise(438, "no"); }
-    Ref<host::Worksheet> Worksheets(const std::string&) override { host::Raise(438, "no"); }
-    Ref<host::Range> Range(const std::string&) override { host::Raise(438, "no"); }
-    void Goto(const Ref<host::Range>&) override { host::Raise(438, "no"); }
-    std::string Version() override { return tessaly::calc::kCalcHostVersion; }
-    std::string Caption() override { return "LibreOffice"; }
-    void SetScreenUpdating(bool) override {}
-    void OnKey(const std::string&, const std::optional<std::string>&) override {}
-    Ref<host::CommandBars> CommandBars() override { return bars_.Bars(); }
-
-  private:
-    CommandBarsModel& bars_;
-};
-
-class NoSettings final : public platform::SettingsStore {
-  public:
-    std::optional<std::string> Read(const std::string&, const std::string&,
-                                    const std::string&) override {
-        return std::nullopt;
-    }
-    void Write(const std::string&, const std::string&, const std::string&,
-               const std::string&) override {}
-};
 
 class RecordingPlatform final : public platform::Platform {
   public:
@@ -76,7 +43,7 @@ class RecordingPlatform final : public platform::Platform {
     double MonotonicSeconds() override { return 0; }
     platform::Clipboard& Clipboard() override { return clipboard; }
 
-    NoSettings settings;
+    tessaly::calc::NoSettings settings;
     linuxplatform::MemoryClipboard clipboard;
     std::vector<std::string> opened;
 };
@@ -84,7 +51,8 @@ class RecordingPlatform final : public platform::Platform {
 class CalcCommandBars : public ::testing::Test {
   protected:
     void SetUp() override {
-        connect.AddinInstance_OnConnection(std::make_shared<BarsHost>(bars), 0, nullptr);
+        connect.AddinInstance_OnConnection(std::make_shared<tessaly::calc::BarsOnlyHost>(bars), 0,
+                                           nullptr);
     }
     CommandBarsModel bars;
     RecordingPlatform platform;
