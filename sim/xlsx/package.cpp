@@ -634,6 +634,30 @@ std::optional<int64_t> ParseWholeNumber(std::string_view text, int64_t low, int6
     return value;
 }
 
+bool CellPositions::StartRow(const char* r) {
+    rowValid_ = false;
+    int32_t value = row_ + 1;
+    if (r != nullptr) {
+        const auto number = ParseWholeNumber(r, 1, kMaxRow);
+        if (!number) return false;
+        value = static_cast<int32_t>(*number);
+    }
+    row_ = value;
+    column_ = 0;
+    rowValid_ = row_ <= kMaxRow;
+    return rowValid_;
+}
+
+bool CellPositions::StartCell(const char* r) {
+    if (!rowValid_) return false;
+    if (r == nullptr) return ++column_ <= kMaxColumn;
+    int32_t row = 0;
+    int32_t column = 0;
+    if (!ParseCellReference(r, row, column)) return false;
+    column_ = column;
+    return row == row_;
+}
+
 bool ParseCellReference(std::string_view text, int32_t& row, int32_t& column) {
     size_t i = 0;
     if (i < text.size() && text[i] == '$') ++i;

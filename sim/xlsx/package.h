@@ -188,6 +188,25 @@ bool ParseCellReference(std::string_view text, int32_t& row, int32_t& column);
 // digits, an optional '+', white space around; nothing for anything else. The reader and
 // the editor take row numbers through this one door, so they never place a row apart.
 std::optional<int64_t> ParseWholeNumber(std::string_view text, int64_t low, int64_t high);
+
+// Where the rows and cells of a sheetData stand as they stream by: explicit or implied
+// numbers, out of order, invalid ones skipped. The reader and a save's editor both place
+// cells through this one class, so an edit lands on the very cell that was read.
+class CellPositions {
+  public:
+    // A row element starts (its r attribute or nullptr); true when its cells are read.
+    bool StartRow(const char* r);
+    // A cell element of the row starts; true when it is read, at Row(), Column().
+    bool StartCell(const char* r);
+    // A row ends, or an element that is no row starts: no cell is taken there.
+    void LeaveRow() { rowValid_ = false; }
+    int32_t Row() const { return row_; }
+    int32_t Column() const { return column_; }
+
+  private:
+    int32_t row_ = 0, column_ = 0;
+    bool rowValid_ = false;
+};
 std::string ColumnLetters(int32_t column);
 std::string CellName(int32_t row, int32_t column);      // "B3"
 std::string NormalizedCellName(std::string_view text);  // "" when not a cell reference

@@ -126,7 +126,7 @@ class WorksheetStream : public XmlStream {
         }
         if (top_ == "sheetData") {
             if (name == "row" && depth_ == 3) return StartRow(a);
-            if (depth_ == 3) rowValid_ = false;  // cells count only inside rows
+            if (depth_ == 3) positions_.LeaveRow();  // cells count only inside rows
             if (name == "c" && depth_ == 4) return StartCell(a);
             if (!inCell_) return;
             if (name == "v" && depth_ == 5) {
@@ -161,7 +161,7 @@ class WorksheetStream : public XmlStream {
     void End(std::string_view name) override {
         if (top_ == "sheetData") {
             if (name == "c" && depth_ == 4) EndCell();
-            if (depth_ == 3) rowValid_ = false;
+            if (depth_ == 3) positions_.LeaveRow();
             if (name == "v" && depth_ == 5) inValue_ = false;
             if (inCell_ && hasIs_) inline_.End(name);
         }
@@ -181,33 +181,18 @@ class WorksheetStream : public XmlStream {
     static std::string_view Value(const char* text) { return text ? text : ""; }
 
     void StartRow(const char** a) {
-        const char* r = AttributeOf(a, "r");
-        const auto number = ParseInteger(r, 1, kMaxRow);
-        rowValid_ = !(r && !number);
-        if (!rowValid_) return;
-        row_ = number ? static_cast<int32_t>(*number) : row_ + 1;
-        rowValid_ = row_ >= 1 && row_ <= kMaxRow;
-        column_ = 0;
-        if (!rowValid_) return;
-        if (IsTrueValue(AttributeOf(a, "hidden"))) desc_.hiddenRows.push_back(row_);
+        if (!positions_.StartRow(AttributeOf(a, "r"))) return;
+        const int32_t row = positions_.Row();
+        if (IsTrueValue(AttributeOf(a, "hidden"))) desc_.hiddenRows.push_back(row);
         if (IsTrueValue(AttributeOf(a, "customHeight"))) {
             const auto height = ParseDouble(AttributeOf(a, "ht"));
-            if (height && *height >= 0) desc_.rowHeights.emplace_back(row_, *height);
+            if (height && *height >= 0) desc_.rowHeights.emplace_back(row, *height);
         }
     }
 
     void StartCell(const char** a) {
         inCell_ = false;
-        if (!rowValid_) return;
-        if (const char* r = AttributeOf(a, "r")) {
-            int32_t row = 0;
-            int32_t column = 0;
-            if (!ParseCellReference(r, row, column)) return;
-            column_ = column;
-            if (row != row_) return;
-        } else if (++column_ > kMaxColumn) {
-            return;
-        }
+        if (!positions_.StartCell(AttributeOf(a, "r"))) return;
         inCell_ = true;
         const char* type = AttributeOf(a, "t");
         type_ = type ? type : "";
@@ -238,7 +223,8 @@ class WorksheetStream : public XmlStream {
             if (!index) return;  // an index past the table names no string
             CheckLength(strings_[static_cast<size_t>(*index)]);
             const auto [offset, length] = strings_.Span(static_cast<size_t>(*index));
-            desc_.cells.AppendShared(row_, column_, strings_.Block(), offset, length);
+            desc_.cells.AppendShared(positions_.Row(), positions_.Column(), strings_.Block(),
+                                     offset, length);
             if (onCell_) onCell_(BytesRead());
             return;
         } else if (type_ == "b") {
@@ -249,7 +235,7 @@ class WorksheetStream : public XmlStream {
             text = value_;  // numbers as written, error values, ISO dates
         }
         CheckLength(text);
-        desc_.cells.Append(row_, column_, text);
+        desc_.cells.Append(positions_.Row(), positions_.Column(), text);
         if (onCell_) onCell_(BytesRead());
     }
 
@@ -257,10 +243,10 @@ class WorksheetStream : public XmlStream {
     void CheckLength(std::string_view text) const {
         if (text.size() <= CellTable::kMaxTextBytes) return;
         Fail(Status::InvalidContent,
-             File() + " cannot be read: the cell " + CellName(row_, column_) + " of the sheet \"" +
-                 desc_.name + "\" holds " + Thousands(text.size()) +
-                 " bytes of text, more than the " + Thousands(CellTable::kMaxTextBytes) +
-                 " a cell can hold; the file is damaged.");
+             File() + " cannot be read: the cell " +
+                 CellName(positions_.Row(), positions_.Column()) + " of the sheet \"" + desc_.name +
+                 "\" holds " + Thousands(text.size()) + " bytes of text, more than the " +
+                 Thousands(CellTable::kMaxTextBytes) + " a cell can hold; the file is damaged.");
     }
 
     void Column(const char** a) {
@@ -297,8 +283,8 @@ class WorksheetStream : public XmlStream {
     int depth_ = 0;
     int sheetData_ = 0;
     std::string top_;
-    int32_t row_ = 0, column_ = 0;
-    bool rowValid_ = false, inCell_ = false, inValue_ = false;
+    CellPositions positions_;
+    bool inCell_ = false, inValue_ = false;
     bool hasV_ = false, hasIs_ = false;
     std::string type_, value_, decoded_;
     StringItemText inline_;

@@ -56,45 +56,6 @@ bool NeedsPreservedSpace(std::string_view text) {
                              text.find('\n') != std::string_view::npos);
 }
 
-// Rows and cells placed exactly as the reader places them (WorksheetStream's StartRow
-// and StartCell), out of order and without r included: a cell the reader took is the
-// cell edited here, never joined by a second of the same position.
-class Positions {
-  public:
-    // A row element starts; true when the reader reads its cells, in Row().
-    bool StartRow(const char* r) {
-        rowValid_ = false;
-        int32_t value = row_ + 1;
-        if (r != nullptr) {
-            const auto number = ParseWholeNumber(r, 1, kMaxRow);
-            if (!number) return false;
-            value = static_cast<int32_t>(*number);
-        }
-        row_ = value;
-        column_ = 0;
-        rowValid_ = row_ <= kMaxRow;
-        return rowValid_;
-    }
-    // A cell element of the row starts; true when the reader reads it, in Column().
-    bool StartCell(const char* r) {
-        if (!rowValid_) return false;
-        if (r == nullptr) return ++column_ <= kMaxColumn;
-        int32_t row = 0;
-        int32_t column = 0;
-        if (!ParseCellReference(r, row, column)) return false;
-        column_ = column;
-        return row == row_;
-    }
-    // A row ends, or an element that is no row starts: the reader takes no cell there.
-    void LeaveRow() { rowValid_ = false; }
-    int32_t Row() const { return row_; }
-    int32_t Column() const { return column_; }
-
-  private:
-    int32_t row_ = 0, column_ = 0;
-    bool rowValid_ = false;
-};
-
 // What is known of one row the changes touch.
 struct RowPlan {
     std::map<int32_t, const std::string*> changes;  // column -> text, empty to clear
@@ -286,7 +247,7 @@ class SheetSurvey : public XmlStream {
 
   private:
     std::map<int32_t, RowPlan>& plans_;
-    Positions positions_;
+    CellPositions positions_;
     int depth_ = 0;
     int64_t child_ = -1, rowOrdinal_ = -1;
     bool inSheetData_ = false, firstElement_ = false, changedCell_ = false;
@@ -645,7 +606,7 @@ class SheetRewrite : public XmlStream {
     bool capturing_ = false;
 
     std::string prefix_;
-    Positions positions_;
+    CellPositions positions_;
     int depth_ = 0;
     int64_t child_ = -1, rowOrdinal_ = -1;
     bool inSheetData_ = false, seenSheetData_ = false, rowsDone_ = false;
