@@ -25,6 +25,7 @@
 #include "calc/dialog_layout.h"
 #include "forms/frmJump.h"
 #include "locale/const.h"
+#include "platform/bitmap_file.h"
 #include "platform/linux/memory_clipboard.h"
 
 namespace {
@@ -257,27 +258,7 @@ bool WriteWindowState(const std::filesystem::path& file, const Layout& layout) {
 // The 24-bit picture as a Windows bitmap file, rows bottom to top, each padded to four
 // bytes.
 bool WriteBitmap(const std::filesystem::path& file, const platform::Bitmap& b) {
-    const uint32_t rowBytes = (static_cast<uint32_t>(b.width) * 3 + 3) & ~3u;
-    const uint32_t pixels = rowBytes * static_cast<uint32_t>(b.height);
-    std::vector<uint8_t> data(54 + pixels, 0);
-    auto put32 = [&](size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i) data[at + i] = static_cast<uint8_t>(v >> (8 * i));
-    };
-    data[0] = 'B';
-    data[1] = 'M';
-    put32(2, static_cast<uint32_t>(data.size()));
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, static_cast<uint32_t>(b.width));
-    put32(22, static_cast<uint32_t>(b.height));
-    data[26] = 1;
-    data[28] = 24;
-    put32(34, pixels);
-    for (int y = 0; y < b.height; ++y) {
-        const uint8_t* src = &b.bgr[static_cast<size_t>(y) * b.width * 3];
-        uint8_t* dst = &data[54 + static_cast<size_t>(b.height - 1 - y) * rowBytes];
-        std::copy(src, src + static_cast<size_t>(b.width) * 3, dst);
-    }
+    const std::vector<uint8_t> data = platform::BitmapFileBytes(b);
     std::ofstream out(file, std::ios::binary);
     out.write(reinterpret_cast<const char*>(data.data()),
               static_cast<std::streamsize>(data.size()));

@@ -17,6 +17,7 @@
 #include "addin/list_bitmap.h"
 #include "host/operations.h"
 #include "locale/resource_strings.h"
+#include "platform/bitmap_file.h"
 
 namespace {
 
@@ -103,43 +104,12 @@ bool WriteStrings(const std::string& path) {
     return static_cast<bool>(rc.flush());
 }
 
-void PutLE(std::vector<uint8_t>& out, uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
-}
-
-// A bottom-up 24-bit BMP file: file header, BITMAPINFOHEADER, rows padded to 4 bytes.
+// The list picture as a bitmap file.
 bool WriteBitmap(const std::string& path) {
-    const platform::Bitmap& bmp = tessaly::ListBitmap();
-    const uint32_t stride = (static_cast<uint32_t>(bmp.width) * 3 + 3) & ~3u;
-    const uint32_t pixels = stride * static_cast<uint32_t>(bmp.height);
-    const uint32_t offset = 14 + 40;
-    std::vector<uint8_t> out;
-    out.push_back('B');
-    out.push_back('M');
-    PutLE(out, offset + pixels, 4);
-    PutLE(out, 0, 4);
-    PutLE(out, offset, 4);
-    PutLE(out, 40, 4);
-    PutLE(out, static_cast<uint32_t>(bmp.width), 4);
-    PutLE(out, static_cast<uint32_t>(bmp.height), 4);
-    PutLE(out, 1, 2);   // planes
-    PutLE(out, 24, 2);  // bits per pixel
-    PutLE(out, 0, 4);   // BI_RGB
-    PutLE(out, pixels, 4);
-    PutLE(out, 2835, 4);  // 72 dpi
-    PutLE(out, 2835, 4);
-    PutLE(out, 0, 4);
-    PutLE(out, 0, 4);
-    for (int y = bmp.height - 1; y >= 0; --y) {
-        const size_t row = static_cast<size_t>(y) * static_cast<size_t>(bmp.width) * 3;
-        out.insert(out.end(), bmp.bgr.begin() + static_cast<std::ptrdiff_t>(row),
-                   bmp.bgr.begin() + static_cast<std::ptrdiff_t>(row + bmp.width * 3));
-        for (uint32_t pad = static_cast<uint32_t>(bmp.width) * 3; pad < stride; ++pad) {
-            out.push_back(0);
-        }
-    }
+    const std::vector<uint8_t> bytes = platform::BitmapFileBytes(tessaly::ListBitmap());
     std::ofstream file(path, std::ios::binary);
-    file.write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));
+    file.write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
     return static_cast<bool>(file.flush());
 }
 
