@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "sim/model.h"
+#include "text/sheet_reference.h"
 
 namespace sim::detail {
 
@@ -423,7 +424,8 @@ class NameImpl : public host::Name, Handle {
     std::string NameLocal() override {
         m_->Enter(M::Name_NameLocal);
         if (!n_->alive || !n_->book->alive) Disconnected();
-        return n_->name;
+        // A name local to a sheet is spelled with its sheet, as the host lists it.
+        return n_->scope != nullptr ? tessaly::SheetPrefix(n_->scope->name) + n_->name : n_->name;
     }
 
   private:

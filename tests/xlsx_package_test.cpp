@@ -87,6 +87,20 @@ TEST_F(XlsxNames, LocalNamesOfOneSpellingLiveBesideEachOtherAndTheGlobalOne) {
     // A name local to South and pointing at North is South's alone.
     EXPECT_EQ(where("South", "Only"), "North!$D$4");
     EXPECT_THROW(where("North", "Only"), host::HostError);
+    // A local name is spelled with its sheet, as the host lists it; the workbook's stands
+    // alone.
+    const auto nameOf = [&](const std::string& sheet, const std::string& cell) {
+        return app->Workbooks()
+            ->Item(read.workbook.name)
+            ->Worksheets()
+            ->Item(sheet)
+            ->Range(cell)
+            ->Name()
+            ->NameLocal();
+    };
+    EXPECT_EQ(nameOf("North", "A1"), "North!Region");
+    EXPECT_EQ(nameOf("Summary", "C3"), "Region");
+    EXPECT_EQ(nameOf("North", "D4"), "South!Only");
 
     // Written anew, every name keeps its scope.
     const sim::WorkbookSpec desc = xl.Describe(read.workbook.name);
