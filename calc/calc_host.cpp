@@ -11,10 +11,12 @@
 #include <com/sun/star/awt/XWindow2.hpp>
 #include <com/sun/star/beans/NamedValue.hpp>
 #include <com/sun/star/beans/PropertyAttribute.hpp>
+#include <com/sun/star/beans/UnknownPropertyException.hpp>
 #include <com/sun/star/beans/XPropertyContainer.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/beans/XPropertySetInfo.hpp>
 #include <com/sun/star/configuration/theDefaultProvider.hpp>
+#include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/container/XNamed.hpp>
@@ -38,6 +40,7 @@
 #include <com/sun/star/frame/XFrames.hpp>
 #include <com/sun/star/frame/XGlobalEventBroadcaster.hpp>
 #include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/frame/XModel2.hpp>
 #include <com/sun/star/frame/XTitle.hpp>
 #include <com/sun/star/frame/theGlobalEventBroadcaster.hpp>
 #include <com/sun/star/lang/XMultiServiceFactory.hpp>
@@ -73,6 +76,7 @@
 #include "calc/command_bars.h"
 #include "calc/uno_calls.h"
 #include "host/required.h"
+#include "text/sheet_reference.h"
 
 namespace tessaly::calc {
 
@@ -171,8 +175,10 @@ class UserProperty final : public host::DocumentProperty {
 // host finds them.
 class UserProperties final : public host::DocumentProperties {
   public:
-    explicit UserProperties(Model model) : model_(std::move(model)) {}
-    const void* Identity() const override { return IdentityOf(Container()); }
+    // The container is asked for once, under UnoCall: Identity may not fail.
+    explicit UserProperties(Model model)
+        : model_(std::move(model)), container_(UnoCall([&] { return Container(); })) {}
+    const void* Identity() const override { return IdentityOf(container_); }
     Ref<host::DocumentProperty> Item(const std::string& name) override {
         return UnoCall([&]() -> Ref<host::DocumentProperty> {
             auto container = Container();
@@ -202,6 +208,7 @@ class UserProperties final : public host::DocumentProperties {
         return s->getDocumentProperties()->getUserDefinedProperties();
     }
     Model model_;
+    Reference<css::beans::XPropertyContainer> container_;
 };
 
 // ---- Marks: a small text shape over its cell ---------------------------------------
@@ -421,31 +428,32 @@ class CalcRange final : public host::Range {
         });
     }
     Ref<host::Application> Application() override { return host::Required(g_application.lock()); }
-    // The named range that refers to exactly this cell.
+    // The named range that refers to exactly this cell: the sheet's own names first, then
+    // the document's, then those local to another sheet, as the other host answers; a
+    // sheet's name is spelled with its sheet ("North!Start"). A sheet's names are its
+    // "NamedRanges" property (a css.sheet.XNamedRanges, as the document's).
     Ref<host::Name> Name() override {
         return UnoCall([&]() -> Ref<host::Name> {
             const auto mine = Addr();
-            Reference<css::beans::XPropertySet> doc(model_, UNO_QUERY_THROW);
-            Reference<css::container::XIndexAccess> names(doc->getPropertyValue("NamedRanges"),
-                                                          UNO_QUERY_THROW);
-            for (sal_Int32 i = 0; i < names->getCount(); ++i) {
-                Reference<css::sheet::XCellRangeReferrer> referrer(names->getByIndex(i), UNO_QUERY);
-                if (!referrer.is()) continue;
-                Reference<css::sheet::XCellRangeAddressable> cells;
+            auto sheets = SheetsOf(model_);
+            auto namesOf = [](const Reference<uno::XInterface>& owner) {
+                Reference<css::beans::XPropertySet> p(owner, UNO_QUERY_THROW);
+                Reference<css::container::XIndexAccess> names;
                 try {
-                    cells.set(referrer->getReferredCells(), UNO_QUERY);
-                } catch (const uno::RuntimeException&) {
-                    continue;  // a name that is not a range
-                }
-                if (!cells.is()) continue;
-                const auto a = cells->getRangeAddress();
-                if (a.Sheet == mine.Sheet && a.StartColumn == mine.StartColumn &&
-                    a.EndColumn == mine.EndColumn && a.StartRow == mine.StartRow &&
-                    a.EndRow == mine.EndRow) {
-                    Reference<css::container::XNamed> named(referrer, UNO_QUERY_THROW);
-                    return std::make_shared<NamedCell>(Utf8(named->getName()), referrer);
-                }
-            }
+                    names.set(p->getPropertyValue("NamedRanges"), UNO_QUERY);
+                } catch (const css::beans::UnknownPropertyException&) {
+                }  // an office without names of sheets
+                return names;
+            };
+            auto sheetNames = [&](sal_Int32 index) -> Ref<host::Name> {
+                Reference<css::container::XNamed> sheet(sheets->getByIndex(index), UNO_QUERY_THROW);
+                return NameOf(namesOf(sheet), mine, SheetPrefix(Utf8(sheet->getName())));
+            };
+            if (auto found = sheetNames(mine.Sheet)) return found;
+            if (auto found = NameOf(namesOf(model_), mine, "")) return found;
+            for (sal_Int32 i = 0; i < sheets->getCount(); ++i)
+                if (i != mine.Sheet)
+                    if (auto found = sheetNames(i)) return found;
             Refuse("The cell has no name of its own");
         });
     }
@@ -478,6 +486,30 @@ class CalcRange final : public host::Range {
         std::string name_;
         Reference<uno::XInterface> object_;
     };
+
+    static Ref<host::Name> NameOf(const Reference<css::container::XIndexAccess>& names,
+                                  const css::table::CellRangeAddress& mine,
+                                  const std::string& prefix) {
+        for (sal_Int32 i = 0; names.is() && i < names->getCount(); ++i) {
+            Reference<css::sheet::XCellRangeReferrer> referrer(names->getByIndex(i), UNO_QUERY);
+            if (!referrer.is()) continue;
+            Reference<css::sheet::XCellRangeAddressable> cells;
+            try {
+                cells.set(referrer->getReferredCells(), UNO_QUERY);
+            } catch (const uno::RuntimeException&) {
+                continue;  // a name that is not a range
+            }
+            if (!cells.is()) continue;
+            const auto a = cells->getRangeAddress();
+            if (a.Sheet == mine.Sheet && a.StartColumn == mine.StartColumn &&
+                a.EndColumn == mine.EndColumn && a.StartRow == mine.StartRow &&
+                a.EndRow == mine.EndRow) {
+                Reference<css::container::XNamed> named(referrer, UNO_QUERY_THROW);
+                return std::make_shared<NamedCell>(prefix + Utf8(named->getName()), referrer);
+            }
+        }
+        return nullptr;
+    }
 
     css::table::CellRangeAddress Addr() const {
         Reference<css::sheet::XCellRangeAddressable> a(range_, UNO_QUERY_THROW);
@@ -581,8 +613,10 @@ Ref<host::Worksheet> WorksheetOf(const Model& model, Reference<css::sheet::XSpre
 // Both views of a document's sheets, which differ only in the type of Item.
 class CalcSheets {
   public:
-    explicit CalcSheets(Model model) : model_(std::move(model)) {}
-    const void* Identity() const { return IdentityOf(SheetsOf(model_)); }
+    // The collection is asked for once, under UnoCall: Identity may not fail.
+    explicit CalcSheets(Model model)
+        : model_(std::move(model)), sheets_(UnoCall([&] { return SheetsOf(model_); })) {}
+    const void* Identity() const { return IdentityOf(sheets_); }
     int32_t Count() {
         return UnoCall([&] { return SheetsOf(model_)->getCount(); });
     }
@@ -604,6 +638,7 @@ class CalcSheets {
 
   private:
     Model model_;
+    Reference<css::container::XIndexAccess> sheets_;
 };
 
 class AllSheets final : public host::Sheets {
@@ -739,7 +774,12 @@ std::vector<Model> SpreadsheetModels(const Reference<css::frame::XDesktop2>& des
         auto controller = frame->getController();
         if (!controller.is()) continue;
         Model model = controller->getModel();
-        if (IsSpreadsheet(model)) models.push_back(model);
+        // A document shown in two windows (Window > New Window) is one workbook, as the
+        // other host's Workbooks counts it once.
+        if (!IsSpreadsheet(model)) continue;
+        if (std::none_of(models.begin(), models.end(),
+                         [&](const Model& m) { return IdentityOf(m) == IdentityOf(model); }))
+            models.push_back(model);
     }
     return models;
 }
@@ -786,7 +826,7 @@ class Listener final : public cppu::WeakImplHelper3<css::document::XDocumentEven
     void SAL_CALL documentEventOccured(const css::document::DocumentEvent& event) override;
     void SAL_CALL modified(const css::lang::EventObject& event) override;
     void SAL_CALL selectionChanged(const css::lang::EventObject& event) override;
-    void SAL_CALL disposing(const css::lang::EventObject&) override {}
+    void SAL_CALL disposing(const css::lang::EventObject& event) override;
 
   private:
     EventBridge* bridge_;
@@ -837,15 +877,28 @@ class EventBridge {
         Model model(e.Source, UNO_QUERY);
         if (!IsSpreadsheet(model)) return;
         const OUString& name = e.EventName;
-        if (name == "OnUnload" || name == "OnViewClosed") {
-            Forget(model);
+        // One of its views closed: the document stays, followed in its other views. The
+        // office says "OnUnload" after "OnViewClosed" when no other visible view of the
+        // document is left, which in a headless office (every view hidden) is at every
+        // view: the document is forgotten once no view of it is followed. A view that
+        // reports no selection (print preview) leaves the document unwatched until the
+        // next view is made.
+        if (name == "OnViewClosed") {
+            StopFollowing(model, e.ViewController);
+            return;
+        }
+        if (name == "OnUnload") {
+            if (auto found = watched_.find(IdentityOf(model));
+                found != watched_.end() && found->second.selections.empty())
+                Forget(model);
             return;
         }
         // A save changes the document's modified state, which Calc reports as an edit.
         if (name == "OnSave" || name == "OnSaveAs" || name == "OnCopyTo")
             saving_.insert(IdentityOf(model));
         if (name.endsWith("Done") || name.endsWith("Failed")) saving_.erase(IdentityOf(model));
-        if (name == "OnViewCreated" || name == "OnLoadFinished" || name == "OnCreate") Watch(model);
+        if (name == "OnViewCreated" || name == "OnLoadFinished" || name == "OnCreate")
+            Watch(model, e.ViewController);
         if (AddinScope::Active()) return;
         Delivery delivery(*this);
         // "OnLoad" and "OnNew" come only once a document is shown; a document loaded
@@ -895,7 +948,7 @@ class EventBridge {
             Model model = controller->getModel();
             Reference<css::sheet::XSpreadsheetView> view(controller, UNO_QUERY);
             if (!view.is()) return;
-            auto target = SelectionStart(model);
+            auto target = SelectionStart(model, controller);
             if (!target) return;  // a shape or a chart is selected, not cells
             sink_.SheetSelectionChange(WorksheetOf(model, view->getActiveSheet()), target);
         } catch (const uno::Exception&) {
@@ -904,8 +957,10 @@ class EventBridge {
 
     // The first cell of the view's selection: Calc's API does not give the cell cursor
     // inside a selection of several cells.
-    static Ref<host::Range> SelectionStart(const Model& model) {
-        auto controller = ControllerOf(model);
+    // `view`: the view whose selection it is; the document's current one when not given.
+    static Ref<host::Range> SelectionStart(const Model& model,
+                                           Reference<css::frame::XController> view = {}) {
+        auto controller = view.is() ? view : ControllerOf(model);
         if (!controller.is()) return nullptr;
         Reference<css::view::XSelectionSupplier> s(controller, UNO_QUERY);
         if (!s.is()) return nullptr;
@@ -926,14 +981,42 @@ class EventBridge {
                                                             a.StartColumn, a.StartRow));
     }
 
+    // Whatever an office object says as it goes away: a document or a view of one.
+    void Disposing(const css::lang::EventObject& e) {
+        const void* source = IdentityOf(e.Source);
+        if (auto found = watched_.find(source); found != watched_.end()) {
+            watched_.erase(found);  // a disposed document takes its listeners with it
+            saving_.erase(source);
+            return;
+        }
+        for (auto& [key, w] : watched_)
+            std::erase_if(w.selections, [&](const auto& s) { return IdentityOf(s) == source; });
+    }
+
   private:
     struct Watched {
         Model model;
-        Reference<css::view::XSelectionSupplier> selection;
+        // Every view of the document: a selection change in any of them is the user's.
+        std::vector<Reference<css::view::XSelectionSupplier>> selections;
         sal_Int32 sheetCount = 0;
     };
 
-    void Watch(const Model& model) {
+    static std::vector<Reference<css::frame::XController>> ViewsOf(const Model& model) {
+        std::vector<Reference<css::frame::XController>> views;
+        Reference<css::frame::XModel2> all(model, UNO_QUERY);
+        if (all.is()) {
+            Reference<css::container::XEnumeration> each = all->getControllers();
+            while (each.is() && each->hasMoreElements()) {
+                Reference<css::frame::XController> view(each->nextElement(), UNO_QUERY);
+                if (view.is()) views.push_back(view);
+            }
+        }
+        if (views.empty() && ControllerOf(model).is()) views.push_back(ControllerOf(model));
+        return views;
+    }
+
+    // `view`: a view just made, which the document may not list yet.
+    void Watch(const Model& model, const Reference<uno::XInterface>& view = {}) {
         try {
             Watched& w = watched_[IdentityOf(model)];
             if (!w.model.is()) {
@@ -942,19 +1025,39 @@ class EventBridge {
                 if (m.is()) m->addModifyListener(listener_);
                 w.sheetCount = SheetsOf(model)->getCount();
             }
-            Reference<css::view::XSelectionSupplier> s(ControllerOf(model), UNO_QUERY);
-            if (s.is() && IdentityOf(s) != IdentityOf(w.selection)) {
-                if (w.selection.is()) w.selection->removeSelectionChangeListener(listener_);
-                w.selection = s;
+            auto views = ViewsOf(model);
+            if (Reference<css::frame::XController> made(view, UNO_QUERY); made.is())
+                views.push_back(made);
+            for (const auto& each : views) {
+                Reference<css::view::XSelectionSupplier> s(each, UNO_QUERY);
+                if (!s.is() ||
+                    std::any_of(w.selections.begin(), w.selections.end(),
+                                [&](const auto& t) { return IdentityOf(t) == IdentityOf(s); }))
+                    continue;
                 s->addSelectionChangeListener(listener_);
+                w.selections.push_back(s);
             }
         } catch (const uno::Exception&) {
         }
     }
+    void StopFollowing(const Model& model, const Reference<uno::XInterface>& view) {
+        auto found = watched_.find(IdentityOf(model));
+        if (found == watched_.end() || !view.is()) return;
+        std::erase_if(found->second.selections, [&](const auto& s) {
+            if (IdentityOf(s) != IdentityOf(view)) return false;
+            try {
+                s->removeSelectionChangeListener(listener_);
+            } catch (const uno::Exception&) {
+            }
+            return true;
+        });
+    }
     void Unwatch(Watched& w) {
-        try {
-            if (w.selection.is()) w.selection->removeSelectionChangeListener(listener_);
-        } catch (const uno::Exception&) {
+        for (const auto& s : w.selections) {
+            try {
+                s->removeSelectionChangeListener(listener_);
+            } catch (const uno::Exception&) {
+            }
         }
         try {
             Reference<css::util::XModifyBroadcaster> m(w.model, UNO_QUERY);
@@ -967,6 +1070,7 @@ class EventBridge {
         if (found == watched_.end()) return;
         Unwatch(found->second);
         watched_.erase(found);
+        saving_.erase(IdentityOf(model));
     }
 
     Reference<uno::XComponentContext> context_;
@@ -1006,6 +1110,11 @@ void Listener::modified(const css::lang::EventObject& event) {
 void Listener::selectionChanged(const css::lang::EventObject& event) {
     Shielded("selection change", [&] {
         if (bridge_) bridge_->SelectionChanged(event);
+    });
+}
+void Listener::disposing(const css::lang::EventObject& event) {
+    Shielded("disposing", [&] {
+        if (bridge_) bridge_->Disposing(event);
     });
 }
 
