@@ -44,6 +44,7 @@
 #include "calc/calc_host.h"
 #include "calc/calc_platform.h"
 #include "calc/command_bars.h"
+#include "calc/dialog_front_end.h"
 #include "calc/uno_calls.h"
 #include "host/on_error.h"
 #include "locale/const.h"
@@ -83,9 +84,12 @@ Connection* g_connection = nullptr;
 class TerminateListener final : public cppu::WeakImplHelper1<css::frame::XTerminateListener> {
   public:
     // While a command of the add-in runs (a window or a message of it is up), the
-    // office must not take the add-in away under it.
+    // office must not take the add-in away under it. A window a headless office keeps up
+    // is closed, so that the next request can end the office.
     void SAL_CALL queryTermination(const css::lang::EventObject&) override {
-        if (AddinScope::Active()) throw css::frame::TerminationVetoException();
+        if (!AddinScope::Active()) return;
+        CloseKeptWindows();
+        throw css::frame::TerminationVetoException();
     }
     void SAL_CALL notifyTermination(const css::lang::EventObject&) override;
     void SAL_CALL disposing(const css::lang::EventObject&) override {}

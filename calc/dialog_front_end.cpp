@@ -33,6 +33,9 @@
 #include <com/sun/star/cui/ColorPicker.hpp>
 #include <com/sun/star/frame/Desktop.hpp>
 #include <com/sun/star/frame/XFrame.hpp>
+#include <com/sun/star/graphic/GraphicProvider.hpp>
+#include <com/sun/star/graphic/XGraphic.hpp>
+#include <com/sun/star/io/SequenceInputStream.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
 #include <com/sun/star/lang/XMultiServiceFactory.hpp>
 #include <com/sun/star/ui/dialogs/XExecutableDialog.hpp>
@@ -42,16 +45,20 @@
 #include <cppuhelper/implbase6.hxx>
 #include <rtl/ref.hxx>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "calc/calc_host.h"
 #include "calc/dialog_layout.h"
 #include "calc/uno_calls.h"
+#include "platform/bitmap_file.h"
 
 namespace tessaly::calc {
 
@@ -65,11 +72,16 @@ using uno::Reference;
 using uno::UNO_QUERY;
 using uno::UNO_QUERY_THROW;
 
-// Whether a headless office keeps the windows up for a client that drives them.
+// Whether a headless office keeps the windows up for a client that drives them. An
+// office with a window system runs its dialogs itself, whatever the environment says.
 bool KeepWindowsWhenHeadless() {
     const char* value = std::getenv("TESSALY_CALC_KEEP_WINDOWS");
-    return value != nullptr && std::string(value) == "1";
+    return value != nullptr && std::string(value) == "1" && OfficeIsHeadless();
 }
+
+// Counts the office's requests to end: a kept window closes at each. A remote client's
+// request arrives on the office's connection thread, not the one the window runs on.
+std::atomic<unsigned> g_endRequests{0};
 
 class ModelDialog;
 
@@ -143,6 +155,8 @@ class ModelDialog {
         int32_t listIndex = -2;
         int32_t foreColor = 0;
         int32_t backColor = 0;
+        // The picture last drawn (an image control), empty for none.
+        std::optional<platform::Bitmap> picture;
         // The tree's nodes, in the model's order of adding, and the node selected.
         std::vector<TreeNode*> nodes;
         std::vector<std::string> texts;
@@ -156,6 +170,7 @@ class ModelDialog {
     void SyncSlot(Slot& slot, const DialogItem& now);
     void SyncTree(Slot& slot);
     void SyncTreeSelection(Slot& slot);
+    void SyncPicture(Slot& slot, const std::optional<platform::Bitmap>& picture);
     void Measure();
     void Act(const std::function<void()>& action);
     void Close();
@@ -407,7 +422,41 @@ void ModelDialog::SyncSlot(Slot& slot, const DialogItem& now) {
         SyncTree(slot);
         SyncTreeSelection(slot);
     }
+    if (now.kind == DialogKind::Image) SyncPicture(slot, c.Picture);
     slot.drawn = true;
+}
+
+bool SamePicture(const std::optional<platform::Bitmap>& a,
+                 const std::optional<platform::Bitmap>& b) {
+    if (!a || !b) return !a && !b;
+    return a->width == b->width && a->height == b->height && a->bgr == b->bgr;
+}
+
+// The model's picture reaches the image control as a graphic the office reads from the
+// picture's bitmap file in memory (css.graphic.GraphicProvider, queryGraphic with an
+// "InputStream": offapi com/sun/star/graphic/MediaProperties.idl), drawn at its own
+// size, as the model's image control shows it.
+void ModelDialog::SyncPicture(Slot& slot, const std::optional<platform::Bitmap>& picture) {
+    if (slot.drawn && SamePicture(picture, slot.picture)) return;
+    Set(slot, "ScaleImage", Any(false));
+    const std::vector<uint8_t> file =
+        picture ? platform::BitmapFileBytes(*picture) : std::vector<uint8_t>();
+    if (file.empty()) {
+        Set(slot, "Graphic", Any(Reference<css::graphic::XGraphic>()));
+        slot.picture = picture;
+        return;
+    }
+    const uno::Sequence<sal_Int8> bytes(reinterpret_cast<const sal_Int8*>(file.data()),
+                                        static_cast<sal_Int32>(file.size()));
+    uno::Sequence<beans::PropertyValue> source(1);
+    source.getArray()[0].Name = "InputStream";
+    source.getArray()[0].Value <<=
+        css::io::SequenceInputStream::createStreamFromSequence(context_, bytes);
+    Reference<css::graphic::XGraphic> graphic =
+        css::graphic::GraphicProvider::create(context_)->queryGraphic(source);
+    Set(slot, "Graphic", Any(graphic));
+    // Only once drawn: a picture the office refused is tried again at the next refresh.
+    slot.picture = picture;
 }
 
 // The tree is rebuilt whenever its nodes, their texts or their pictures differ from the
@@ -614,12 +663,17 @@ void ModelDialog::Run() {
             // offapi com/sun/star/awt/XToolkitExperimental.idl) until the model closes; a driving
             // client posts its actions as main-thread callbacks (css.awt.AsyncCallback), which run
             // here.
+            // A request to end the office closes the window as by its close box: nobody is
+            // there to close it otherwise.
             Reference<awt::XToolkitExperimental> toolkit(awt::Toolkit::create(context_), UNO_QUERY);
-            while (model_.Shown() && toolkit.is()) {
+            const unsigned asked = g_endRequests;
+            while (model_.Shown() && toolkit.is() && g_endRequests == asked) {
                 toolkit->processEventsToIdle();
                 std::this_thread::sleep_for(std::chrono::milliseconds(20));
             }
-            break;
+            if (!toolkit.is()) break;
+            if (model_.Shown()) Act([&] { model_.UserCloseBox(); });
+            continue;
         }
         // Closed by its close box or Esc: the model decides (QueryUnload may keep it).
         Act([&] { model_.UserCloseBox(); });
@@ -660,6 +714,10 @@ void SAL_CALL Listener::windowResized(const awt::WindowEvent& e) {
 }
 
 }  // namespace
+
+void CloseKeptWindows() {
+    ++g_endRequests;
+}
 
 CalcWindows::CalcWindows(Reference<uno::XComponentContext> context)
     : context_(std::move(context)) {}

@@ -10,7 +10,8 @@
 // A headless office does not run dialogs modally (execute returns at once). There the
 // window is closed as by its close box, as message boxes are answered at once, unless
 // TESSALY_CALC_KEEP_WINDOWS=1 asks to keep it up for a client that drives it (the
-// tests): the window then stays until the model closes, the office's events flowing.
+// tests): the window then stays until the model closes, the office's events flowing, or
+// until the office is asked to end. An office with a window system ignores the switch.
 
 #include <com/sun/star/uno/Reference.hxx>
 #include <com/sun/star/uno/XComponentContext.hpp>
@@ -19,6 +20,11 @@
 #include "platform/platform.h"
 
 namespace tessaly::calc {
+
+// The office is asked to end: each window kept up in a headless office closes as by its
+// close box (the command that showed it can then end; the office itself is kept from
+// ending while it runs).
+void CloseKeptWindows();
 
 class CalcWindows final : public platform::Windows {
   public:
