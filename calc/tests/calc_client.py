@@ -215,7 +215,10 @@ def where(office):
     sheet = controller.getActiveSheet().getName()
     cell = doc.getSheets().getByIndex(a.Sheet).getCellByPosition(a.StartColumn, a.StartRow)
     name = cell.AbsoluteName.split(".")[-1].replace("$", "")
-    return "%s!%s!%s" % (os.path.basename(uno.fileUrlToSystemPath(doc.getURL())), sheet, name)
+    url = doc.getURL()
+    # A document never saved is named by its title ("Untitled 1").
+    book = os.path.basename(uno.fileUrlToSystemPath(url)) if url else doc.getTitle()
+    return "%s!%s!%s" % (book, sheet, name)
 
 
 def marks(doc, sheet_name):
@@ -240,6 +243,13 @@ def scene_bookmarks(office, work):
     doc = office.open(demo)
     check(doc is not None and doc.supportsService("com.sun.star.sheet.SpreadsheetDocument"),
           "Demo.xlsx opens in Calc")
+
+    # An English office: the add-in's menu and toolbar carry the core's English captions,
+    # as the tessaly program shows them.
+    locale = ui_locale(office)
+    check(locale.startswith("en"), "the office's UI language is English", locale)
+    english = program_texts(work, "England")
+    check_bars(doc, english, "English")
 
     # The entries' states: next is enabled once there are bookmarks, add/delete is
     # pressed while the active cell is one.
@@ -334,6 +344,31 @@ def scene_bookmarks(office, work):
     check(at == "Demo.xlsx!Costs!C5", "next skips Sales!D8 in a hidden row", at)
     sales.getRows().getByIndex(7).IsVisible = True
 
+    # So is one in a row a filter hides: a standard filter on a column of its own keeps the
+    # rows that say "yes", and row 8 says "no".
+    column = sales.getCellRangeByName("Z1:Z10")
+    column.setDataArray((("Keep",),) + tuple(("no",) if row == 8 else ("yes",)
+                                             for row in range(2, 11)))
+    descriptor = column.createFilterDescriptor(True)
+    field = uno.createUnoStruct("com.sun.star.sheet.TableFilterField")
+    field.Field = 0
+    field.Operator = uno.Enum("com.sun.star.sheet.FilterOperator", "EQUAL")
+    field.IsNumeric = False
+    field.StringValue = "yes"
+    descriptor.setFilterFields((field,))
+    descriptor.ContainsHeader = True
+    column.filter(descriptor)
+    row8 = sales.getRows().getByIndex(7)
+    check(row8.IsFiltered and not row8.IsVisible, "the filter hides row 8",
+          (row8.IsFiltered, row8.IsVisible))
+    select(doc, "Sales", "B3")
+    office.run(doc, NEXT)
+    at = where(office)
+    check(at == "Demo.xlsx!Costs!C5", "next skips Sales!D8 in a filtered row", at)
+    column.filter(column.createFilterDescriptor(True))  # no condition: every row back
+    column.clearContents(uno.getConstantByName("com.sun.star.sheet.CellFlags.STRING"))
+    check(sales.getRows().getByIndex(7).IsVisible, "without the filter row 8 is back")
+
     # So is a bookmark on a hidden sheet.
     doc.getSheets().getByName("Costs").IsVisible = False
     select(doc, "Sales", "D8")
@@ -371,6 +406,26 @@ def scene_bookmarks(office, work):
     at = where(office)
     check(at == "Demo.xlsx!Sales!B3", "and from there wraps back to Demo.xlsx", at)
     doc2.close(True)
+
+    # A new document (File > New): the add-in follows it as it follows an opened one.
+    new = office.desktop.loadComponentFromURL("private:factory/scalc", "_blank", 0,
+                                              (prop("Hidden", True),))
+    new.getCurrentController().getFrame().activate()
+    new_toggle = watch(office, new, ADD_OR_DELETE)
+    first = new.getSheets().getByIndex(0).getName()
+    select(new, first, "C3")
+    check(office.run(new, ADD_OR_DELETE) and new_toggle.pressed is True,
+          "add/delete makes a bookmark in a new document", new_toggle.pressed)
+    check(marks(new, first) == 1, "with its mark", marks(new, first))
+    select(new, first, "A1")
+    check(new_toggle.pressed is False, "and the new document's selection changes are followed",
+          new_toggle.pressed)
+    office.run(new, NEXT)
+    at = where(office)
+    check(at.endswith("!%s!C3" % first) and at.startswith("Untitled"),
+          "next in the new document reaches its bookmark", at)
+    new.close(True)
+    doc.getCurrentController().getFrame().activate()
 
     # Delete: add/delete on a bookmarked cell takes it and its mark away.
     select(doc, "Sales", "D8")
@@ -410,8 +465,14 @@ def scene_bookmarks(office, work):
     at = where(office)
     check(at == "FromTessaly.xlsx!Costs!D4", "the tessaly program's bookmark Costs!D4 is there", at)
 
-    # Delete all asks first; a headless office answers with the default button, OK.
+    # Delete all asks first; a headless office answers with the default button, OK, and
+    # writes the question to its output as "caption: text".
     office.run(doc, CLEAR)
+    caption, question = english["messages"][-1]
+    office.log.flush()
+    with open(office.log.name, encoding="utf-8") as log:
+        asked = "%s: %s" % (caption, question) in log.read()
+    check(asked, "delete all asks first: %s" % question)
     check(marks(doc, "Costs") == 0, "delete all takes every mark away", marks(doc, "Costs"))
     select(doc, "Sales", "A1")
     office.run(doc, NEXT)
@@ -689,6 +750,12 @@ def scene_dialogs(office, work):
     select(doc, "South", "C5")
     office.run(doc, ADD_OR_DELETE)
     select(doc, "North", "A1")
+    # Named cells: one name of the document's, one of a sheet's own.
+    origin = uno.createUnoStruct("com.sun.star.table.CellAddress", 0, 0, 0)
+    doc.NamedRanges.addNewByName("Total", "$South.$C$5", origin, 0)
+    doc.getSheets().getByName("North").NamedRanges.addNewByName("Start", "$North.$B$3", origin, 0)
+    # The sheet's own name comes first, as the other host lists it.
+    doc.NamedRanges.addNewByName("Begin", "$North.$B$3", origin, 0)
 
     # The list: workbook, sheets, cells, as the model built its tree.
     office.start(doc, LIST)
@@ -710,9 +777,10 @@ def scene_dialogs(office, work):
     # inch, less what rounding to the dialog's units loses.
     check(abs(size[0] - 480) <= 8 and abs(size[1] - 316) <= 8,
           "the dialog has the model's size, converted from twips", size)
-    check(entries == [(0, "Marks.ods"), (1, "North"), (2, "B3"), (1, "South"), (2, "C5")],
-          "its tree lists the workbook, its two sheets and their bookmarks, expanded",
-          entries)
+    check(entries == [(0, "Marks.ods"), (1, "North"), (2, "B3 ( North!Start )"), (1, "South"),
+                      (2, "C5 ( Total )")],
+          "its tree lists the workbook, its two sheets and their bookmarks with their names "
+          "(the sheet's own and the document's), expanded", entries)
     check(buttons == ["Close", "Goto", "Goto and Close"],
           "its buttons carry the model's captions", buttons)
     check(not goto_enabled, "Goto is disabled while no cell entry is picked")
@@ -755,7 +823,8 @@ def scene_dialogs(office, work):
             return None
         return office.on_main(work)
     check(pick("South") is False, "picking a sheet entry leaves Goto disabled")
-    check(pick("C5") is True, "picking the cell entry C5 enables Goto, as the model decides")
+    check(pick("C5 ( Total )") is True,
+          "picking the cell entry C5 enables Goto, as the model decides")
     check(press(office, list_title, "Goto"), "Goto can be pressed")
     at = office.on_main(lambda: where(office))
     check(at == "Marks.ods!South!C5", "Goto jumps to South!C5 while the list stays open", at)
@@ -765,6 +834,17 @@ def scene_dialogs(office, work):
     check(wait_window(office, list_title, present=False), "Close closes the list")
     check("[FormJump]" in read_settings().replace("QEL_BOOKMARK_VEROZARA\\", ""),
           "closing it saved the list's place", read_settings())
+
+    # The office asked to end while the list is up: it may not end under the add-in's
+    # window, and the window closes as by its close box; the office goes on.
+    office.start(doc, LIST)
+    check(wait_window(office, list_title), "the list shows again")
+    ended = office.on_main(lambda: office.desktop.terminate())
+    check(ended is False, "the office is kept from ending while the list is up", ended)
+    check(wait_window(office, list_title, present=False), "and the request closes the list")
+    select(doc, "South", "A1")
+    check(office.run(doc, NEXT) and where(office) == "Marks.ods!South!C5",
+          "the office and the add-in go on", where(office))
 
     # The settings: Cancel keeps the file as it was, whatever was changed.
     setting_title = "Setting for bookmark"
@@ -824,7 +904,47 @@ def scene_dialogs(office, work):
     check(confirm in after and "Vector=COLUMN" in after and "SaveMark=" in after,
           "OK wrote the settings as the dialog showed them (%s, Vector=COLUMN)" % confirm,
           after)
+
+    # A second window of the document, as Window > New Window makes one: a frame of its
+    # own with a new view of the same document.
+    second = new_view(office, doc)
+    office.start(doc, LIST)
+    check(wait_window(office, list_title), "the list shows with two windows of the document")
+    books = office.on_main(lambda: [text for depth, text, _, _ in
+                                    tree_entries(find(top_window(office, list_title), ROLE_TREE))
+                                    if depth == 0])
+    check(books == ["Marks.ods"], "it lists the document once", books)
+    press(office, list_title, "Close")
+    check(wait_window(office, list_title, present=False), "and closes")
+    in_second = watch(office, doc, ADD_OR_DELETE)
+    select(doc, "South", "A1")
+    pressed_off = in_second.pressed
+    select(doc, "South", "C5")
+    check((pressed_off, in_second.pressed) == (False, True),
+          "a selection in the second window is followed", (pressed_off, in_second.pressed))
+    second.getFrame().close(True)
+    check(doc.getCurrentController() is not None, "closing it leaves the first window")
+    # The window left gets the focus, as a window manager gives it.
+    doc.getCurrentController().getFrame().activate()
+    in_first = watch(office, doc, ADD_OR_DELETE)
+    select(doc, "North", "B3")
+    pressed_on = in_first.pressed
+    select(doc, "North", "A1")
+    check((pressed_on, in_first.pressed) == (True, False),
+          "the first window's selection is still followed once the second has closed",
+          (pressed_on, in_first.pressed))
     doc.close(True)
+
+
+def new_view(office, doc):
+    """A second view of the document in a frame of its own, made by the office's loader as
+    Window > New Window makes one (the headless office cannot run that command on a hidden
+    document); the new view becomes the document's current one."""
+    office.desktop.loadComponentFromURL("private:object", "_blank", 0,
+                                        (prop("Model", doc), prop("Hidden", True)))
+    view = doc.getCurrentController()
+    view.getFrame().activate()
+    return view
 
 
 ROLE_MENU = uno.getConstantByName("com.sun.star.accessibility.AccessibleRole.MENU")
@@ -838,19 +958,20 @@ def program_texts(work, country):
     country: the menu's and the toolbar's entries as (depth, caption, begins a group), the
     toolbar's name, the list window's title and buttons, and the message box that refuses
     a mark on a protected sheet (caption, first line). The office is compared with
-    these, so the texts expected are the string table's, with no copy of them here."""
+    these, so the texts expected are the string table's, with no copy of them here. Then
+    the question delete all asks: "messages" holds both boxes."""
     folder = os.path.join(work, "program-" + country)
     os.makedirs(folder, exist_ok=True)
     shutil.copy(os.path.join(os.environ["TESSALY_SAMPLES"], "Demo.xlsx"), folder)
     script = ("open Demo.xlsx\nselect Sales!B3\nclick toggle\nshow controls\nclick list\n"
-              "sheet protect Costs\nselect Costs!C5\nclick toggle\n")
+              "sheet protect Costs\nselect Costs!C5\nclick toggle\nanswer ok\nclick clear\n")
     # Its own settings file: closing the list writes to it.
     env = dict(os.environ, TESSALY_CONFIG_DIR=folder)
     out = subprocess.run([os.environ["TESSALY_PROGRAM"], "run", "--country", country, "-"],
                          input=script, capture_output=True, text=True, cwd=folder, env=env,
                          check=True).stdout
     texts = {"menu": [], "toolbar": [], "toolbar name": None, "title": None, "buttons": [],
-             "message": None}
+             "messages": []}
     into = None
     for line in out.splitlines():
         bar = re.match(r'  (menu bar|toolbar) "(.*)":$', line)
@@ -858,9 +979,9 @@ def program_texts(work, country):
         box = re.match(r'  message box "(.*)" \(.*\):$', line)
         if box:
             into = None
-            texts["message"] = [box.group(1)]
-        elif texts["message"] and len(texts["message"]) == 1:
-            texts["message"].append(line.strip())
+            texts["messages"].append([box.group(1)])
+        elif texts["messages"] and len(texts["messages"][-1]) == 1:
+            texts["messages"][-1].append(line.strip())
         elif bar:
             into = texts["menu" if bar.group(1) == "menu bar" else "toolbar"]
             if bar.group(1) == "toolbar":
@@ -868,7 +989,7 @@ def program_texts(work, country):
         elif window:
             into = None
             texts["title"] = window.group(1)
-        elif texts["title"] and not texts["message"] and line.startswith("    <"):
+        elif texts["title"] and not texts["messages"] and line.startswith("    <"):
             texts["buttons"].append(re.match(r"    <(.*)>", line).group(1))
         elif into is not None and line.startswith("    "):
             # "    " then two spaces a level, "- " for a group's start, then the caption,
@@ -1001,7 +1122,7 @@ def scene_japanese(office, work):
     select(doc, "South", "E2")
     office.run(doc, ADD_OR_DELETE)
     south.unprotect("")
-    caption, first_line = expected["message"]
+    caption, first_line = expected["messages"][0]
     office.log.flush()
     with open(office.log.name, encoding="utf-8") as log:
         said = "%s: %s" % (caption, first_line) in log.read()
