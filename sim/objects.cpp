@@ -424,7 +424,9 @@ class NameImpl : public host::Name, Handle {
     std::string NameLocal() override {
         m_->Enter(M::Name_NameLocal);
         if (!n_->alive || !n_->book->alive) Disconnected();
-        // A name local to a sheet is spelled with its sheet, as the host lists it.
+        // A name local to a sheet is spelled with its sheet, as the host lists it: worksheet
+        // names are "names defined with the "WorksheetName!" prefix" (Worksheet.Names,
+        // https://learn.microsoft.com/office/vba/api/excel.worksheet.names).
         return n_->scope != nullptr ? tessaly::SheetPrefix(n_->scope->name) + n_->name : n_->name;
     }
 
