@@ -333,7 +333,17 @@ TEST_F(XlsxWrite, CellsOutOfOrderAreEditedWhereTheyStand) {
 // Row numbers as the schema allows them written (a plus sign, white space around) are
 // the same rows to the reader and to a save's editor: an edit lands on the cell read, the
 // rows after keep their places. A sheet with two sheetData is refused, not half read.
+// Zero may carry a minus sign (a shared string's index); no other number may.
 TEST_F(XlsxWrite, RowNumbersReadAlikeByReaderAndEditor) {
+    WriteZip(Path("Strings.xlsx"),
+             WithSharedStrings(
+                 MinimalPackage(Worksheet(R"(<sheetData><row r="1"><c r="A1" t="s"><v>-0</v></c>)"
+                                          R"(<c r="B1" t="s"><v>-1</v></c></row></sheetData>)")),
+                 "<si><t>first</t></si><si><t>second</t></si>"));
+    const auto strings = sim::xlsx::Read(Path("Strings.xlsx"));
+    ASSERT_TRUE(strings) << strings.description;
+    EXPECT_EQ(strings.workbook.sheets[0].cells.Text("$A$1"), "first");
+    EXPECT_EQ(strings.workbook.sheets[0].cells.Size(), 1u);
     WriteZip(Path("Data.xlsx"),
              MinimalPackage(Worksheet(R"(<sheetData><row r="+3"><c><v>1</v></c></row>)"
                                       R"(<row r=" 5 "><c><v>2</v></c></row>)"

@@ -617,12 +617,15 @@ std::vector<Relationship> ReadRelationships(const ZipArchive& zip, const std::st
 // ---- Cell references ----
 
 std::optional<int64_t> ParseWholeNumber(std::string_view text, int64_t low, int64_t high) {
-    // The value space of xsd:unsignedInt and its kin: white space collapsed, then an
-    // optional plus sign and at least one digit.
+    // The lexical space of xsd:unsignedInt and its kin: white space collapsed, then an
+    // optional plus sign (a minus sign before zero only) and at least one digit
+    // (https://www.w3.org/TR/xmlschema-2/#nonNegativeInteger).
     const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
     while (!text.empty() && isSpace(text.front())) text.remove_prefix(1);
     while (!text.empty() && isSpace(text.back())) text.remove_suffix(1);
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    const bool minus = !text.empty() && text.front() == '-';
+    if (!text.empty() && (text.front() == '+' || minus)) text.remove_prefix(1);
+    if (minus && text.find_first_not_of('0') != std::string_view::npos) return std::nullopt;
     if (text.empty() || !std::isdigit(static_cast<unsigned char>(text.front()))) {
         return std::nullopt;
     }
