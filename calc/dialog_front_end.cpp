@@ -454,6 +454,7 @@ void ModelDialog::SyncPicture(Slot& slot, const std::optional<platform::Bitmap>&
         css::io::SequenceInputStream::createStreamFromSequence(context_, bytes);
     Reference<css::graphic::XGraphic> graphic =
         css::graphic::GraphicProvider::create(context_)->queryGraphic(source);
+    if (!graphic.is()) return;  // tried again at the next refresh
     Set(slot, "Graphic", Any(graphic));
     // Only once drawn: a picture the office refused is tried again at the next refresh.
     slot.picture = picture;

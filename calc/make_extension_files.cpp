@@ -259,6 +259,7 @@ bool WriteWindowState(const std::filesystem::path& file, const Layout& layout) {
 // bytes.
 bool WriteBitmap(const std::filesystem::path& file, const platform::Bitmap& b) {
     const std::vector<uint8_t> data = platform::BitmapFileBytes(b);
+    if (data.empty()) return false;  // a picture without its pixels
     std::ofstream out(file, std::ios::binary);
     out.write(reinterpret_cast<const char*>(data.data()),
               static_cast<std::streamsize>(data.size()));

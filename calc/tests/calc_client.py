@@ -940,9 +940,17 @@ def new_view(office, doc):
     """A second view of the document in a frame of its own, made by the office's loader as
     Window > New Window makes one (the headless office cannot run that command on a hidden
     document); the new view becomes the document's current one."""
+    first = doc.getCurrentController()
     office.desktop.loadComponentFromURL("private:object", "_blank", 0,
                                         (prop("Model", doc), prop("Hidden", True)))
     view = doc.getCurrentController()
+    views = doc.getControllers()
+    count = 0
+    while views.hasMoreElements():
+        views.nextElement()
+        count += 1
+    check(count == 2 and view != first, "the document has a second view of its own",
+          (count, view == first))
     view.getFrame().activate()
     return view
 

@@ -107,6 +107,7 @@ bool WriteStrings(const std::string& path) {
 // The list picture as a bitmap file.
 bool WriteBitmap(const std::string& path) {
     const std::vector<uint8_t> bytes = platform::BitmapFileBytes(tessaly::ListBitmap());
+    if (bytes.empty()) return false;  // a picture without its pixels
     std::ofstream file(path, std::ios::binary);
     file.write(reinterpret_cast<const char*>(bytes.data()),
                static_cast<std::streamsize>(bytes.size()));
