@@ -37,6 +37,7 @@ struct Bitmap {
     int width = 0;
     int height = 0;
     std::vector<uint8_t> bgr;
+    friend bool operator==(const Bitmap&, const Bitmap&) = default;
 };
 
 // Whatever the user had on the clipboard, kept to be put back.

@@ -68,10 +68,6 @@ std::vector<sim::ControlInfo> AllControls(FakeExcel& excel) {
     return all;
 }
 
-bool SamePicture(const platform::Bitmap& a, const platform::Bitmap& b) {
-    return a.width == b.width && a.height == b.height && a.bgr == b.bgr;
-}
-
 // The seven commands: caption offset, face (0: the list bitmap), enabled and begin
 // group at creation.
 struct Row {
@@ -92,7 +88,7 @@ void CheckButton(const sim::ControlInfo& c, const Row& row, int base, int style,
     CheckEqual(c.caption, Text(base, row.offset), name + ": caption");
     CheckEqual(c.style, style, name + ": style");
     if (row.face == 0) {
-        Check(c.hasPastedFace && SamePicture(c.pastedFace, ListBitmap()),
+        Check(c.hasPastedFace && c.pastedFace == ListBitmap(),
               name + ": face is the list bitmap from the clipboard");
     } else {
         CheckEqual(c.faceId, row.face, name + ": face");

@@ -62,13 +62,6 @@ bool Focusable(ControlKind kind) {
     }
 }
 
-bool SamePicture(const std::optional<platform::Bitmap>& a,
-                 const std::optional<platform::Bitmap>& b) {
-    if (a.has_value() != b.has_value()) return false;
-    if (!a) return true;
-    return a->width == b->width && a->height == b->height && a->bgr == b->bgr;
-}
-
 int Width(const RECT& r) {
     return r.right - r.left;
 }
@@ -482,7 +475,7 @@ void ModelDialog::SyncControl(Slot& slot) {
         slot.backColor = control.BackColor;
         repaint = true;
     }
-    if (!SamePicture(control.Picture, slot.picture)) {
+    if (control.Picture != slot.picture) {
         slot.picture = control.Picture;
         repaint = true;
     }
