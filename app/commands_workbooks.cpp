@@ -17,7 +17,7 @@ std::string JoinedFrom(const std::vector<std::string>& words, size_t from) {
 }
 
 std::string LinesText(const char* what, LineRange range, bool columns) {
-    const auto name = [&](int32_t n) { return columns ? ColumnName(n) : std::to_string(n); };
+    const auto name = [&](int32_t n) { return columns ? ColumnLetters(n) : std::to_string(n); };
     std::string text = std::string(what) + (range.count == 1 ? " " : "s ") + name(range.first);
     if (range.count > 1) text += " to " + name(range.first + range.count - 1);
     return text;

@@ -87,7 +87,7 @@ void PrintGrid(Session& session, std::ostream& out, GridSize size, ColorMode col
     int32_t activeRow = 0;
     int32_t activeColumn = 0;
     if (!ParseAddress(excel.ActiveCellAddress(), activeRow, activeColumn)) {
-        out << "  [" << book << "]" << SheetReferenceName(sheet)
+        out << "  [" << book << "]" << QuotedSheetName(sheet)
             << " is a chart sheet: it has no cells\n";
         return;
     }
@@ -106,7 +106,7 @@ void PrintGrid(Session& session, std::ostream& out, GridSize size, ColorMode col
 
     out << "  " << CellText(book, sheet, excel.ActiveCellAddress()) << '\n';
     std::string header(static_cast<size_t>(kRowLabelWidth), ' ');
-    for (int32_t c : columns) header += Centered(ColumnName(c), kCellWidth);
+    for (int32_t c : columns) header += Centered(ColumnLetters(c), kCellWidth);
     while (!header.empty() && header.back() == ' ') header.pop_back();
     out << header << '\n';
     for (int32_t r : rows) {
@@ -118,7 +118,8 @@ void PrintGrid(Session& session, std::ostream& out, GridSize size, ColorMode col
         for (int32_t c : columns) {
             const bool active = r == activeRow && c == activeColumn;
             const auto mark = marks.find({r, c});
-            const std::string text = excel.CellText(book, sheet, ColumnName(c) + std::to_string(r));
+            const std::string text =
+                excel.CellText(book, sheet, ColumnLetters(c) + std::to_string(r));
             line += active ? '[' : ' ';
             line += mark != marks.end() ? ColoredStar(mark->second, colors) : " ";
             line += FitToWidth(text, kTextWidth);

@@ -50,7 +50,7 @@ ButtonState StateOf(const tessaly::ButtonField& field) {
 
 std::string CellText(const std::string& book, const std::string& sheet,
                      const std::string& address) {
-    return "[" + book + "]" + SheetReferenceName(sheet) + "!" + address;
+    return "[" + book + "]" + QuotedSheetName(sheet) + "!" + address;
 }
 
 std::string MarkView::Text() const {
@@ -71,7 +71,7 @@ std::vector<MarkView> FindMarks(sim::Excel& excel, const std::string& book,
         mark.column = object.anchorColumn;
         mark.offCorner =
             object.rowOffset > kCornerTolerance || object.columnOffset > kCornerTolerance;
-        mark.address = "$" + ColumnName(mark.column) + "$" + std::to_string(mark.row);
+        mark.address = "$" + ColumnLetters(mark.column) + "$" + std::to_string(mark.row);
         marks.push_back(std::move(mark));
     }
     return marks;
@@ -94,8 +94,7 @@ std::string ActiveCellText(sim::Excel& excel) {
     if (book.empty()) return "no workbook is active";
     const std::string sheet = excel.ActiveSheetName();
     const std::string cell = excel.ActiveCellAddress();
-    if (cell.empty())
-        return "[" + book + "]" + SheetReferenceName(sheet) + " (chart sheet, no cell)";
+    if (cell.empty()) return "[" + book + "]" + QuotedSheetName(sheet) + " (chart sheet, no cell)";
     std::string text = CellText(book, sheet, cell);
     const std::string selection = excel.SelectionAddress();
     if (!selection.empty() && selection != cell) text += " in selection " + selection;

@@ -82,7 +82,7 @@ void PrintSavedBookmarks(const SavedBookmarks& saved, bool json, std::ostream& o
     out << saved.workbook << ": " << saved.bookmarks.size()
         << (saved.bookmarks.size() == 1 ? " bookmark\n" : " bookmarks\n");
     for (const SavedBookmark& b : saved.bookmarks)
-        out << "  " << SheetReferenceName(b.sheet) << '!' << b.address << '\n';
+        out << "  " << QuotedSheetName(b.sheet) << '!' << b.address << '\n';
     for (const UnresolvedEntry& u : saved.unresolved)
         out << "  (dropped when opened) " << u.entry << ": " << u.reason << '\n';
 }

@@ -294,16 +294,6 @@ std::optional<int32_t> ParseInteger(std::string_view text) {
     return value;
 }
 
-std::string ColumnName(int32_t column) {
-    std::string letters;
-    while (column > 0) {
-        const int32_t digit = (column - 1) % 26;
-        letters.insert(letters.begin(), static_cast<char>('A' + digit));
-        column = (column - 1) / 26;
-    }
-    return letters;
-}
-
 int32_t ColumnNumber(std::string_view letters) {
     if (letters.empty() || letters.size() > 3) return 0;
     int32_t column = 0;
@@ -313,21 +303,6 @@ int32_t ColumnNumber(std::string_view letters) {
         column = column * 26 + (c - 'A' + 1);
     }
     return column <= 16384 ? column : 0;
-}
-
-std::string SheetReferenceName(const std::string& sheet) {
-    bool plain = !sheet.empty() && !std::isdigit(static_cast<unsigned char>(sheet[0]));
-    for (char c : sheet) {
-        const auto u = static_cast<unsigned char>(c);
-        if (!(std::isalnum(u) || c == '_' || c == '.' || u >= 0x80)) plain = false;
-    }
-    if (plain) return sheet;
-    std::string out = "'";
-    for (char c : sheet) {
-        if (c == '\'') out += '\'';
-        out += c;
-    }
-    return out + "'";
 }
 
 std::string RgbText(int32_t color) {

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "text/references.h"
+
 namespace app {
 
 // A command that cannot run; the text is one sentence fit to show to the user.
@@ -59,11 +61,11 @@ std::optional<double> ParseNumber(std::string_view text);
 std::optional<int32_t> ParseInteger(std::string_view text);
 
 // Column letters of a 1-based column number ("A", "AB"), and back (0 when invalid).
-std::string ColumnName(int32_t column);
+using tessaly::ColumnLetters;
 int32_t ColumnNumber(std::string_view letters);
 
 // A sheet name as a reference writes it: quoted with '' when it needs quotes.
-std::string SheetReferenceName(const std::string& sheet);
+using tessaly::QuotedSheetName;
 
 // A Windows colour value 0x00BBGGRR as "#RRGGBB".
 std::string RgbText(int32_t color);

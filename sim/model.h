@@ -25,6 +25,7 @@
 #include "sim/excel.h"
 #include "sim/members.h"
 #include "sim/workbook_description.h"
+#include "text/references.h"
 
 namespace sim::detail {
 
@@ -362,7 +363,7 @@ bool SameText(const std::string& a, const std::string& b);  // case-insensitive 
 size_t Utf8Length(const std::string& s);
 
 // A1 references.
-std::string ColumnLetters(int32_t col);
+using tessaly::ColumnLetters;
 std::optional<Extent> ParseA1(const std::string& text);
 std::string FormatA1(const Extent& ref);
 bool LooksLikeName(const std::string& text);

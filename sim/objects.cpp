@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "sim/model.h"
-#include "text/sheet_reference.h"
+#include "text/references.h"
 
 namespace sim::detail {
 

@@ -48,16 +48,6 @@ size_t Utf8Length(const std::string& s) {
     return n;
 }
 
-std::string ColumnLetters(int32_t col) {
-    std::string letters;
-    while (col > 0) {
-        int32_t rem = (col - 1) % 26;
-        letters.insert(letters.begin(), static_cast<char>('A' + rem));
-        col = (col - 1) / 26;
-    }
-    return letters;
-}
-
 namespace {
 
 bool IsAlpha(char c) {

@@ -1,12 +1,23 @@
-// A sheet's name as references spell it before a name local to it.
+// Columns and sheets as references spell them.
 
-#include "text/sheet_reference.h"
+#include "text/references.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
+using tessaly::ColumnLetters;
 using tessaly::SheetPrefix;
+
+TEST(ColumnLetters, BijectiveBase26UpToTheLastColumn) {
+    EXPECT_EQ(ColumnLetters(1), "A");
+    EXPECT_EQ(ColumnLetters(26), "Z");
+    EXPECT_EQ(ColumnLetters(27), "AA");
+    EXPECT_EQ(ColumnLetters(702), "ZZ");
+    EXPECT_EQ(ColumnLetters(703), "AAA");
+    EXPECT_EQ(ColumnLetters(16384), "XFD");
+    EXPECT_EQ(ColumnLetters(0), "");
+}
 
 TEST(SheetPrefix, PlainWordsStandAsTheyAre) {
     EXPECT_EQ(SheetPrefix("North"), "North!");

@@ -1,4 +1,4 @@
-#include "text/sheet_reference.h"
+#include "text/references.h"
 
 #include <cstddef>
 
@@ -50,11 +50,22 @@ bool IsPlainWord(const std::string& name) {
 
 }  // namespace
 
-std::string SheetPrefix(const std::string& sheet) {
-    if (IsPlainWord(sheet)) return sheet + "!";
+std::string ColumnLetters(int32_t column) {
+    std::string letters;
+    for (; column > 0; column = (column - 1) / 26)
+        letters.insert(letters.begin(), static_cast<char>('A' + (column - 1) % 26));
+    return letters;
+}
+
+std::string QuotedSheetName(const std::string& sheet) {
+    if (IsPlainWord(sheet)) return sheet;
     std::string quoted = "'";
     for (char c : sheet) quoted += c == '\'' ? std::string("''") : std::string(1, c);
-    return quoted + "'!";
+    return quoted + "'";
+}
+
+std::string SheetPrefix(const std::string& sheet) {
+    return QuotedSheetName(sheet) + "!";
 }
 
 }  // namespace tessaly

@@ -687,16 +687,6 @@ bool ParseCellReference(std::string_view text, int32_t& row, int32_t& column) {
     return true;
 }
 
-std::string ColumnLetters(int32_t column) {
-    std::string letters;
-    while (column > 0) {
-        const int32_t remainder = (column - 1) % 26;
-        letters.insert(letters.begin(), static_cast<char>('A' + remainder));
-        column = (column - 1) / 26;
-    }
-    return letters;
-}
-
 std::string CellName(int32_t row, int32_t column) {
     return ColumnLetters(column) + std::to_string(row);
 }

@@ -20,6 +20,7 @@
 
 #include "sim/workbook_description.h"
 #include "sim/xlsx/xlsx.h"
+#include "text/references.h"
 
 namespace sim::xlsx::detail {
 
@@ -207,7 +208,7 @@ class CellPositions {
     int32_t row_ = 0, column_ = 0;
     bool rowValid_ = false;
 };
-std::string ColumnLetters(int32_t column);
+using tessaly::ColumnLetters;
 std::string CellName(int32_t row, int32_t column);      // "B3"
 std::string NormalizedCellName(std::string_view text);  // "" when not a cell reference
 
@@ -242,6 +243,12 @@ struct LoadedPackage {
     std::string customPropertiesPart;  // empty when the package has none
     const Flavour* flavour = &kTransitional;
     WorkbookSpec workbook;
+
+    // The shared strings part's checksum as the zip records it (0 when there is none):
+    // a sheet's cells read as they were only beside the same strings.
+    uint32_t SharedStringsCrc() const {
+        return sharedStringsPart.empty() ? 0 : zip->CrcOf(sharedStringsPart);
+    }
 };
 
 // The package's parts and its workbook: with options.cells the sheets' contents too

@@ -533,8 +533,7 @@ LoadedPackage detail::LoadPackage(const std::string& path, const ReadOptions& op
                                   }
                               });
             }
-            sheet.source.sharedStringsCrc =
-                package.sharedStringsPart.empty() ? 0 : zip.CrcOf(package.sharedStringsPart);
+            sheet.source.sharedStringsCrc = package.SharedStringsCrc();
             bytesBefore += zip.SizeOf(part);
         }
         if (options.progress) {

@@ -373,12 +373,11 @@ void SaveOverSource(const std::string& sourcePath, const WorkbookSpec& desc,
     };
 
     bool removedFormula = false;
+    const uint32_t stringsCrc = source.SharedStringsCrc();
     for (size_t i = 0; i < desc.sheets.size(); ++i) {
         if (desc.sheets[i].kind != SheetKind::Worksheet) continue;
         const SheetSpec::SourceMark& mark = desc.sheets[i].source;
         // A part whose cells are those read from it is copied as it is, unparsed.
-        const uint32_t stringsCrc =
-            source.sharedStringsPart.empty() ? 0 : zip.CrcOf(source.sharedStringsPart);
         if (mark.known && mark.partCrc == zip.CrcOf(source.sheets[i].part) &&
             mark.sharedStringsCrc == stringsCrc &&
             mark.cellsVersion == desc.sheets[i].cells.Version()) {
