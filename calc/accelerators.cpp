@@ -5,6 +5,7 @@
 #include <com/sun/star/ui/XUIConfigurationManager.hpp>
 #include <com/sun/star/ui/theModuleUIConfigurationManagerSupplier.hpp>
 
+#include "calc/dialog_layout.h"
 #include "calc/uno_calls.h"
 #include "settings/settings_store.h"
 
@@ -12,6 +13,9 @@ namespace tessaly::calc {
 
 namespace uno = css::uno;
 namespace Key = css::awt::Key;
+
+static_assert(kOfficeNum0 == Key::NUM0 && kOfficeA == Key::A && kOfficeReturn == Key::RETURN &&
+              kOfficeEscape == Key::ESCAPE);
 
 std::optional<css::awt::KeyEvent> AcceleratorKey(const KeyTableEntry& entry) {
     const int32_t vk = entry.KeyCode;

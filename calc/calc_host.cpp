@@ -76,7 +76,7 @@
 #include "calc/command_bars.h"
 #include "calc/uno_calls.h"
 #include "host/required.h"
-#include "text/sheet_reference.h"
+#include "text/references.h"
 
 namespace tessaly::calc {
 
@@ -113,13 +113,6 @@ Reference<css::container::XIndexAccess> SheetsOf(const Model& model) {
 // The document's view; nothing for a document without one.
 Reference<css::frame::XController> ControllerOf(const Model& model) {
     return model->getCurrentController();
-}
-
-std::string ColumnLetters(int32_t column) {  // 1-based
-    std::string letters;
-    for (int32_t n = column; n > 0; n = (n - 1) / 26)
-        letters.insert(letters.begin(), static_cast<char>('A' + (n - 1) % 26));
-    return letters;
 }
 
 // Calc keeps positions in 1/100 mm; the other host speaks points.
@@ -1083,19 +1076,6 @@ class EventBridge {
     std::map<const void*, Watched> watched_;
     std::set<const void*> saving_;
 };
-
-// The office calls these from its own loops: nothing of the add-in's may unwind into
-// them, whatever it is.
-template <class F>
-void Shielded(const char* what, F&& f) {
-    try {
-        f();
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "tessaly: %s: %s\n", what, e.what());
-    } catch (...) {
-        std::fprintf(stderr, "tessaly: %s failed\n", what);
-    }
-}
 
 void Listener::documentEventOccured(const css::document::DocumentEvent& event) {
     Shielded("document event", [&] {

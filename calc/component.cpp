@@ -274,12 +274,7 @@ class ProtocolHandler final
         const std::string tag = Utf8(url.Path);
         auto run = [self, tag, listener, url] {
             bool ran = false;
-            try {
-                ran = Connection::Get(self->context_).Run(tag);
-            } catch (...) {
-                // Nothing of the add-in's may unwind into the office's main loop.
-                ran = false;
-            }
+            Shielded("command", [&] { ran = Connection::Get(self->context_).Run(tag); });
             if (listener.is()) {
                 css::frame::DispatchResultEvent done;
                 done.Source = static_cast<cppu::OWeakObject*>(self.get());
@@ -301,12 +296,8 @@ class StartJob final : public cppu::WeakImplHelper2<css::task::XJob, css::lang::
   public:
     explicit StartJob(Reference<uno::XComponentContext> context) : context_(std::move(context)) {}
     uno::Any SAL_CALL execute(const Sequence<css::beans::NamedValue>&) override {
-        try {
-            Connection::Get(context_);
-        } catch (const std::exception& e) {
-            // The office's job runner knows UNO exceptions only; the add-in stays off.
-            std::fprintf(stderr, "tessaly: the add-in could not connect: %s\n", e.what());
-        }
+        // The office's job runner knows UNO exceptions only; the add-in stays off.
+        Shielded("the add-in could not connect", [&] { Connection::Get(context_); });
         return {};
     }
     OUString SAL_CALL getImplementationName() override { return ImplementationName(); }

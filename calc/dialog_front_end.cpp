@@ -426,18 +426,12 @@ void ModelDialog::SyncSlot(Slot& slot, const DialogItem& now) {
     slot.drawn = true;
 }
 
-bool SamePicture(const std::optional<platform::Bitmap>& a,
-                 const std::optional<platform::Bitmap>& b) {
-    if (!a || !b) return !a && !b;
-    return a->width == b->width && a->height == b->height && a->bgr == b->bgr;
-}
-
 // The model's picture reaches the image control as a graphic the office reads from the
 // picture's bitmap file in memory (css.graphic.GraphicProvider, queryGraphic with an
 // "InputStream": offapi com/sun/star/graphic/MediaProperties.idl), drawn at its own
 // size, as the model's image control shows it.
 void ModelDialog::SyncPicture(Slot& slot, const std::optional<platform::Bitmap>& picture) {
-    if (slot.drawn && SamePicture(picture, slot.picture)) return;
+    if (slot.drawn && picture == slot.picture) return;
     Set(slot, "ScaleImage", Any(false));
     const std::vector<uint8_t> file =
         picture ? platform::BitmapFileBytes(*picture) : std::vector<uint8_t>();
@@ -547,11 +541,7 @@ void ModelDialog::SyncTreeSelection(Slot& slot) {
 // no longer shows. Nothing the core throws may unwind into the office.
 void ModelDialog::Act(const std::function<void()>& action) {
     if (syncing_ || dialog_ == nullptr || !model_.Shown()) return;
-    try {
-        action();
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "%s: %s\n", model_.Name().c_str(), e.what());
-    }
+    Shielded(model_.Name().c_str(), action);
     Sync();
     if (!model_.Shown() && executing_) {
         if (Reference<awt::XDialog> dialog(dialog_, UNO_QUERY); dialog.is()) dialog->endExecute();

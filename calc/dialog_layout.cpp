@@ -13,12 +13,6 @@ const Control* ContainerOf(const WindowModel& window, const Control& control) {
     return nullptr;
 }
 
-// css.awt.Key: letters and digits run in blocks from these codes.
-constexpr int32_t kOfficeNum0 = 256;
-constexpr int32_t kOfficeA = 512;
-constexpr int32_t kOfficeReturn = 1280;
-constexpr int32_t kOfficeEscape = 1281;
-
 }  // namespace
 
 std::optional<DialogKind> DialogKindOf(ControlKind kind) {

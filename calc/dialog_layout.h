@@ -105,6 +105,14 @@ std::optional<int32_t> OfficeColor(int32_t modelColor);
 // The office's 0x00RRGGBB as a model colour (0x00BBGGRR).
 int32_t ModelColor(int32_t officeColor);
 
+// css.awt.Key's codes the dialogs read, written out so that the layout needs no office
+// headers (calc/accelerators.cpp checks them against the office's): letters and digits
+// run in blocks from these.
+inline constexpr int32_t kOfficeNum0 = 256;
+inline constexpr int32_t kOfficeA = 512;
+inline constexpr int32_t kOfficeReturn = 1280;
+inline constexpr int32_t kOfficeEscape = 1281;
+
 // An office key code (css.awt.Key) as the model's key code; 0 for keys the model has
 // no use for. The office's modifier bits (SHIFT 1, MOD1 2, MOD2 4) are the model's.
 int32_t ModelKeyCode(int32_t officeKey);

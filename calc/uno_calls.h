@@ -10,6 +10,8 @@
 #include <com/sun/star/lang/DisposedException.hpp>
 #include <com/sun/star/lang/IndexOutOfBoundsException.hpp>
 #include <com/sun/star/uno/Exception.hpp>
+#include <cstdio>
+#include <exception>
 #include <rtl/ustring.hxx>
 #include <string>
 #include <utility>
@@ -50,6 +52,19 @@ auto UnoCall(Body&& body) -> decltype(body()) {
         throw HostErrorOf(e, host::err::kSubscriptOutOfRange);
     } catch (const css::uno::Exception& e) {
         throw HostErrorOf(e, host::err::kHostRefused);
+    }
+}
+
+// Listeners, jobs and dispatches the office calls from its own loops: nothing of the
+// add-in's may unwind into them, whatever it is; what was thrown goes to the log.
+template <class F>
+void Shielded(const char* what, F&& f) {
+    try {
+        f();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "tessaly: %s: %s\n", what, e.what());
+    } catch (...) {
+        std::fprintf(stderr, "tessaly: %s failed\n", what);
     }
 }
 
